@@ -1,0 +1,30 @@
+# quarnel_add_test(NAME SOURCES ... [LIBS ...] [WINDOWS_ONLY] [NATIVE_ONLY] [GUI] [TIMEOUT s])
+#
+# Natively every GoogleTest case becomes its own CTest test. Under Wine one CTest test
+# runs a whole executable: each Wine start costs a fraction of a second, and the cases
+# of one executable share that cost. Every Windows test needs the Wine prefix fixture.
+include(GoogleTest)
+
+function(quarnel_add_test name)
+  cmake_parse_arguments(T "WINDOWS_ONLY;NATIVE_ONLY;GUI" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(T_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  if(T_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} quarnel_testsupport GTest::gmock GTest::gtest)
+  if(WIN32)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} FIXTURES_REQUIRED wineprefix)
+    if(T_GUI)
+      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK display)
+    endif()
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT ${T_TIMEOUT})
+  endif()
+endfunction()

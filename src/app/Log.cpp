@@ -1,0 +1,49 @@
+#include "app/Log.h"
+
+#include "app/MachineFacts.h"
+#include "app/Settings.h"
+#include "platform/Services.h"
+
+namespace quarnel::app {
+
+using platform::Files;
+using platform::System;
+
+std::string LogFilePath() { return JoinPath(ProgramFolder(), "brlog.dat"); }
+
+bool AppendLog(const std::string& file, const std::string& text) {
+  return Files().AppendBytes(file, text + "\r\n");
+}
+
+std::string LogSeparator() { return std::string(84, '.') + "\r"; }
+
+std::string LogEvent(const std::string& eventText) {
+  return System().GeneralDate(System().Now()) + eventText + "\n";
+}
+
+std::string LogClosingEvent(const std::string& eventText) {
+  return System().GeneralDate(System().Now()) + eventText + "\r";
+}
+
+void FillLogPage(MainView& view) {
+  view.ClearList(Control::List1);
+  std::string text;
+  if (!Files().ReadAll(LogFilePath(), &text)) return;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find('\r', pos);
+    if (end == std::string::npos) end = text.size();
+    view.AddListItem(Control::List1, text.substr(pos, end - pos));
+    pos = end + 1;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  int count = view.ListCount(Control::List1);
+  if (count > 0) view.SetListIndex(Control::List1, count - 1);
+}
+
+void ShowLogFile() {
+  std::string commandLine = QueryWindowsFolder() + "\\notepad.exe " + ProgramFolder() + "\\brlog.dat";
+  platform::Procs().Start(commandLine, platform::WindowState::Normal);
+}
+
+}  // namespace quarnel::app

@@ -1,0 +1,36 @@
+#pragma once
+// The main window's state that the jobs read and write, and the process-wide values.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quarnel::app {
+
+struct Identity {
+  std::string displayName;  // value Username of the identity's key
+  std::string keyName;      // the identity's sub-key name under HKEY_CURRENT_USER\Identities
+};
+
+struct MainState {
+  std::string ComputerName;
+  std::string WindowsFolder;
+  std::string LogonUser;
+  std::vector<Identity> Identities;
+  bool NoIdentities = false;
+  std::string InfoFilePath;
+  std::string TargetPath;
+  bool NoValidBackupFile = true;
+  std::string BackupPassword;
+
+  // The restore page's own state, set when a backup file is opened.
+  std::string BackupFilePath;
+  std::string RestorePassword;
+  std::string BackupItemFlags;
+  std::vector<std::string> ItemEntryNames = std::vector<std::string>(8);
+  int RestoreTargetIndex = -1;  // the identity chosen in cbTarget
+};
+
+// The whole command line as the process received it, without the program path.
+std::string& CommandLine();
+
+}  // namespace quarnel::app

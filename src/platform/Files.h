@@ -1,0 +1,33 @@
+#pragma once
+// Files and folders. Paths are Windows text (ANSI, '\' separators); the portable twin
+// maps '\' to '/' and otherwise behaves as Windows does for what the program relies on.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quarnel::platform {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  virtual bool FileExists(const std::string& path) = 0;    // an existing file, not a folder
+  virtual bool FolderExists(const std::string& path) = 0;  // an existing folder
+  // Names (no folder) of the files directly in the folder; sub-folders are left out.
+  virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
+  virtual bool CreateFolder(const std::string& path) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  // Moves a file over another in one step, replacing it (same volume).
+  virtual bool MoveReplace(const std::string& from, const std::string& to) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to) = 0;  // replaces
+  virtual bool SetNormalAttributes(const std::string& path) = 0;
+  virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
+  // Appends bytes, creating the file when missing; false when it cannot be opened or written.
+  virtual bool AppendBytes(const std::string& path, std::string_view bytes) = 0;
+  virtual bool ReadAll(const std::string& path, std::string* out) = 0;
+  // Creates or truncates the file, then writes the bytes.
+  virtual bool WriteAll(const std::string& path, std::string_view bytes) = 0;
+};
+
+}  // namespace quarnel::platform

@@ -1,0 +1,27 @@
+#pragma once
+// Processes: the snapshot of running programs, ending one, starting one, the shell.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quarnel::platform {
+
+struct ProcessEntry {
+  std::uint32_t id = 0;
+  std::string exeName;  // the executable's file name, cut at its first zero
+};
+
+enum class WindowState { Normal, Minimized, Hidden };  // Normal and Minimized get the focus
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  virtual bool Snapshot(std::vector<ProcessEntry>* out) = 0;
+  virtual bool Terminate(std::uint32_t id, std::uint32_t exitCode) = 0;
+  // Starts a command line without waiting for it.
+  virtual bool Start(const std::string& commandLine, WindowState state) = 0;
+  // The shell's default action on a document or address.
+  virtual bool ShellOpen(const std::string& target) = 0;
+};
+
+}  // namespace quarnel::platform

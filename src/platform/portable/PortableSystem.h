@@ -1,0 +1,29 @@
+#pragma once
+#include "platform/System.h"
+
+namespace quarnel::platform {
+
+// System facts off Windows: fixed, settable values for the machine, POSIX for the rest.
+class PortableSystem : public SystemFacts {
+ public:
+  PortableSystem();
+
+  bool GetComputerName(char* buffer, std::uint32_t* size) override;
+  bool GetUserName(char* buffer, std::uint32_t* size) override;
+  std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) override;
+  std::string ExpandEnvironmentStrings(const std::string& text) override;
+  std::string TempPath() override;
+  std::string ProgramFolder() override;
+  LocalTime Now() override;
+  std::string GeneralDate(const LocalTime& time) override;
+  bool GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) override;
+
+  std::string computerName = "QUARNEL-PC";
+  std::string userName = "user";
+  std::string windowsFolder = "C:\\WINDOWS";
+  std::string programFolder;         // the running executable's folder unless set
+  bool fixedTime = false;            // Now() gives `time` when set
+  LocalTime time;
+};
+
+}  // namespace quarnel::platform

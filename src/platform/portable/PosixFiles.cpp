@@ -1,0 +1,135 @@
+#include "platform/portable/PosixFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace quarnel::platform {
+namespace {
+
+bool WriteFully(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t n = ::write(fd, data, size);
+    if (n < 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool WriteFile(const std::string& path, std::string_view bytes, int flags) {
+  int fd = ::open(PosixPath(path).c_str(), flags | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  bool ok = WriteFully(fd, bytes.data(), bytes.size());
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+std::string PosixPath(const std::string& windowsPath) {
+  std::string out = windowsPath;
+  for (char& c : out) {
+    if (c == '\\') c = '/';
+  }
+  return out;
+}
+
+bool PosixFiles::FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(PosixPath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool PosixFiles::FolderExists(const std::string& path) {
+  struct stat st;
+  return ::stat(PosixPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<std::string> PosixFiles::ListFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::string dir = PosixPath(folder);
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return names;
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st;
+    if (::stat((dir + "/" + name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(name);
+  }
+  ::closedir(d);
+  return names;
+}
+
+bool PosixFiles::CreateFolder(const std::string& path) { return ::mkdir(PosixPath(path).c_str(), 0755) == 0; }
+
+bool PosixFiles::DeleteFile(const std::string& path) {
+  return FileExists(path) && ::unlink(PosixPath(path).c_str()) == 0;
+}
+
+bool PosixFiles::MoveReplace(const std::string& from, const std::string& to) {
+  return ::rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0;
+}
+
+bool PosixFiles::CopyFile(const std::string& from, const std::string& to) {
+  int in = ::open(PosixPath(from).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = ::open(PosixPath(to).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    ssize_t n = ::read(in, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0 || !WriteFully(out, buffer, static_cast<std::size_t>(n))) {
+      ok = false;
+      break;
+    }
+  }
+  ::close(in);
+  return ::close(out) == 0 && ok;
+}
+
+bool PosixFiles::SetNormalAttributes(const std::string& path) { return ::chmod(PosixPath(path).c_str(), 0644) == 0; }
+
+std::optional<std::uint64_t> PosixFiles::FileSize(const std::string& path) {
+  struct stat st;
+  if (::stat(PosixPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool PosixFiles::AppendBytes(const std::string& path, std::string_view bytes) {
+  return WriteFile(path, bytes, O_APPEND);
+}
+
+bool PosixFiles::ReadAll(const std::string& path, std::string* out) {
+  int fd = ::open(PosixPath(path).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  *out = std::move(data);
+  return true;
+}
+
+bool PosixFiles::WriteAll(const std::string& path, std::string_view bytes) { return WriteFile(path, bytes, O_TRUNC); }
+
+}  // namespace quarnel::platform

@@ -1,0 +1,25 @@
+#pragma once
+#include "platform/Files.h"
+
+namespace quarnel::platform {
+
+// POSIX files with Windows path text: every '\' becomes '/'.
+class PosixFiles : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  bool FolderExists(const std::string& path) override;
+  std::vector<std::string> ListFiles(const std::string& folder) override;
+  bool CreateFolder(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool MoveReplace(const std::string& from, const std::string& to) override;
+  bool CopyFile(const std::string& from, const std::string& to) override;
+  bool SetNormalAttributes(const std::string& path) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  bool AppendBytes(const std::string& path, std::string_view bytes) override;
+  bool ReadAll(const std::string& path, std::string* out) override;
+  bool WriteAll(const std::string& path, std::string_view bytes) override;
+};
+
+std::string PosixPath(const std::string& windowsPath);
+
+}  // namespace quarnel::platform

@@ -1,0 +1,126 @@
+#include "platform/win32/Win32Files.h"
+
+#include <windows.h>
+
+namespace quarnel::platform {
+namespace {
+
+// Owns a file handle for the span of one operation.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : h_(h) {}
+  ~FileHandle() {
+    if (ok()) CloseHandle(h_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+  bool Close() {
+    HANDLE h = h_;
+    h_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) != FALSE;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+bool WriteFully(HANDLE h, std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(h, p, chunk, &written, nullptr) || written == 0) return false;
+    p += written;
+    left -= written;
+  }
+  return true;
+}
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+}  // namespace
+
+bool Win32Files::FileExists(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Files::FolderExists(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> Win32Files::ListFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\') pattern += '\\';
+  pattern += "*";
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+bool Win32Files::CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+bool Win32Files::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool Win32Files::MoveReplace(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32Files::CopyFile(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool Win32Files::SetNormalAttributes(const std::string& path) {
+  return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
+std::optional<std::uint64_t> Win32Files::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool Win32Files::AppendBytes(const std::string& path, std::string_view bytes) {
+  FileHandle f(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f.ok()) return false;
+  bool ok = WriteFully(f.get(), bytes);
+  return f.Close() && ok;
+}
+
+bool Win32Files::ReadAll(const std::string& path, std::string* out) {
+  FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f.ok()) return false;
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  *out = std::move(data);
+  return true;
+}
+
+bool Win32Files::WriteAll(const std::string& path, std::string_view bytes) {
+  FileHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+  if (!f.ok()) return false;
+  bool ok = WriteFully(f.get(), bytes);
+  return f.Close() && ok;
+}
+
+}  // namespace quarnel::platform

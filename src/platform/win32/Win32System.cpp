@@ -1,0 +1,80 @@
+#include "platform/win32/Win32System.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace quarnel::platform {
+
+bool Win32System::GetComputerName(char* buffer, std::uint32_t* size) {
+  DWORD n = *size;
+  BOOL ok = GetComputerNameA(buffer, &n);
+  *size = n;
+  return ok != FALSE;
+}
+
+bool Win32System::GetUserName(char* buffer, std::uint32_t* size) {
+  DWORD n = *size;
+  BOOL ok = GetUserNameA(buffer, &n);
+  *size = n;
+  return ok != FALSE;
+}
+
+std::uint32_t Win32System::GetWindowsDirectory(char* buffer, std::uint32_t size) {
+  return GetWindowsDirectoryA(buffer, size);
+}
+
+std::string Win32System::ExpandEnvironmentStrings(const std::string& text) {
+  DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (needed == 0) return text;
+  std::vector<char> buffer(needed + 1);
+  DWORD got = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (got == 0 || got > buffer.size()) return text;
+  return std::string(buffer.data());
+}
+
+std::string Win32System::TempPath() {
+  char buffer[MAX_PATH + 1];
+  DWORD n = GetTempPathA(sizeof buffer, buffer);
+  return n == 0 || n > sizeof buffer ? std::string() : std::string(buffer, n);
+}
+
+std::string Win32System::ProgramFolder() {
+  char buffer[MAX_PATH + 1];
+  DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return std::string();
+  std::string path(buffer, n);
+  std::size_t slash = path.rfind('\\');
+  if (slash == std::string::npos) return std::string();
+  // A drive root keeps its backslash: "C:\".
+  return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+LocalTime Win32System::Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::string Win32System::GeneralDate(const LocalTime& t) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  char date[128] = "", time[128] = "";
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date);
+  GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time);
+  return std::string(date) + " " + time;
+}
+
+bool Win32System::GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) {
+  char buffer[MAX_PATH + 1];
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return false;
+  *path = buffer;
+  return true;
+}
+
+}  // namespace quarnel::platform
