@@ -9,7 +9,7 @@ using platform::System;
 
 std::string QueryWindowsFolder() {
   char buffer[255] = {};
-  std::uint32_t n = System().GetWindowsDirectory(buffer, sizeof buffer);
+  std::uint32_t n = System().QueryWindowsDirectory(buffer, sizeof buffer);
   if (n == 0 || n >= sizeof buffer) return "";
   return std::string(buffer, n);
 }
@@ -17,14 +17,14 @@ std::string QueryWindowsFolder() {
 void GatherMachineFacts(MainState& state) {
   char computer[254] = {};
   std::uint32_t size = sizeof computer;
-  state.ComputerName = System().GetComputerName(computer, &size) && size < sizeof computer
+  state.ComputerName = System().QueryComputerName(computer, &size) && size < sizeof computer
                            ? std::string(computer, size)
                            : std::string();
 
   char user[255] = {};
   size = sizeof user;
   state.LogonUser.clear();
-  if (System().GetUserName(user, &size) && size >= 1 && size <= sizeof user) {
+  if (System().QueryUserName(user, &size) && size >= 1 && size <= sizeof user) {
     state.LogonUser = TrimBlanks(CutAtNul(std::string(user, size)));
   }
 

@@ -73,7 +73,7 @@ bool SaveINI(const std::string& name, const std::string& value, const std::strin
 
 std::string sGetTempFile(const std::string& prefix) {
   std::string path;
-  if (!System().GetTempFileName(ProgramFolder(), prefix, &path)) return "";
+  if (!System().CreateTempFile(ProgramFolder(), prefix, &path)) return "";
   return path;
 }
 

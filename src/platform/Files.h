@@ -17,10 +17,10 @@ class FileSystem {
   // Names (no folder) of the files directly in the folder; sub-folders are left out.
   virtual std::vector<std::string> ListFiles(const std::string& folder) = 0;
   virtual bool CreateFolder(const std::string& path) = 0;
-  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
   // Moves a file over another in one step, replacing it (same volume).
   virtual bool MoveReplace(const std::string& from, const std::string& to) = 0;
-  virtual bool CopyFile(const std::string& from, const std::string& to) = 0;  // replaces
+  virtual bool Copy(const std::string& from, const std::string& to) = 0;  // replaces
   virtual bool SetNormalAttributes(const std::string& path) = 0;
   virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
   // Appends bytes, creating the file when missing; false when it cannot be opened or written.

@@ -14,12 +14,12 @@ class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
   // GetComputerNameA: on success size becomes the length without the zero.
-  virtual bool GetComputerName(char* buffer, std::uint32_t* size) = 0;
+  virtual bool QueryComputerName(char* buffer, std::uint32_t* size) = 0;
   // GetUserNameA: on success size becomes the length including the zero.
-  virtual bool GetUserName(char* buffer, std::uint32_t* size) = 0;
+  virtual bool QueryUserName(char* buffer, std::uint32_t* size) = 0;
   // GetWindowsDirectoryA: the length copied without the zero, or the needed size, or 0.
-  virtual std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) = 0;
-  virtual std::string ExpandEnvironmentStrings(const std::string& text) = 0;
+  virtual std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size) = 0;
+  virtual std::string ExpandEnvironment(const std::string& text) = 0;
   virtual std::string TempPath() = 0;  // with its trailing backslash, as GetTempPathA gives it
   // The folder of the running program, without a trailing backslash unless a drive root.
   virtual std::string ProgramFolder() = 0;
@@ -27,7 +27,7 @@ class SystemFacts {
   // The general date form: short date, a blank, long time, as the user's settings give them.
   virtual std::string GeneralDate(const LocalTime& time) = 0;
   // GetTempFileNameA with a number chosen by the system: creates the empty file.
-  virtual bool GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) = 0;
+  virtual bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) = 0;
 };
 
 }  // namespace quarnel::platform

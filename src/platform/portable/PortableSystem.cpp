@@ -33,7 +33,7 @@ bool CopyOut(const std::string& value, char* buffer, std::uint32_t size) {
 
 PortableSystem::PortableSystem() : programFolder(ExecutableFolder()) {}
 
-bool PortableSystem::GetComputerName(char* buffer, std::uint32_t* size) {
+bool PortableSystem::QueryComputerName(char* buffer, std::uint32_t* size) {
   if (!CopyOut(computerName, buffer, *size)) {
     *size = static_cast<std::uint32_t>(computerName.size() + 1);
     return false;
@@ -42,7 +42,7 @@ bool PortableSystem::GetComputerName(char* buffer, std::uint32_t* size) {
   return true;
 }
 
-bool PortableSystem::GetUserName(char* buffer, std::uint32_t* size) {
+bool PortableSystem::QueryUserName(char* buffer, std::uint32_t* size) {
   if (!CopyOut(userName, buffer, *size)) {
     *size = static_cast<std::uint32_t>(userName.size() + 1);
     return false;
@@ -51,12 +51,12 @@ bool PortableSystem::GetUserName(char* buffer, std::uint32_t* size) {
   return true;
 }
 
-std::uint32_t PortableSystem::GetWindowsDirectory(char* buffer, std::uint32_t size) {
+std::uint32_t PortableSystem::QueryWindowsDirectory(char* buffer, std::uint32_t size) {
   if (!CopyOut(windowsFolder, buffer, size)) return static_cast<std::uint32_t>(windowsFolder.size() + 1);
   return static_cast<std::uint32_t>(windowsFolder.size());
 }
 
-std::string PortableSystem::ExpandEnvironmentStrings(const std::string& text) {
+std::string PortableSystem::ExpandEnvironment(const std::string& text) {
   // As Windows does: %NAME% is replaced when NAME is set, left as it is otherwise.
   std::string out;
   std::size_t i = 0;
@@ -106,7 +106,7 @@ std::string PortableSystem::GeneralDate(const LocalTime& t) {
   return text;
 }
 
-bool PortableSystem::GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) {
+bool PortableSystem::CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) {
   std::string base = folder;
   if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
   base += prefix.substr(0, 3);

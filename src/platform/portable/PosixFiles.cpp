@@ -64,7 +64,7 @@ std::vector<std::string> PosixFiles::ListFiles(const std::string& folder) {
 
 bool PosixFiles::CreateFolder(const std::string& path) { return ::mkdir(PosixPath(path).c_str(), 0755) == 0; }
 
-bool PosixFiles::DeleteFile(const std::string& path) {
+bool PosixFiles::RemoveFile(const std::string& path) {
   return FileExists(path) && ::unlink(PosixPath(path).c_str()) == 0;
 }
 
@@ -72,7 +72,7 @@ bool PosixFiles::MoveReplace(const std::string& from, const std::string& to) {
   return ::rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0;
 }
 
-bool PosixFiles::CopyFile(const std::string& from, const std::string& to) {
+bool PosixFiles::Copy(const std::string& from, const std::string& to) {
   int in = ::open(PosixPath(from).c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   int out = ::open(PosixPath(to).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -9,9 +9,9 @@ class Win32Files : public FileSystem {
   bool FolderExists(const std::string& path) override;
   std::vector<std::string> ListFiles(const std::string& folder) override;
   bool CreateFolder(const std::string& path) override;
-  bool DeleteFile(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
   bool MoveReplace(const std::string& from, const std::string& to) override;
-  bool CopyFile(const std::string& from, const std::string& to) override;
+  bool Copy(const std::string& from, const std::string& to) override;
   bool SetNormalAttributes(const std::string& path) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   bool AppendBytes(const std::string& path, std::string_view bytes) override;

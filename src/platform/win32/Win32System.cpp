@@ -6,25 +6,25 @@
 
 namespace quarnel::platform {
 
-bool Win32System::GetComputerName(char* buffer, std::uint32_t* size) {
+bool Win32System::QueryComputerName(char* buffer, std::uint32_t* size) {
   DWORD n = *size;
   BOOL ok = GetComputerNameA(buffer, &n);
   *size = n;
   return ok != FALSE;
 }
 
-bool Win32System::GetUserName(char* buffer, std::uint32_t* size) {
+bool Win32System::QueryUserName(char* buffer, std::uint32_t* size) {
   DWORD n = *size;
   BOOL ok = GetUserNameA(buffer, &n);
   *size = n;
   return ok != FALSE;
 }
 
-std::uint32_t Win32System::GetWindowsDirectory(char* buffer, std::uint32_t size) {
+std::uint32_t Win32System::QueryWindowsDirectory(char* buffer, std::uint32_t size) {
   return GetWindowsDirectoryA(buffer, size);
 }
 
-std::string Win32System::ExpandEnvironmentStrings(const std::string& text) {
+std::string Win32System::ExpandEnvironment(const std::string& text) {
   DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
   if (needed == 0) return text;
   std::vector<char> buffer(needed + 1);
@@ -70,7 +70,7 @@ std::string Win32System::GeneralDate(const LocalTime& t) {
   return std::string(date) + " " + time;
 }
 
-bool Win32System::GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) {
+bool Win32System::CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) {
   char buffer[MAX_PATH + 1];
   if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return false;
   *path = buffer;

@@ -5,15 +5,15 @@ namespace quarnel::platform {
 
 class Win32System : public SystemFacts {
  public:
-  bool GetComputerName(char* buffer, std::uint32_t* size) override;
-  bool GetUserName(char* buffer, std::uint32_t* size) override;
-  std::uint32_t GetWindowsDirectory(char* buffer, std::uint32_t size) override;
-  std::string ExpandEnvironmentStrings(const std::string& text) override;
+  bool QueryComputerName(char* buffer, std::uint32_t* size) override;
+  bool QueryUserName(char* buffer, std::uint32_t* size) override;
+  std::uint32_t QueryWindowsDirectory(char* buffer, std::uint32_t size) override;
+  std::string ExpandEnvironment(const std::string& text) override;
   std::string TempPath() override;
   std::string ProgramFolder() override;
   LocalTime Now() override;
   std::string GeneralDate(const LocalTime& time) override;
-  bool GetTempFileName(const std::string& folder, const std::string& prefix, std::string* path) override;
+  bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
 };
 
 }  // namespace quarnel::platform
