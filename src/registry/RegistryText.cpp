@@ -1,0 +1,235 @@
+#include "registry/RegistryText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "platform/Services.h"
+#include "registry/ModReg.h"
+
+namespace quarnel::registry {
+
+using platform::Files;
+using platform::RegKey;
+using platform::Registry;
+
+namespace {
+
+constexpr std::size_t kNameBufferLength = 260;
+constexpr char kLineEnd[] = "\r\n";
+
+void Append(const std::string& filePath, std::string_view bytes) {
+  if (!Files().AppendBytes(filePath, bytes)) throw RegistryError("Cannot write to " + filePath);
+}
+
+void AppendValueLine(const RegistryValue& value, std::string* lines) {
+  const char* prefix = nullptr;
+  switch (value.type) {
+    case platform::kRegSz: prefix = "= sz:"; break;
+    case platform::kRegExpandSz: prefix = "=esz:"; break;
+    case platform::kRegBinary: prefix = "=bin:"; break;
+    case platform::kRegDword: prefix = "= dw:"; break;
+    default: return;  // other types do not travel
+  }
+  lines->append(1, '"').append(value.name).append(1, '"').append(prefix);
+  if (value.type == platform::kRegDword) {
+    lines->append(std::to_string(value.Number()));
+  } else if (value.type == platform::kRegBinary) {
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
+      if (i) lines->append(1, ',');
+      lines->append(std::to_string(static_cast<unsigned>(static_cast<std::uint8_t>(value.data[i]))));
+    }
+  } else {
+    lines->append(value.Text());
+  }
+  lines->append(kLineEnd);
+}
+
+void ExportValuesAt(const KeyPath& path, const std::string& filePath) {
+  OpenedKey opened = OpenForReading(path);
+  if (!opened) return;
+  std::string lines;
+  ValueEnumerator enumerator(opened.get());
+  RegistryValue value;
+  while (enumerator.Next(&value)) AppendValueLine(value, &lines);
+  // Appending nothing still opens the file: a key without values leaves it as it is.
+  Append(filePath, lines);
+}
+
+// The relative path is empty for the exported key itself.
+void ExportTreeAt(const KeyPath& path, const std::string& relative, const std::string& filePath) {
+  Append(filePath, (relative.empty() ? std::string("\\") : relative) + kLineEnd);
+  ExportValuesAt(path, filePath);
+  OpenedKey opened = OpenForReading(path);
+  if (!opened) return;
+  for (std::uint32_t index = 0;; ++index) {
+    char name[kNameBufferLength] = {};
+    std::uint32_t length = kNameBufferLength;
+    if (Registry().EnumKeyEx(opened.get(), index, name, &length) != 0) break;
+    std::string child(name, std::find(name, name + kNameBufferLength, '\0'));
+    KeyPath childPath{path.root, path.subPath.empty() ? child : path.subPath + "\\" + child};
+    ExportTreeAt(childPath, relative + "\\" + child, filePath);
+  }
+}
+
+// One change that a checked file asks for, in file order.
+struct ImportStep {
+  enum Kind { ReplaceTarget, OpenKey, SetValue } kind;
+  std::string path;  // OpenKey: the header line; SetValue: the value's name
+  std::uint32_t type = 0;
+  std::string data;
+};
+
+std::string_view TrimBlanks(std::string_view text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A whole decimal number, optionally signed, with blanks allowed around it.
+std::optional<std::int64_t> ParseWholeNumber(std::string_view text, std::int64_t max) {
+  text = TrimBlanks(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  std::int64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    number = number * 10 + (c - '0');
+    if (number > max + 1) return std::nullopt;
+  }
+  return negative ? -number : number;
+}
+
+[[noreturn]] void Malformed(const std::string& filePath, std::size_t lineNumber, const char* why) {
+  throw RegistryError(filePath + ", line " + std::to_string(lineNumber) + ": " + why);
+}
+
+// Turns one value line into the value it stores; a line with an unknown tag stores nothing.
+std::optional<ImportStep> ParseValueLine(std::string_view line, const std::string& filePath,
+                                         std::size_t lineNumber) {
+  std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos || equals < 2) Malformed(filePath, lineNumber, "not a value line");
+  ImportStep step{ImportStep::SetValue, std::string(line.substr(1, equals - 2)), 0, {}};
+  std::string_view tag = TrimBlanks(line.substr(equals + 1, 3));
+  std::string_view data = equals + 5 < line.size() ? line.substr(equals + 5) : std::string_view();
+  if (tag == "sz" || tag == "esz") {
+    step.type = tag == "sz" ? platform::kRegSz : platform::kRegExpandSz;
+    step.data.assign(data).push_back('\0');
+  } else if (tag == "dw") {
+    std::optional<std::int64_t> number = ParseWholeNumber(data, INT32_MAX);
+    if (!number || *number < INT32_MIN || *number > INT32_MAX) Malformed(filePath, lineNumber, "not a 32-bit number");
+    auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(*number));
+    step.type = platform::kRegDword;
+    for (int i = 0; i < 4; ++i) step.data.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+  } else if (tag == "bin") {
+    step.type = platform::kRegBinary;
+    // Empty data is an empty value; otherwise every comma-separated piece is one byte.
+    for (bool more = !data.empty(); more;) {
+      std::size_t comma = data.find(',');
+      std::optional<std::int64_t> byte = ParseWholeNumber(data.substr(0, comma), 255);
+      if (!byte || *byte < 0 || *byte > 255) Malformed(filePath, lineNumber, "not a byte");
+      step.data.push_back(static_cast<char>(*byte));
+      more = comma != std::string_view::npos;
+      if (more) data.remove_prefix(comma + 1);
+    }
+  } else {
+    return std::nullopt;
+  }
+  return step;
+}
+
+// Reads up to the end of the file or the first empty line. A line ends at CR LF, CR or LF.
+std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view targetKey,
+                                        const std::string& filePath) {
+  std::vector<ImportStep> steps;
+  std::string currentPath;
+  std::size_t lineNumber = 0;
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
+    std::size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+    ++lineNumber;
+
+    // A line that names the key already current is not a header (and so is malformed).
+    if (line.front() == '\\') {
+      std::string keyPath = std::string(targetKey).append(line);
+      if (keyPath != currentPath) {
+        currentPath = std::move(keyPath);
+        if (line.back() == '\\')
+          steps.push_back({ImportStep::ReplaceTarget, {}, 0, {}});
+        else
+          steps.push_back({ImportStep::OpenKey, std::string(line), 0, {}});
+        continue;
+      }
+    }
+    if (std::optional<ImportStep> step = ParseValueLine(line, filePath, lineNumber))
+      steps.push_back(std::move(*step));
+  }
+  return steps;
+}
+
+OpenedKey CreateAt(const KeyPath& path) {
+  RegKey handle = 0;
+  if (Registry().CreateKey(path.root, path.subPath.c_str(), &handle) != 0) return OpenedKey();
+  return OpenedKey(handle);
+}
+
+}  // namespace
+
+void ExportKeyValues(std::string_view key, const std::string& filePath) {
+  KeyPath path = SplitKeyName(key);
+  if (path.root) ExportValuesAt(path, filePath);
+}
+
+void ExportKeyTree(std::string_view key, const std::string& filePath) {
+  if (Files().FileExists(filePath) && !Files().RemoveFile(filePath))
+    throw RegistryError("Cannot replace " + filePath);
+  KeyPath path = SplitKeyName(key);
+  if (path.root) {
+    ExportTreeAt(path, std::string(), filePath);
+  } else {
+    // The exported key cannot be opened: its header alone.
+    Append(filePath, std::string("\\") + kLineEnd);
+  }
+}
+
+void ImportKeyFile(std::string_view targetKey, const std::string& filePath) {
+  std::string text;
+  if (!Files().ReadAll(filePath, &text)) throw RegistryError("Cannot read " + filePath);
+  const std::vector<ImportStep> steps = ParseImportFile(text, targetKey, filePath);
+
+  KeyPath target = SplitKeyName(targetKey);
+  if (!target.root) return;
+  OpenedKey current;
+  for (const ImportStep& step : steps) {
+    switch (step.kind) {
+      case ImportStep::ReplaceTarget:
+        current.Close();
+        DeleteKeyTree(targetKey);
+        current = CreateAt(target);
+        break;
+      case ImportStep::OpenKey: {
+        current.Close();
+        std::string_view below = std::string_view(step.path).substr(target.subPath.empty() ? 1 : 0);
+        current = CreateAt(KeyPath{target.root, target.subPath + std::string(below)});
+        break;
+      }
+      case ImportStep::SetValue:
+        if (current)
+          Registry().SetValueEx(current.get(), step.path.c_str(), step.type,
+                                reinterpret_cast<const std::uint8_t*>(step.data.data()),
+                                static_cast<std::uint32_t>(step.data.size()));
+        break;
+    }
+  }
+}
+
+}  // namespace quarnel::registry

@@ -1,0 +1,26 @@
+#pragma once
+// The registry text format that carries key trees inside a backup: one line per record,
+// CR LF, bytes in the ANSI code page. A key header is a backslash and the key's path below
+// the exported key (a lone backslash for the exported key itself); a value line is the
+// quoted name, then "= sz:", "=esz:", "=bin:" or "= dw:" and the data. Keys come depth
+// first, each header followed by its key's values.
+#include <string>
+#include <string_view>
+
+namespace quarnel::registry {
+
+// Writes the tree below the full key name into a new file at filePath (an existing file is
+// deleted first). Throws RegistryError when the file cannot be replaced or written.
+void ExportKeyTree(std::string_view key, const std::string& filePath);
+
+// Appends the value lines of one key; nothing when the key cannot be opened.
+// Throws RegistryError when the file cannot be written.
+void ExportKeyValues(std::string_view key, const std::string& filePath);
+
+// Replaces the tree at the target key with the file's contents (a file that begins with
+// the lone backslash header replaces the whole tree; any other only adds and overwrites).
+// The whole file is read and checked first: a file that cannot be read or holds a
+// malformed line throws RegistryError before anything in the registry is touched.
+void ImportKeyFile(std::string_view targetKey, const std::string& filePath);
+
+}  // namespace quarnel::registry
