@@ -1,0 +1,707 @@
+#include "app/MainWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "app/AboutWindow.h"
+#include "app/Resource.h"
+#include "app/Skin.h"
+#include "platform/Services.h"
+
+namespace quarnel::app {
+namespace {
+
+// Posted at activation so that the logic's activation step runs after the window has
+// finished activating, not inside WM_ACTIVATE.
+constexpr UINT kActivatedMessage = WM_APP + 1;
+
+constexpr int kPageCount = 4;
+constexpr const char* kTabCaptions[kPageCount] = {"Backup", "Restore", "Logs", "About"};
+constexpr int kPageTemplates[kPageCount] = {IDD_PAGE_BACKUP, IDD_PAGE_RESTORE, IDD_PAGE_LOGS, IDD_PAGE_ABOUT};
+
+// Where a control lives: on frmMain itself (-1), on a page (0 to 3) or on picCon3 (4).
+constexpr int kOnMain = -1;
+constexpr int kOnProgress = 4;
+
+struct ControlPlace {
+  Control control;
+  int holder;
+  int id;
+};
+
+constexpr ControlPlace kPlaces[] = {
+    {Control::cbSource, 0, IDC_CBSOURCE},
+    {Control::txtTargetFile, 0, IDC_TXTTARGETFILE},
+    {Control::cmdTargetFile, 0, IDC_CMDTARGETFILE},
+    {Control::txtAttachInfo, 0, IDC_TXTATTACHINFO},
+    {Control::ifprotect, 0, IDC_IFPROTECT},
+    {Control::txtPassword, 0, IDC_TXTPASSWORD},
+    {Control::txtPassword2, 0, IDC_TXTPASSWORD2},
+    {Control::cbTarget, 1, IDC_CBTARGET},
+    {Control::txtSourceFile, 1, IDC_TXTSOURCEFILE},
+    {Control::cmdSourceFile, 1, IDC_CMDSOURCEFILE},
+    {Control::txtFileInfo, 1, IDC_TXTFILEINFO},
+    {Control::txtPOBinfo, 1, IDC_TXTPOBINFO},
+    {Control::List1, 2, IDC_LIST1},
+    {Control::lblAboutTitle, 3, IDC_LBLABOUTTITLE},
+    {Control::cmdApply, kOnMain, IDC_CMDAPPLY},
+    {Control::cmdQuit, kOnMain, IDC_CMDQUIT},
+    {Control::cmdAbout, kOnMain, IDC_CMDABOUT},
+    {Control::Label1, kOnProgress, IDC_LABEL1},
+    {Control::SkinLabel11, kOnProgress, IDC_SKINLABEL11},
+    {Control::SkinLabel12, kOnProgress, IDC_SKINLABEL12},
+    {Control::pbshow, kOnProgress, IDC_PBSHOW},
+};
+
+bool IsCombo(Control c) { return c == Control::cbSource || c == Control::cbTarget; }
+
+bool IsClass(HWND window, const char* name) {
+  char buffer[32] = {};
+  GetClassNameA(window, buffer, sizeof buffer);
+  return lstrcmpiA(buffer, name) == 0;
+}
+
+std::string WindowText(HWND window) {
+  int length = GetWindowTextLengthA(window);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  int copied = GetWindowTextA(window, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
+}
+
+// Button captions carry their mnemonic marker; the product's caption is the text without it.
+std::string WithoutMnemonic(const std::string& caption) {
+  std::string plain;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      // "&&" stands for one '&'; a single one only marks the next letter.
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        plain += '&';
+        ++i;
+      }
+      continue;
+    }
+    plain += caption[i];
+  }
+  return plain;
+}
+
+std::string EscapeMnemonic(const std::string& caption) {
+  std::string escaped;
+  for (char c : caption) {
+    if (c == '&') escaped += '&';
+    escaped += c;
+  }
+  return escaped;
+}
+
+// Pages on a themed tab strip share its background, as property sheets do. Loaded at run
+// time: the theme library is optional on the systems the program runs on.
+void UseTabPageBackground(HWND page) {
+  using EnableTexture = HRESULT(WINAPI*)(HWND, DWORD);
+  static EnableTexture enable = [] {
+    HMODULE theme = LoadLibraryA("uxtheme.dll");
+    FARPROC found = theme ? GetProcAddress(theme, "EnableThemeDialogTexture") : nullptr;
+    return reinterpret_cast<EnableTexture>(reinterpret_cast<void*>(found));
+  }();
+  constexpr DWORD kEnableTab = 0x6;  // ETDT_ENABLE | ETDT_USETABTEXTURE
+  if (enable != nullptr) enable(page, kEnableTab);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instance), logic_(state, *this) {
+  modalOpeners_[ModalWindow::About] = [this](HWND owner) { AboutWindow::ShowModal(instance_, owner); };
+}
+
+MainWindow::~MainWindow() {
+  if (window_ != nullptr) DestroyWindow(window_);
+  if (itemMenus_ != nullptr) DestroyMenu(itemMenus_);
+  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
+}
+
+bool MainWindow::Create() {
+  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
+  if (accelerators_ == nullptr) accelerators_ = LoadAcceleratorsA(instance_, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+  if (itemMenus_ == nullptr) itemMenus_ = LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_ITEMMENUS));
+  CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainProc, reinterpret_cast<LPARAM>(this));
+  return window_ != nullptr;
+}
+
+void MainWindow::SetModalOpener(ModalWindow window, ModalOpener opener) { modalOpeners_[window] = std::move(opener); }
+
+bool MainWindow::PreTranslate(MSG& message) {
+  if (window_ == nullptr) return false;
+  // Short-cuts only while the keyboard is in frmMain, not in a window it opened.
+  if (message.hwnd == window_ || IsChild(window_, message.hwnd)) {
+    if (accelerators_ != nullptr && TranslateAcceleratorA(window_, accelerators_, &message)) return true;
+  }
+  return IsDialogMessageA(window_, &message) != 0;
+}
+
+// ---- the message handler ----
+
+INT_PTR CALLBACK MainWindow::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) SetWindowLongPtrA(window, DWLP_USER, lParam);
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (self == nullptr) return FALSE;
+  INT_PTR result = self->HandleMessage(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) SetWindowLongPtrA(window, DWLP_USER, 0);
+  return result;
+}
+
+INT_PTR CALLBACK MainWindow::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    return FALSE;  // the focus stays where frmMain puts it
+  }
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (self == nullptr) return FALSE;
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CONTEXTMENU:
+    case WM_SETCURSOR:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      return self->HandleMessage(window, message, wParam, lParam);
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR MainWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog(window);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_NOTIFY: {
+      INT_PTR result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case WM_CONTEXTMENU:
+      OnContextMenu(window, POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+      return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      return OnControlColour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+      if (!OnSetCursor()) return FALSE;
+      SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return FALSE;  // the dialog manager still saves and restores the focus
+    case kActivatedMessage:
+      logic_.Activated();
+      return TRUE;
+    case WM_CLOSE:
+      OnClose();
+      return TRUE;
+    case WM_DESTROY:
+      OnDestroy();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void MainWindow::OnInitDialog(HWND window) {
+  window_ = window;
+  tabs_ = GetDlgItem(window, IDC_SSTAB1);
+
+  bigIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_QUARNEL), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  smallIcon_ = static_cast<HICON>(LoadImageA(instance_, MAKEINTRESOURCEA(IDI_QUARNEL), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+  SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+  for (int i = 0; i < kPageCount; ++i) {
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>(kTabCaptions[i]);
+    SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+  }
+
+  // The skin comes first: whether the pages take the tab strip's themed background depends on it.
+  if (std::optional<Skin> skin = LoadSkin(MainSkinPath(platform::System().ProgramFolder()))) {
+    WindowSkin::Active().Use(*skin);
+  } else {
+    WindowSkin::Active().Clear();
+  }
+  CreatePages();
+  LayoutPages();
+  SendMessageA(tabs_, TCM_SETCURSEL, 0, 0);
+  ShowPageControls(Page::Backup);
+
+  // The password fields start disabled, in the grey of a field that takes no input.
+  fieldColours_[ControlHandle(Control::txtPassword)] = FieldColour::ScrollBar;
+  fieldColours_[ControlHandle(Control::txtPassword2)] = FieldColour::ScrollBar;
+
+  WindowSkin::Active().Apply(window);
+  logic_.Load();
+}
+
+void MainWindow::CreatePages() {
+  for (int i = 0; i < kPageCount; ++i) {
+    pages_[i] = CreateDialogParamA(instance_, MAKEINTRESOURCEA(kPageTemplates[i]), window_, PageProc,
+                                   reinterpret_cast<LPARAM>(this));
+  }
+  progress_ = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_PROGRESS), window_, PageProc,
+                                 reinterpret_cast<LPARAM>(this));
+  const Skin& skin = WindowSkin::Active().Current();
+  if (!(WindowSkin::Active().Loaded() && skin.window)) {
+    for (HWND page : pages_) UseTabPageBackground(page);
+  }
+  WindowSkin::MarkHeading(ControlHandle(Control::lblAboutTitle));
+}
+
+void MainWindow::LayoutPages() {
+  RECT area;
+  GetWindowRect(tabs_, &area);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+  SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  // Pages lie above the tab strip, as property sheets do; the keyboard order then runs
+  // page, tab strip, buttons.
+  for (HWND page : pages_) {
+    SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOACTIVATE);
+  }
+  RECT panel;
+  GetWindowRect(progress_, &panel);
+  int width = panel.right - panel.left;
+  int height = panel.bottom - panel.top;
+  SetWindowPos(progress_, HWND_TOP, area.left + (area.right - area.left - width) / 2,
+               area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::ShowPageControls(Page page) {
+  int shown = static_cast<int>(page);
+  HWND focus = GetFocus();
+  for (int i = 0; i < kPageCount; ++i) {
+    if (i == shown) continue;
+    // A hidden page must not keep the keyboard.
+    if (focus != nullptr && (focus == pages_[i] || IsChild(pages_[i], focus))) SetFocus(tabs_);
+    ShowWindow(pages_[i], SW_HIDE);
+  }
+  ShowWindow(pages_[shown], SW_SHOWNA);
+}
+
+void MainWindow::StepPage(int delta) {
+  int next = (static_cast<int>(CurrentPage()) + delta + kPageCount) % kPageCount;
+  SendMessageA(tabs_, TCM_SETCURSEL, next, 0);
+  ShowPageControls(static_cast<Page>(next));
+  logic_.PageShown(static_cast<Page>(next));
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+  switch (id) {
+    case IDM_BACKUP: logic_.Run(Command::Backup); return;
+    case IDM_RESTORE: logic_.Run(Command::Restore); return;
+    case IDM_QUIT: logic_.Run(Command::Quit); return;
+    case IDM_TASKSCHEDULER: logic_.Run(Command::TaskScheduler); return;
+    case IDM_SETTINGS: logic_.Run(Command::Settings); return;
+    case IDM_BACKUPTOCD: logic_.Run(Command::BackupToDisc); return;
+    case IDM_HELP: logic_.Run(Command::Help); return;
+    case IDM_WEBSITE: logic_.Run(Command::Website); return;
+    case IDM_ABOUT: logic_.Run(Command::About); return;
+    case IDM_SELECTALLITEMS: logic_.Run(Command::SelectAllItems); return;
+    case IDM_UNSELECTALLITEMS: logic_.Run(Command::UnselectAllItems); return;
+    case IDM_SELECTALLITEMS2: logic_.Run(Command::SelectAllItems2); return;
+    case IDM_UNSELECTALLITEMS2: logic_.Run(Command::UnselectAllItems2); return;
+    case IDM_NEXTPAGE: StepPage(1); return;
+    case IDM_PREVIOUSPAGE: StepPage(-1); return;
+  }
+  if (notification == BN_CLICKED) {
+    switch (id) {
+      case IDC_CMDAPPLY: logic_.Run(Command::Apply); return;
+      case IDC_CMDQUIT: logic_.Run(Command::Quit); return;
+      case IDC_CMDABOUT: logic_.Run(Command::About); return;
+      case IDC_CMDTARGETFILE: logic_.Run(Command::TargetFile); return;
+      case IDC_CMDSOURCEFILE: logic_.Run(Command::SourceFile); return;
+      case IDC_IFPROTECT: logic_.ProtectClicked(); return;
+    }
+  }
+  if (notification == CBN_SELCHANGE) {
+    if (id == IDC_CBSOURCE) logic_.SourceChosen();
+    if (id == IDC_CBTARGET) logic_.TargetChosen();
+  }
+  // Enter and Esc (IDOK, IDCANCEL) do nothing here: no page action starts by accident.
+}
+
+INT_PTR MainWindow::OnNotify(const NMHDR& header) {
+  if (header.hwndFrom == tabs_ && header.code == TCN_SELCHANGE) {
+    Page page = CurrentPage();
+    ShowPageControls(page);
+    logic_.PageShown(page);
+  }
+  return 0;
+}
+
+std::optional<ItemSet> MainWindow::ItemFrameAt(POINT screen) const {
+  const std::pair<ItemSet, HWND> frames[] = {
+      {ItemSet::Backup, GetDlgItem(pages_[0], IDC_BACKUPFRAME)},
+      {ItemSet::Restore, GetDlgItem(pages_[1], IDC_RESTOREFRAME)},
+  };
+  for (const auto& [set, frame] : frames) {
+    RECT area;
+    if (frame != nullptr && IsWindowVisible(frame) && GetWindowRect(frame, &area) && PtInRect(&area, screen)) {
+      return set;
+    }
+  }
+  return std::nullopt;
+}
+
+HMENU MainWindow::ItemMenu(ItemSet set) const {
+  return itemMenus_ ? GetSubMenu(itemMenus_, set == ItemSet::Backup ? 0 : 1) : nullptr;
+}
+
+void MainWindow::OnContextMenu(HWND window, POINT screen) {
+  std::optional<ItemSet> set;
+  if (screen.x == -1 && screen.y == -1) {
+    // From the keyboard: the frame that holds the focus, its menu at its top left corner.
+    HWND focus = GetFocus();
+    for (ItemSet candidate : {ItemSet::Backup, ItemSet::Restore}) {
+      for (int i = 0; i < kItemCount; ++i) {
+        if (focus != nullptr && focus == ItemBox(candidate, i)) set = candidate;
+      }
+    }
+    if (!set) return;
+    RECT area;
+    GetWindowRect(GetDlgItem(pages_[*set == ItemSet::Backup ? 0 : 1],
+                             *set == ItemSet::Backup ? IDC_BACKUPFRAME : IDC_RESTOREFRAME),
+                  &area);
+    screen = POINT{area.left + 8, area.top + 8};
+  } else {
+    set = ItemFrameAt(screen);
+    if (!set) return;
+  }
+  HMENU menu = ItemMenu(*set);
+  if (menu != nullptr) TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window_, nullptr);
+}
+
+INT_PTR MainWindow::OnControlColour(UINT message, HDC dc, HWND control) {
+  auto field = fieldColours_.find(control);
+  if (field != fieldColours_.end() && (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORSTATIC)) {
+    int colour = field->second == FieldColour::Window ? COLOR_WINDOW : COLOR_SCROLLBAR;
+    SetBkColor(dc, GetSysColor(colour));
+    SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(colour));
+  }
+  return reinterpret_cast<INT_PTR>(WindowSkin::Active().Colour(message, dc, control));
+}
+
+bool MainWindow::OnSetCursor() {
+  if (!waiting_) return false;
+  SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  return true;
+}
+
+void MainWindow::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(window_, kActivatedMessage, 0, 0);
+}
+
+void MainWindow::OnClose() { logic_.Run(Command::Quit); }
+
+void MainWindow::OnDestroy() {
+  // Nothing typed into the password fields outlives the window.
+  for (Control field : {Control::txtPassword, Control::txtPassword2}) {
+    if (HWND h = ControlHandle(field)) SetWindowTextA(h, "");
+  }
+  window_ = nullptr;
+  tabs_ = nullptr;
+  for (HWND& page : pages_) page = nullptr;
+  progress_ = nullptr;
+  fieldColours_.clear();
+  if (bigIcon_ != nullptr) DestroyIcon(bigIcon_);
+  if (smallIcon_ != nullptr) DestroyIcon(smallIcon_);
+  bigIcon_ = smallIcon_ = nullptr;
+}
+
+// ---- controls ----
+
+HWND MainWindow::ControlHandle(Control c) const {
+  if (window_ == nullptr) return nullptr;
+  if (c == Control::frmMain) return window_;
+  if (c == Control::picCon3) return progress_;
+  for (const ControlPlace& place : kPlaces) {
+    if (place.control != c) continue;
+    HWND holder = place.holder == kOnMain ? window_ : place.holder == kOnProgress ? progress_ : pages_[place.holder];
+    return holder ? GetDlgItem(holder, place.id) : nullptr;
+  }
+  return nullptr;
+}
+
+HWND MainWindow::ItemBox(ItemSet set, int index) const {
+  if (index < 0 || index >= kItemCount || window_ == nullptr) return nullptr;
+  return set == ItemSet::Backup ? GetDlgItem(pages_[0], IDC_BACKUPITEM0 + index)
+                                : GetDlgItem(pages_[1], IDC_RESTOREITEM0 + index);
+}
+
+std::string MainWindow::Text(Control c) const {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return "";
+  std::string text = WindowText(h);
+  return IsClass(h, "Button") ? WithoutMnemonic(text) : text;
+}
+
+void MainWindow::SetText(Control c, const std::string& text) {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return;
+  SetWindowTextA(h, (IsClass(h, "Button") ? EscapeMnemonic(text) : text).c_str());
+}
+
+bool MainWindow::Enabled(Control c) const {
+  HWND h = ControlHandle(c);
+  return h != nullptr && IsWindowEnabled(h);
+}
+
+void MainWindow::SetEnabled(Control c, bool enabled) {
+  if (HWND h = ControlHandle(c)) {
+    EnableWindow(h, enabled);
+    InvalidateRect(h, nullptr, TRUE);
+  }
+}
+
+bool MainWindow::Visible(Control c) const {
+  HWND h = ControlHandle(c);
+  // The control's own flag: a control on a page that is not shown is still "visible".
+  return h != nullptr && (GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void MainWindow::SetVisible(Control c, bool visible) {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return;
+  if (c == Control::frmMain) {
+    ShowWindow(h, visible ? SW_SHOW : SW_HIDE);
+    return;
+  }
+  if (visible && c == Control::picCon3) SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool MainWindow::Checked(Control c) const {
+  HWND h = ControlHandle(c);
+  return h != nullptr && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::SetChecked(Control c, bool checked) {
+  if (HWND h = ControlHandle(c)) SendMessageA(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void MainWindow::SetFieldColour(Control c, FieldColour colour) {
+  if (HWND h = ControlHandle(c)) {
+    fieldColours_[h] = colour;
+    InvalidateRect(h, nullptr, TRUE);
+  }
+}
+
+void MainWindow::Redraw(Control c) {
+  if (HWND h = ControlHandle(c)) {
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
+}
+
+void MainWindow::ClearList(Control c) {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return;
+  if (IsCombo(c)) {
+    SendMessageA(h, CB_RESETCONTENT, 0, 0);
+  } else {
+    SendMessageA(h, LB_RESETCONTENT, 0, 0);
+    SendMessageA(h, LB_SETHORIZONTALEXTENT, 0, 0);
+  }
+}
+
+void MainWindow::AddListItem(Control c, const std::string& text) {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return;
+  if (IsCombo(c)) {
+    SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    return;
+  }
+  SendMessageA(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  // Long log lines scroll sideways rather than being cut.
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(h, WM_GETFONT, 0, 0)));
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  LRESULT extent = SendMessageA(h, LB_GETHORIZONTALEXTENT, 0, 0);
+  if (size.cx + 8 > extent) SendMessageA(h, LB_SETHORIZONTALEXTENT, size.cx + 8, 0);
+}
+
+int MainWindow::ListCount(Control c) const {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return 0;
+  LRESULT n = SendMessageA(h, IsCombo(c) ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+  return n < 0 ? 0 : static_cast<int>(n);
+}
+
+std::string MainWindow::ListItem(Control c, int index) const {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return "";
+  bool combo = IsCombo(c);
+  LRESULT length = SendMessageA(h, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, index, 0);
+  if (length < 0) return "";
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  LRESULT copied = SendMessageA(h, combo ? CB_GETLBTEXT : LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+  return copied < 0 ? std::string() : std::string(buffer.data(), static_cast<std::size_t>(copied));
+}
+
+int MainWindow::ListIndex(Control c) const {
+  HWND h = ControlHandle(c);
+  if (h == nullptr) return -1;
+  LRESULT index = SendMessageA(h, IsCombo(c) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+  return index < 0 ? -1 : static_cast<int>(index);
+}
+
+void MainWindow::SetListIndex(Control c, int index) {
+  if (HWND h = ControlHandle(c)) SendMessageA(h, IsCombo(c) ? CB_SETCURSEL : LB_SETCURSEL, index, 0);
+}
+
+bool MainWindow::ItemChecked(ItemSet set, int index) const {
+  HWND h = ItemBox(set, index);
+  return h != nullptr && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::SetItemChecked(ItemSet set, int index, bool checked) {
+  if (HWND h = ItemBox(set, index)) SendMessageA(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool MainWindow::ItemEnabled(ItemSet set, int index) const {
+  HWND h = ItemBox(set, index);
+  return h != nullptr && IsWindowEnabled(h);
+}
+
+void MainWindow::SetItemEnabled(ItemSet set, int index, bool enabled) {
+  if (HWND h = ItemBox(set, index)) EnableWindow(h, enabled);
+}
+
+void MainWindow::SetProgressRange(int minimum, int maximum) {
+  if (HWND h = ControlHandle(Control::pbshow)) SendMessageA(h, PBM_SETRANGE32, minimum, maximum);
+}
+
+void MainWindow::SetProgress(int value) {
+  if (HWND h = ControlHandle(Control::pbshow)) SendMessageA(h, PBM_SETPOS, value, 0);
+}
+
+int MainWindow::Progress() const {
+  HWND h = ControlHandle(Control::pbshow);
+  return h != nullptr ? static_cast<int>(SendMessageA(h, PBM_GETPOS, 0, 0)) : 0;
+}
+
+Page MainWindow::CurrentPage() const {
+  LRESULT index = tabs_ != nullptr ? SendMessageA(tabs_, TCM_GETCURSEL, 0, 0) : 0;
+  return index >= 0 && index < kPageCount ? static_cast<Page>(index) : Page::Backup;
+}
+
+void MainWindow::ShowPage(Page page) {
+  if (tabs_ == nullptr) return;
+  SendMessageA(tabs_, TCM_SETCURSEL, static_cast<int>(page), 0);
+  ShowPageControls(page);
+}
+
+void MainWindow::SetWaitCursor(bool waiting) {
+  waiting_ = waiting;
+  SetCursor(LoadCursor(nullptr, waiting ? IDC_WAIT : IDC_ARROW));
+}
+
+void MainWindow::PumpEvents() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The outer loop still has to see it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (!PreTranslate(message)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+}
+
+void MainWindow::Pause(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
+
+std::optional<std::string> MainWindow::FileDialog(const FileDialogSpec& spec, bool save) {
+  // "Name|*.ext|Name|*.ext" becomes the dialog's zero-separated list, ended by two zeros.
+  std::string filter = spec.filter;
+  for (char& c : filter) {
+    if (c == '|') c = '\0';
+  }
+  filter.append(2, '\0');
+  std::vector<char> file(4096, '\0');
+  lstrcpynA(file.data(), spec.fileName.c_str(), static_cast<int>(file.size()));
+
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = window_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
+  dialog.lpstrTitle = spec.title.empty() ? nullptr : spec.title.c_str();
+  dialog.lpstrDefExt = spec.defaultExtension.empty() ? nullptr : spec.defaultExtension.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  dialog.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+  BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (!chosen) return std::nullopt;
+  return std::string(file.data());
+}
+
+std::optional<std::string> MainWindow::OpenFileDialog(const FileDialogSpec& spec) { return FileDialog(spec, false); }
+
+std::optional<std::string> MainWindow::SaveFileDialog(const FileDialogSpec& spec) { return FileDialog(spec, true); }
+
+std::string MainWindow::BrowseForFolder(const std::string& title, std::uint32_t flags) {
+  // The newer folder picker needs OLE on this thread.
+  HRESULT ole = OleInitialize(nullptr);
+  char display[MAX_PATH] = {};
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = window_;
+  browse.pszDisplayName = display;
+  browse.lpszTitle = title.c_str();
+  browse.ulFlags = flags;
+  std::string folder;
+  if (LPITEMIDLIST chosen = SHBrowseForFolderA(&browse)) {
+    char path[MAX_PATH] = {};
+    if (SHGetPathFromIDListA(chosen, path)) folder = path;
+    CoTaskMemFree(chosen);
+  }
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return folder;
+}
+
+void MainWindow::ShowModal(ModalWindow window) {
+  auto opener = modalOpeners_.find(window);
+  if (opener != modalOpeners_.end() && opener->second) opener->second(window_);
+}
+
+void MainWindow::HideWindow() {
+  if (window_ != nullptr) ShowWindow(window_, SW_HIDE);
+}
+
+void MainWindow::Quit() {
+  AboutWindow::Close();
+  if (window_ != nullptr) DestroyWindow(window_);
+  PostQuitMessage(0);
+}
+
+}  // namespace quarnel::app
