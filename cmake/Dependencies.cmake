@@ -21,6 +21,9 @@ endif()
 # GoogleTest: Debian's package natively, built from Debian's sources for mingw.
 if(QUARNEL_TESTS)
   if(WIN32)
+    # The win32 thread model has no std::mutex; the tests are single-threaded.
+    add_compile_definitions(GTEST_HAS_PTHREAD=0)
+    add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-include${CMAKE_SOURCE_DIR}/cmake/gtest-win32-threads.h>)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
