@@ -1,0 +1,42 @@
+#pragma once
+// The few file operations the archive component needs beyond the files seam: streaming
+// reads and writes (whole files never fit in memory), a file's size and time, flushing a
+// finished file to the disk, and opening an archive with libzip. Paths are ANSI text with
+// '\' separators; off Windows they are mapped as the portable seams map them.
+#include <zip.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace quarnel::archive::detail {
+
+struct FileFacts {
+  std::uint64_t size = 0;
+  std::time_t modified = 0;
+};
+
+std::string LocalPath(const std::string& path);
+std::FILE* OpenForReading(const std::string& path);
+std::FILE* OpenForWriting(const std::string& path);  // creates or truncates
+bool RegularFileFacts(const std::string& path, FileFacts* facts);  // false: missing or not a file
+// Flushes the stream's buffers and the system's cache to the disk.
+bool FlushToDisk(std::FILE* file);
+bool FlushFileToDisk(const std::string& path);
+
+// Opens an archive with libzip under the path's ANSI name. Null on failure, the reason
+// then in *message.
+zip_t* OpenZip(const std::string& path, int flags, std::string* message);
+
+// Text of the file-system folder a path lies in ("." when the path names no folder), the
+// name after the last separator, and a path joined with one backslash.
+std::string FolderOf(const std::string& path);
+std::string BaseName(const std::string& path);
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// A name that can only denote a file directly in a folder: not empty, not "." or "..", no
+// '\', '/', ':' and no NUL.
+bool IsBareFileName(const std::string& name);
+
+}  // namespace quarnel::archive::detail

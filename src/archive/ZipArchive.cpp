@@ -1,0 +1,215 @@
+#include "archive/ZipArchive.h"
+
+#include <zip.h>
+
+#include <cstdio>
+#include <limits>
+
+#include "archive/EntryReader.h"
+#include "archive/LocalFile.h"
+#include "archive/ZipArchiveParts.h"
+#include "platform/Services.h"
+#include "platform/Text.h"
+
+namespace quarnel::archive {
+
+std::int16_t& ArchiveWritten() {
+  static std::int16_t written = 0;
+  return written;
+}
+
+ZipArchive::Reader::~Reader() {
+  if (archive) zip_discard(archive);
+}
+
+ZipArchive::ZipArchive(ArchiveListener* listener) : listener_(listener) {}
+
+ZipArchive::~ZipArchive() = default;
+
+ArchiveListener& ZipArchive::Listener() {
+  static SilentListener silent;
+  return listener_ ? *listener_ : silent;
+}
+
+bool ZipArchive::Fail(std::string message) {
+  lastError_ = std::move(message);
+  return false;
+}
+
+void ZipArchive::CloseArchive() {
+  building_ = false;
+  targetPath_.clear();
+  pending_.clear();
+  reader_.reset();
+  ++generation_;
+}
+
+void ZipArchive::NewArchive(const std::string& path) {
+  CloseArchive();
+  building_ = true;
+  targetPath_ = path;
+}
+
+bool ZipArchive::AppendPath(const std::string& path) {
+  if (!building_) return Fail("No archive is being built");
+  std::string name = detail::BaseName(path);
+  if (!detail::IsBareFileName(name)) return Fail("No file name in \"" + path + "\"");
+  for (Pending& earlier : pending_) {
+    if (earlier.entryName == name) {
+      earlier.path = path;
+      return true;
+    }
+  }
+  pending_.push_back({path, name});
+  return true;
+}
+
+int ZipArchive::IsArchiveProtected(const std::string& path) {
+  std::string message;
+  zip_t* archive = detail::OpenZip(path, ZIP_RDONLY | ZIP_CHECKCONS, &message);
+  if (!archive) {
+    Fail("Cannot open \"" + path + "\": " + message);
+    return 0;
+  }
+  int protectedEntry = 0;
+  zip_int64_t count = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < count && !protectedEntry; ++i) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) == 0 &&
+        (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+      protectedEntry = 1;
+    }
+  }
+  zip_discard(archive);
+  return protectedEntry;
+}
+
+bool ZipArchive::OpenArchive(const std::string& path) {
+  CloseArchive();
+  std::string message;
+  zip_t* archive = detail::OpenZip(path, ZIP_RDONLY | ZIP_CHECKCONS, &message);
+  if (!archive) return Fail("Cannot open \"" + path + "\": " + message);
+  reader_ = std::make_unique<Reader>();
+  reader_->archive = archive;
+  ApplyReadPassword();
+  return true;
+}
+
+void ZipArchive::ReadPassword(const std::string& password) {
+  readPassword_ = password;
+  ApplyReadPassword();
+}
+
+void ZipArchive::ApplyReadPassword() {
+  if (!reader_) return;
+  zip_set_default_password(reader_->archive, readPassword_.empty() ? nullptr : readPassword_.c_str());
+}
+
+int ZipArchive::CheckPassword() {
+  if (!reader_) {
+    Fail("No archive is open");
+    return 0;
+  }
+  // The smallest protected entry is read to its end: a password can pass the quick
+  // verifier at the start of an entry and still be wrong.
+  zip_t* archive = reader_->archive;
+  zip_int64_t count = zip_get_num_entries(archive, 0);
+  zip_int64_t smallest = -1;
+  zip_uint64_t smallestSize = std::numeric_limits<zip_uint64_t>::max();
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
+    if (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE) continue;
+    zip_uint64_t size = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
+    if (smallest < 0 || size < smallestSize) {
+      smallest = i;
+      smallestSize = size;
+    }
+  }
+  if (smallest < 0) return 1;
+  std::string message;
+  bool read = detail::ReadEntryChecked(
+      archive, static_cast<zip_uint64_t>(smallest), [](const char*, std::size_t) { return true; }, &message);
+  if (!read) {
+    Fail("The password does not open the archive: " + message);
+    return 0;
+  }
+  return 1;
+}
+
+std::optional<ArchiveEntry> ZipArchive::FindEntry(const std::string& name) {
+  if (!reader_) {
+    Fail("No archive is open");
+    return std::nullopt;
+  }
+  zip_t* archive = reader_->archive;
+  const std::string utf8 = platform::AnsiToUtf8(name);
+  zip_int64_t count = zip_get_num_entries(archive, 0);
+  // Our own archives and other UTF-8 ones first; then names stored as ANSI bytes without
+  // the UTF-8 flag; then names that libzip decodes (from CP437 or a Unicode extra field).
+  const struct {
+    zip_flags_t flags;
+    const std::string* wanted;
+  } passes[] = {{ZIP_FL_ENC_RAW, &utf8}, {ZIP_FL_ENC_RAW, &name}, {ZIP_FL_ENC_STRICT, &utf8}};
+  for (const auto& pass : passes) {
+    for (zip_int64_t i = 0; i < count; ++i) {
+      const char* stored = zip_get_name(archive, static_cast<zip_uint64_t>(i), pass.flags);
+      if (stored && *pass.wanted == stored) {
+        return ArchiveEntry(this, generation_, static_cast<std::uint64_t>(i), name);
+      }
+    }
+  }
+  Fail("No entry \"" + name + "\" in the archive");
+  return std::nullopt;
+}
+
+bool ArchiveEntry::ExtractToFolder(const std::string& folder) const {
+  return owner_->Extract(generation_, index_, name_, folder);
+}
+
+bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
+                         const std::string& folder) {
+  if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
+  if (!detail::IsBareFileName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
+  platform::FileSystem& files = platform::Files();
+  if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
+  Listener().OnExtractingFile(name);
+
+  std::string temporary;
+  if (!platform::System().CreateTempFile(folder, "qrn", &temporary)) {
+    return Fail("Cannot create a file in \"" + folder + "\"");
+  }
+  std::FILE* out = detail::OpenForWriting(temporary);
+  if (!out) {
+    files.RemoveFile(temporary);
+    return Fail("Cannot write \"" + temporary + "\"");
+  }
+  std::string message;
+  bool read = detail::ReadEntryChecked(
+      reader_->archive, index,
+      [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message);
+  bool flushed = read && detail::FlushToDisk(out);
+  bool closed = std::fclose(out) == 0;
+  if (!read || !flushed || !closed) {
+    files.RemoveFile(temporary);
+    if (!read) return Fail("Cannot extract \"" + name + "\": " + message);
+    return Fail("Cannot write \"" + temporary + "\" (disk full?)");
+  }
+
+  const std::string target = detail::JoinPath(folder, name);
+  bool moved = files.MoveReplace(temporary, target);
+  if (!moved && files.FileExists(target)) {
+    // A read-only file of that name refuses to be replaced until its attributes are cleared.
+    files.SetNormalAttributes(target);
+    moved = files.MoveReplace(temporary, target);
+  }
+  if (!moved) {
+    files.RemoveFile(temporary);
+    return Fail("Cannot replace \"" + target + "\"");
+  }
+  return true;
+}
+
+}  // namespace quarnel::archive

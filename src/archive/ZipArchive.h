@@ -1,0 +1,127 @@
+#pragma once
+// Zip1: the program's one archive component over libzip. It holds at most one archive at
+// a time: either one being built (NewArchive, AppendPath, WriteArchive) or one opened for
+// reading (OpenArchive, FindEntry, ExtractToFolder). Paths and names are ANSI text.
+//
+// Entries are named by the base name of the file they were made from and stored in UTF-8
+// with the UTF-8 flag. Protected archives use WinZip AES-256; entries are deflated.
+// Every file this component writes is first written beside its destination under a
+// temporary name and moved over the destination only when complete and checked, so a
+// failure leaves the older file as it was. Failures are returned as false (or 0, or no
+// entry) with a description in LastError().
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveListener.h"
+
+namespace quarnel::archive {
+
+class ZipArchive;
+
+// One entry of the open archive, as FindEntry found it. It refers to the archive by
+// reference: once the archive is closed or another one opened, extracting fails.
+class ArchiveEntry {
+ public:
+  const std::string& Name() const { return name_; }
+  // Writes the entry's content to folder\Name(), replacing a file of that name once the
+  // content has been read completely and checked. Refuses a name that is not a bare file
+  // name. False on any failure, with the existing file untouched.
+  bool ExtractToFolder(const std::string& folder) const;
+
+ private:
+  friend class ZipArchive;
+  ArchiveEntry(ZipArchive* owner, std::uint64_t generation, std::uint64_t index, std::string name)
+      : owner_(owner), generation_(generation), index_(index), name_(std::move(name)) {}
+
+  ZipArchive* owner_;
+  std::uint64_t generation_;
+  std::uint64_t index_;
+  std::string name_;
+};
+
+class ZipArchive {
+ public:
+  explicit ZipArchive(ArchiveListener* listener = nullptr);
+  ~ZipArchive();
+  ZipArchive(const ZipArchive&) = delete;
+  ZipArchive& operator=(const ZipArchive&) = delete;
+
+  void SetListener(ArchiveListener* listener) { listener_ = listener; }
+
+  const std::string& BaseFolder() const { return baseFolder_; }
+  void BaseFolder(const std::string& folder) { baseFolder_ = folder; }
+
+  // Drops the archive in hand, built or opened; harmless when there is none.
+  void CloseArchive();
+
+  // Starts a new archive for path; nothing is written before WriteArchive.
+  void NewArchive(const std::string& path);
+  // The file becomes one entry named by its base name. A later file of the same base name
+  // takes the earlier one's place. False when no archive is being built or the path has
+  // no file name; the file itself is read only by WriteArchive.
+  bool AppendPath(const std::string& path);
+
+  const std::string& ArchivePassword() const { return archivePassword_; }
+  void ArchivePassword(const std::string& password) { archivePassword_ = password; }
+  int EncryptionMode() const { return encryptionMode_; }
+  void EncryptionMode(int mode) { encryptionMode_ = mode; }
+
+  // Writes the archive begun by NewArchive with every appended file. Returns when the file
+  // is complete on disk and in place; false (and no OnWriteDone) on any failure, the file
+  // previously at the path then being left as it was.
+  bool WriteArchive();
+
+  // 1 when the archive at path has an entry that needs a password; 0 otherwise, also when
+  // it cannot be opened. The archive in hand is not affected.
+  int IsArchiveProtected(const std::string& path);
+
+  // Opens an archive for reading in place of the one in hand.
+  bool OpenArchive(const std::string& path);
+
+  const std::string& ReadPassword() const { return readPassword_; }
+  void ReadPassword(const std::string& password);
+
+  // 1 when ReadPassword decrypts the open archive: an entry that needs it is read to its
+  // end and its authentication code or CRC checked. 1 also for an archive that needs no
+  // password; 0 when no archive is open or the password does not decrypt.
+  int CheckPassword();
+
+  // The entry of that name (ANSI) in the open archive: matched on its UTF-8 form, then, for
+  // archives written without UTF-8 names, on the bytes as given.
+  std::optional<ArchiveEntry> FindEntry(const std::string& name);
+
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  friend class ArchiveEntry;
+  struct Pending {
+    std::string path;       // the file to read
+    std::string entryName;  // its base name, ANSI
+  };
+  struct Reader;
+
+  bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
+               const std::string& folder);
+  bool Fail(std::string message);
+  ArchiveListener& Listener();
+  void ApplyReadPassword();
+
+  ArchiveListener* listener_;
+  std::string baseFolder_;
+  std::string archivePassword_;
+  int encryptionMode_ = 0;
+  std::string readPassword_;
+  std::string lastError_;
+
+  bool building_ = false;
+  std::string targetPath_;
+  std::vector<Pending> pending_;
+
+  std::unique_ptr<Reader> reader_;
+  std::uint64_t generation_ = 0;  // changes whenever the archive in hand changes
+};
+
+}  // namespace quarnel::archive

@@ -1,0 +1,23 @@
+#pragma once
+// Pieces of ZipArchive shared by its source files, not part of its interface.
+#include <zip.h>
+
+#include "archive/ZipArchive.h"
+
+namespace quarnel::archive {
+
+struct ZipArchive::Reader {
+  ~Reader();
+  zip_t* archive = nullptr;
+};
+
+// Stands in when nobody listens.
+class SilentListener : public ArchiveListener {
+ public:
+  void OnAddingFile(const std::string&) override {}
+  void OnExtractingFile(const std::string&) override {}
+  void OnWriteProgress(int) override {}
+  void OnWriteDone() override {}
+};
+
+}  // namespace quarnel::archive

@@ -1,0 +1,119 @@
+// Archives that are damaged or made to mislead: every one gives a failure result, writes
+// nothing and does not crash.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "archive/ArchiveTestSupport.h"
+#include "archive/ZipArchive.h"
+#include "support/TempFolder.h"
+
+namespace quarnel::archive {
+namespace {
+
+using ::testing::IsEmpty;
+using testing::FolderListing;
+using testing::MailLikeText;
+using testing::ReadFileBytes;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+void Put32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+std::size_t EndRecord(const std::string& bytes) { return bytes.rfind(std::string("PK\x05\x06", 4)); }
+std::size_t FirstCentral(const std::string& bytes) { return bytes.find(std::string("PK\x01\x02", 4)); }
+
+struct Mangling {
+  const char* name;
+  std::function<void(std::string&)> apply;
+};
+
+const Mangling kManglings[] = {
+    {"TruncatedToHalf", [](std::string& b) { b.resize(b.size() / 2); }},
+    {"TruncatedBeforeEndRecord", [](std::string& b) { b.resize(EndRecord(b) + 10); }},
+    {"RandomBytes",
+     [](std::string& b) {
+       std::uint32_t state = 12345;
+       for (char& c : b) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+     }},
+    {"EntryClaimsFourGiB",
+     [](std::string& b) {
+       Put32(b, 22, 0xFFFFFFF0u);                   // local header: uncompressed size
+       Put32(b, FirstCentral(b) + 24, 0xFFFFFFF0u);  // central directory: the same
+     }},
+    {"EntryClaimsHugeCompressedSize",
+     [](std::string& b) {
+       Put32(b, 18, 0x7FFFFFF0u);
+       Put32(b, FirstCentral(b) + 20, 0x7FFFFFF0u);
+     }},
+    {"CentralDirectoryOutsideTheFile",
+     [](std::string& b) { Put32(b, EndRecord(b) + 16, static_cast<std::uint32_t>(b.size() + 5000)); }},
+    {"CentralDirectorySizeBeyondTheFile", [](std::string& b) { Put32(b, EndRecord(b) + 12, 0x7FFFFFFFu); }},
+    {"LocalHeaderOutsideTheFile", [](std::string& b) { Put32(b, FirstCentral(b) + 42, 0x7FFFFFF0u); }},
+    {"EntryCountTooLarge",
+     [](std::string& b) {
+       std::size_t end = EndRecord(b);
+       b[end + 8] = b[end + 9] = b[end + 10] = b[end + 11] = '\xFF';
+     }},
+    {"CompressedDataFlipped", [](std::string& b) { b[200] = static_cast<char>(~b[200]); }},
+};
+
+class BadArchive : public ::testing::TestWithParam<std::tuple<Mangling, bool>> {};
+
+TEST_P(BadArchive, FailsCleanlyAndWritesNothing) {
+  const auto& [mangling, protect] = GetParam();
+  TempFolder work, restored;
+  {
+    WriteFileBytes(work.File("Inbox.dbx"), MailLikeText(20000, 7));
+    ZipArchive writer;
+    writer.NewArchive(work.File("b.soe"));
+    writer.AppendPath(work.File("Inbox.dbx"));
+    writer.ArchivePassword("pw");
+    writer.EncryptionMode(protect ? 1 : 0);
+    ASSERT_TRUE(writer.WriteArchive()) << writer.LastError();
+  }
+  std::string bytes = ReadFileBytes(work.File("b.soe"));
+  mangling.apply(bytes);
+  WriteFileBytes(work.File("b.soe"), bytes);
+
+  ZipArchive zip;
+  zip.IsArchiveProtected(work.File("b.soe"));  // any answer, as long as it answers
+  bool opened = zip.OpenArchive(work.File("b.soe"));
+  zip.ReadPassword("pw");
+  if (opened) {
+    std::optional<ArchiveEntry> entry = zip.FindEntry("Inbox.dbx");
+    EXPECT_TRUE(!entry || !entry->ExtractToFolder(restored.path()));
+    if (protect) {
+      EXPECT_EQ(zip.CheckPassword(), 0);
+    }
+  }
+  EXPECT_FALSE(zip.LastError().empty());
+  EXPECT_THAT(FolderListing(restored.path()), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Mangled, BadArchive, ::testing::Combine(::testing::ValuesIn(kManglings), ::testing::Bool()),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "_Protected" : "_Plain");
+                         });
+
+TEST(BadArchiveFiles, NotAnArchiveAtAll) {
+  TempFolder work;
+  WriteFileBytes(work.File("empty.soe"), "");
+  WriteFileBytes(work.File("text.soe"), "BackupIdentity=Main Identity\r\n");
+  ZipArchive zip;
+  for (const char* name : {"empty.soe", "text.soe", "missing.soe"}) {
+    EXPECT_EQ(zip.IsArchiveProtected(work.File(name)), 0) << name;
+    EXPECT_FALSE(zip.OpenArchive(work.File(name))) << name;
+    EXPECT_FALSE(zip.FindEntry("quarnel.dat")) << name;
+    EXPECT_EQ(zip.CheckPassword(), 0) << name;
+  }
+}
+
+}  // namespace
+}  // namespace quarnel::archive
