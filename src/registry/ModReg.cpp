@@ -71,7 +71,9 @@ KeyPath SplitKeyName(std::string_view fullName) {
   if (fullName.substr(0, 5) != "HKEY_" || fullName.back() == '\\') {
     platform::Messages().Show("Incorrect Format:\n\n" + std::string(fullName), "Quarnel Backup",
                               platform::MessageButtons::Ok, platform::MessageIcon::None);
-    return KeyPath();
+    KeyPath refused;
+    refused.refused = true;
+    return refused;
   }
   std::size_t cut = fullName.find('\\');
   KeyPath path;
@@ -142,7 +144,7 @@ void DeleteKeyTree(std::string_view key) {
 
 std::string ReadStringValue(std::string_view key, std::string_view valueName) {
   KeyPath path = SplitKeyName(key);
-  if (!path.root) return std::string();
+  if (path.refused) return std::string();
   OpenedKey opened = OpenForReading(path);
   if (!opened) return "Error";
   std::uint8_t buffer[kStringValueBufferSize] = {};

@@ -22,6 +22,7 @@ class RegistryError : public std::runtime_error {
 struct KeyPath {
   platform::RegKey root = 0;  // 0: no root
   std::string subPath;
+  bool refused = false;       // malformed, and the user was told so
 };
 
 // A name that does not begin with "HKEY_" or ends with a backslash is refused with the
