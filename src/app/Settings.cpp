@@ -51,7 +51,7 @@ void WriteINI(const std::string& file, const std::string& section, const std::st
 std::string GetINI(const std::string& name, const std::string& file) {
   std::string text;
   if (!Files().ReadAll(file, &text)) return "";
-  const std::string wanted = platform::AnsiUpper(name);
+  const std::string wanted = platform::UpperAnsi(name);
   std::size_t pos = 0;
   // A line ends at CR (a following LF belongs to it); an empty line or the end stops reading.
   while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
@@ -62,7 +62,7 @@ std::string GetINI(const std::string& name, const std::string& file) {
     if (pos < text.size() && text[pos] == '\n') ++pos;
     std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
-    if (platform::AnsiUpper(line.substr(0, eq)) == wanted) return line.substr(eq + 1);
+    if (platform::UpperAnsi(line.substr(0, eq)) == wanted) return line.substr(eq + 1);
   }
   return "";
 }

@@ -5,8 +5,9 @@
 
 namespace quarnel::platform {
 
-std::string AnsiUpper(std::string_view text);
-std::string AnsiLower(std::string_view text);
+// (Not AnsiUpper: windows.h defines that name as a macro.)
+std::string UpperAnsi(std::string_view text);
+std::string LowerAnsi(std::string_view text);
 // Compares as the registry and the profile services compare names: without regard to case.
 bool AnsiEqualNoCase(std::string_view a, std::string_view b);
 int AnsiCompareNoCase(std::string_view a, std::string_view b);

@@ -200,9 +200,9 @@ TEST(SystemContract, GeneralDateHoldsDateAndTime) {
 }
 
 TEST(TextContract, CaseAndOrderFollowTheCodePage) {
-  EXPECT_EQ(AnsiUpper("msimn.exe"), "MSIMN.EXE");
-  EXPECT_EQ(AnsiLower("MSIMN.EXE"), "msimn.exe");
-  EXPECT_EQ(AnsiUpper("Gel\xF6schte"), "GEL\xD6SCHTE");  // o umlaut, Windows-1252
+  EXPECT_EQ(UpperAnsi("msimn.exe"), "MSIMN.EXE");
+  EXPECT_EQ(LowerAnsi("MSIMN.EXE"), "msimn.exe");
+  EXPECT_EQ(UpperAnsi("Gel\xF6schte"), "GEL\xD6SCHTE");  // o umlaut, Windows-1252
   EXPECT_TRUE(AnsiEqualNoCase("Store Root", "store ROOT"));
   EXPECT_FALSE(AnsiEqualNoCase("Store Root", "Store Roo"));
   EXPECT_LT(AnsiCompareNoCase("Alpha", "beta"), 0);

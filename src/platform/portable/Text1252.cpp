@@ -54,13 +54,13 @@ void PutUtf8(std::uint32_t cp, std::string* out) {
 
 }  // namespace
 
-std::string AnsiUpper(std::string_view text) {
+std::string UpperAnsi(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(Upper(static_cast<unsigned char>(c)));
   return out;
 }
 
-std::string AnsiLower(std::string_view text) {
+std::string LowerAnsi(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(Lower(static_cast<unsigned char>(c)));
   return out;

@@ -43,8 +43,8 @@ std::string MapCase(std::string_view text, bool upper) {
 
 }  // namespace
 
-std::string AnsiUpper(std::string_view text) { return MapCase(text, true); }
-std::string AnsiLower(std::string_view text) { return MapCase(text, false); }
+std::string UpperAnsi(std::string_view text) { return MapCase(text, true); }
+std::string LowerAnsi(std::string_view text) { return MapCase(text, false); }
 
 int AnsiCompareNoCase(std::string_view a, std::string_view b) {
   // The registry orders names by their upper-case UTF-16 code units.
