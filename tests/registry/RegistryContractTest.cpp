@@ -89,13 +89,16 @@ TEST_P(RegistryContract, DeleteKeyRemovesOnlyKeysWithoutSubKeys) {
 }
 
 TEST_P(RegistryContract, AHandleOfADeletedKeyFailsAndClosesAndUnknownHandlesAreRefused) {
-  MakeKey("Doomed");
-  RegKey doomed = Open("Doomed");
+  RegKey doomed = 0;
+  ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, (basePath() + "\\Doomed").c_str(), &doomed), 0);
   RegKey parent = Open("");
   ASSERT_EQ(reg().DeleteKey(parent, "Doomed"), 0);
   reg().CloseKey(parent);
   const std::uint8_t byte = 1;
   EXPECT_EQ(reg().SetValueEx(doomed, "v", kRegBinary, &byte, 1), 1018);  // ERROR_KEY_DELETED
+  char name[260];
+  std::uint32_t length = sizeof name;
+  EXPECT_EQ(reg().EnumKeyEx(doomed, 0, name, &length), 1018);
   EXPECT_FALSE(HasKey("Doomed")) << "writing through a stale handle must not bring the key back";
   EXPECT_EQ(reg().CloseKey(doomed), 0);
   EXPECT_EQ(reg().CloseKey(0x1234), kErrorInvalidHandle);
