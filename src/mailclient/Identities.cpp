@@ -1,14 +1,77 @@
 #include "mailclient/Identities.h"
 
+#include <cstdio>
+
+#include "app/Settings.h"
+#include "mailclient/Locations.h"
+#include "platform/Services.h"
+#include "registry/ModReg.h"
+
 namespace quarnel::mailclient {
 
-std::vector<app::Identity> ListIdentities() { return {}; }
+using app::ItemSet;
+using platform::Files;
+
+std::vector<app::Identity> ListIdentities() {
+  std::vector<std::string> names;
+  try {
+    names = registry::EnumSubKeys(kIdentitiesKey);
+  } catch (const registry::RegistryError&) {
+    return {};
+  }
+  std::vector<app::Identity> identities;
+  for (const std::string& name : names) {
+    if (app::EmptyString(name)) continue;
+    registry::RegistryValues values = registry::EnumValues(IdentityKey(name));
+    const registry::RegistryValue* user = values.Find("Username");
+    identities.push_back({user ? user->Text() : std::string(), name});
+  }
+  return identities;
+}
 
 void BuildIdentityList(app::MainState& state) {
   state.Identities = ListIdentities();
   state.NoIdentities = state.Identities.empty();
 }
 
-void IdentityStep(app::MainState&, app::MainView&, int) {}
+namespace {
+
+// "MM-DD-YYYY" of the current local date.
+std::string FileDate() {
+  platform::LocalTime now = platform::System().Now();
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d", now.month, now.day, now.year);
+  return text;
+}
+
+bool StationeryAvailable() {
+  std::string folder = StationeryFolder();
+  return Files().FolderExists(folder) && !Files().ListFiles(folder).empty();
+}
+
+}  // namespace
+
+void IdentityStep(app::MainState& state, app::MainView& view, int index) {
+  for (int i = 0; i < app::kItemCount; ++i) {
+    view.SetItemEnabled(ItemSet::Backup, i, true);
+    view.SetItemChecked(ItemSet::Backup, i, false);
+  }
+  const app::Identity& identity = state.Identities.at(static_cast<std::size_t>(index));
+
+  view.SetItemEnabled(ItemSet::Backup, kItemAccounts, registry::KeyExists(AccountsKey(identity.keyName)));
+
+  std::string addressBook;
+  if (registry::ReadDefaultValue(kAddressBookKey, &addressBook)) {
+    view.SetItemEnabled(ItemSet::Backup, kItemAddressBook, !addressBook.empty() && Files().FileExists(addressBook));
+  }
+
+  view.SetItemEnabled(ItemSet::Backup, kItemStationeries, StationeryAvailable());
+
+  if (app::SettingOn("backup", "automgeneratefile")) {
+    std::string name = "quarnel-" + identity.displayName + "-" + FileDate() + ".soe";
+    state.TargetPath = app::JoinPath(app::ResolveBackupFolder(), name);
+    view.SetText(app::Control::txtTargetFile, state.TargetPath);
+  }
+}
 
 }  // namespace quarnel::mailclient
