@@ -11,6 +11,7 @@ namespace {
 
 constexpr long kErrorBadPathname = 161;
 constexpr long kErrorKeyDeleted = 1018;
+constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::size_t kMaxValueNameLength = 16383;
 
 std::string_view NameOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
@@ -74,6 +75,7 @@ long MemoryRegistry::Walk(const NodePtr& start, const char* subKey, bool create,
     std::string_view part = path.substr(0, cut);
     path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
     if (part.empty()) continue;
+    if (part.size() > kMaxKeyNameLength) return kErrorInvalidParameter;
     auto it = node->LowerBound(part);
     if (it != node->children.end() && AnsiEqualNoCase((*it)->name, part)) {
       node = *it;
