@@ -14,7 +14,9 @@ namespace quarnel::archive::detail {
 using ChunkSink = std::function<bool(const char* data, std::size_t size)>;
 
 // True when the whole entry was delivered and passed every check; otherwise false with the
-// reason in *message (the sink may have received part of the content).
-bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const ChunkSink& sink, std::string* message);
+// reason in *message (the sink may have received part of the content). The password is
+// used for protected entries.
+bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
+                      std::string* message);
 
 }  // namespace quarnel::archive::detail

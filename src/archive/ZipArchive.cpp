@@ -131,7 +131,8 @@ int ZipArchive::CheckPassword() {
   if (smallest < 0) return 1;
   std::string message;
   bool read = detail::ReadEntryChecked(
-      archive, static_cast<zip_uint64_t>(smallest), [](const char*, std::size_t) { return true; }, &message);
+      archive, static_cast<zip_uint64_t>(smallest), readPassword_, [](const char*, std::size_t) { return true; },
+      &message);
   if (!read) {
     Fail("The password does not open the archive: " + message);
     return 0;
@@ -188,7 +189,7 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   }
   std::string message;
   bool read = detail::ReadEntryChecked(
-      reader_->archive, index,
+      reader_->archive, index, readPassword_,
       [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message);
   bool flushed = read && detail::FlushToDisk(out);
   bool closed = std::fclose(out) == 0;

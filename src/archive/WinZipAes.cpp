@@ -1,0 +1,68 @@
+#include "archive/WinZipAes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "archive/WinZipAesCrypto.h"
+
+namespace quarnel::archive::detail {
+namespace {
+constexpr int kIterations = 1000;
+constexpr std::size_t kBlock = 16;
+}  // namespace
+
+WinZipAesDecryptor::WinZipAesDecryptor() : crypto_(std::make_unique<Crypto>()) {}
+
+WinZipAesDecryptor::~WinZipAesDecryptor() = default;
+
+bool WinZipAesDecryptor::Start(const std::string& password, const unsigned char* salt, std::size_t keyLength,
+                               const unsigned char* verifier) {
+  if (keyLength != 16 && keyLength != 24 && keyLength != 32) return false;
+  std::vector<unsigned char> keys(2 * keyLength + kVerifierLength);
+  if (!crypto_->Pbkdf2(reinterpret_cast<const unsigned char*>(password.data()), password.size(), salt,
+                       keyLength / 2, kIterations, keys.data(), keys.size())) {
+    return false;
+  }
+  bool verified = std::memcmp(keys.data() + 2 * keyLength, verifier, kVerifierLength) == 0;
+  bool keyed = verified && crypto_->SetKeys(keys.data(), keys.data() + keyLength, keyLength);
+  std::fill(keys.begin(), keys.end(), 0);
+  std::memset(counter_, 0, sizeof counter_);
+  used_ = sizeof keystream_;
+  return keyed;
+}
+
+bool WinZipAesDecryptor::Refill() {
+  unsigned char counters[sizeof keystream_];
+  for (std::size_t at = 0; at < sizeof counters; at += kBlock) {
+    for (std::size_t i = 0; i < kBlock && ++counter_[i] == 0; ++i) {
+    }
+    std::memcpy(counters + at, counter_, kBlock);
+  }
+  used_ = 0;
+  return crypto_->EncryptBlocks(counters, keystream_, sizeof counters / kBlock);
+}
+
+bool WinZipAesDecryptor::Decrypt(unsigned char* data, std::size_t size) {
+  if (!crypto_->MacUpdate(data, size)) return false;
+  while (size > 0) {
+    if (used_ == sizeof keystream_ && !Refill()) return false;
+    std::size_t n = std::min(size, sizeof keystream_ - used_);
+    const unsigned char* key = keystream_ + used_;
+    for (std::size_t i = 0; i < n; ++i) data[i] ^= key[i];
+    data += n;
+    size -= n;
+    used_ += n;
+  }
+  return true;
+}
+
+bool WinZipAesDecryptor::Authentic(const unsigned char* code) {
+  unsigned char mac[20];
+  if (!crypto_->MacFinal(mac)) return false;
+  unsigned char difference = 0;
+  for (std::size_t i = 0; i < kCodeLength; ++i) difference |= static_cast<unsigned char>(mac[i] ^ code[i]);
+  return difference == 0;
+}
+
+}  // namespace quarnel::archive::detail
