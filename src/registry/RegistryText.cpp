@@ -53,8 +53,7 @@ void ExportValuesAt(const KeyPath& path, const std::string& filePath) {
   ValueEnumerator enumerator(opened.get());
   RegistryValue value;
   while (enumerator.Next(&value)) AppendValueLine(value, &lines);
-  // Appending nothing still opens the file: a key without values leaves it as it is.
-  Append(filePath, lines);
+  if (!lines.empty()) Append(filePath, lines);
 }
 
 // The relative path is empty for the exported key itself.
@@ -143,7 +142,10 @@ std::optional<ImportStep> ParseValueLine(std::string_view line, const std::strin
   return step;
 }
 
-// Reads up to the end of the file or the first empty line. A line ends at CR LF, CR or LF.
+// Reads up to the end of the file or the first empty line. A line ends at a CR, with the
+// LF after it if there is one, as the program's other text readers do; a lone LF stays part
+// of the line (so a text value holding one travels intact), except that a line beginning
+// with it counts as empty.
 std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view targetKey,
                                         const std::string& filePath) {
   std::vector<ImportStep> steps;
@@ -151,11 +153,11 @@ std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view 
   std::size_t lineNumber = 0;
   std::size_t pos = 0;
   while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
-    std::size_t end = text.find_first_of("\r\n", pos);
+    std::size_t end = text.find('\r', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size()) pos += text.compare(pos, 2, "\r\n") == 0 ? 2 : 1;
+    pos = end + 1;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
     ++lineNumber;
 
     // A line that names the key already current is not a header (and so is malformed).

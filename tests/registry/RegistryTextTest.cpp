@@ -81,6 +81,7 @@ TEST_P(RegistryText, ExportThenImportElsewhereReproducesTheTree) {
   SetText("Src", "", "default");
   SetText("Src", "Account Name", "  spaced  ");
   SetText("Src", "With \"quotes\"", "q");
+  SetText("Src", "Unix lines", "one\ntwo");
   SetValue("Src", "Big", kRegBinary, std::string(6000, '\xAB'));
   SetDword("Src\\Sub", "Max", 0xFFFFFFFF);
   SetDword("Src\\Sub", "Min", 0x80000000);
@@ -165,6 +166,7 @@ TEST_P(RegistryText, AMalformedFileRaisesAndLeavesTheTargetExactlyAsItWas) {
       "\\\r\n\"B\"=bin:-1\r\n",
       "\\\r\n\"A\"= sz:fine\r\n\\Sub\r\n\"Note\"= sz:cut\r\nhere\r\n",
       "\\Sub\r\n\\Sub\r\n",  // a header naming the current key again is a value line
+      "\\\r\n\"A\"= sz:one\rtwo\r\n",  // a lone CR ends a line too
   };
   MakeTarget();
   const std::string before = Dump("Target");
