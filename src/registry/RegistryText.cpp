@@ -46,22 +46,20 @@ void AppendValueLine(const RegistryValue& value, std::string* lines) {
   lines->append(kLineEnd);
 }
 
-void ExportValuesAt(const KeyPath& path, const std::string& filePath) {
-  OpenedKey opened = OpenForReading(path);
-  if (!opened) return;
-  std::string lines;
-  ValueEnumerator enumerator(opened.get());
+void AppendValueLines(RegKey key, std::string* lines) {
+  ValueEnumerator enumerator(key);
   RegistryValue value;
-  while (enumerator.Next(&value)) AppendValueLine(value, &lines);
-  if (!lines.empty()) Append(filePath, lines);
+  while (enumerator.Next(&value)) AppendValueLine(value, lines);
 }
 
-// The relative path is empty for the exported key itself.
+// The relative path is empty for the exported key itself. Each key's header and value lines
+// go to the file in one append, and the key is opened once for its values and sub-keys.
 void ExportTreeAt(const KeyPath& path, const std::string& relative, const std::string& filePath) {
-  Append(filePath, (relative.empty() ? std::string("\\") : relative) + kLineEnd);
-  ExportValuesAt(path, filePath);
+  std::string block = (relative.empty() ? std::string("\\") : relative) + kLineEnd;
   OpenedKey opened = OpenForReading(path);
-  if (!opened) return;
+  if (opened) AppendValueLines(opened.get(), &block);
+  Append(filePath, block);
+  if (!opened) return;  // a key that cannot be opened contributes its header alone
   for (std::uint32_t index = 0;; ++index) {
     char name[kNameBufferLength] = {};
     std::uint32_t length = kNameBufferLength;
@@ -187,20 +185,17 @@ OpenedKey CreateAt(const KeyPath& path) {
 }  // namespace
 
 void ExportKeyValues(std::string_view key, const std::string& filePath) {
-  KeyPath path = SplitKeyName(key);
-  if (path.root) ExportValuesAt(path, filePath);
+  OpenedKey opened = OpenForReading(SplitKeyName(key));
+  if (!opened) return;
+  std::string lines;
+  AppendValueLines(opened.get(), &lines);
+  if (!lines.empty()) Append(filePath, lines);
 }
 
 void ExportKeyTree(std::string_view key, const std::string& filePath) {
   if (Files().FileExists(filePath) && !Files().RemoveFile(filePath))
     throw RegistryError("Cannot replace " + filePath);
-  KeyPath path = SplitKeyName(key);
-  if (path.root) {
-    ExportTreeAt(path, std::string(), filePath);
-  } else {
-    // The exported key cannot be opened: its header alone.
-    Append(filePath, std::string("\\") + kLineEnd);
-  }
+  ExportTreeAt(SplitKeyName(key), std::string(), filePath);
 }
 
 void ImportKeyFile(std::string_view targetKey, const std::string& filePath) {
