@@ -285,6 +285,11 @@ bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& pas
     *message = "the archive does not describe the entry";
     return false;
   }
+  // Asked to decrypt with a method it lacks, libzip 1.7 loses memory; refuse such entries first.
+  if (st.encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st.encryption_method, 0)) {
+    *message = "the entry's protection is not supported";
+    return false;
+  }
   const bool ourMethod = st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE;
   if (AesKeyLength(st) != 0 && ourMethod) return ReadAes(archive, index, st, password, sink, message);
   if (st.comp_method == ZIP_CM_DEFLATE) return ReadDeflated(archive, index, st, sink, message);
