@@ -63,9 +63,9 @@ const Mangling kManglings[] = {
     {"CompressedDataFlipped", [](std::string& b) { b[200] = static_cast<char>(~b[200]); }},
 };
 
-class BadArchive : public ::testing::TestWithParam<std::tuple<Mangling, bool>> {};
+class ArchiveBadInput : public ::testing::TestWithParam<std::tuple<Mangling, bool>> {};
 
-TEST_P(BadArchive, FailsCleanlyAndWritesNothing) {
+TEST_P(ArchiveBadInput, FailsCleanlyAndWritesNothing) {
   const auto& [mangling, protect] = GetParam();
   TempFolder work, restored;
   {
@@ -96,13 +96,13 @@ TEST_P(BadArchive, FailsCleanlyAndWritesNothing) {
   EXPECT_THAT(FolderListing(restored.path()), IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Mangled, BadArchive, ::testing::Combine(::testing::ValuesIn(kManglings), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Mangled, ArchiveBadInput, ::testing::Combine(::testing::ValuesIn(kManglings), ::testing::Bool()),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) +
                                   (std::get<1>(info.param) ? "_Protected" : "_Plain");
                          });
 
-TEST(BadArchiveFiles, NotAnArchiveAtAll) {
+TEST(ArchiveBadFiles, NotAnArchiveAtAll) {
   TempFolder work;
   WriteFileBytes(work.File("empty.soe"), "");
   WriteFileBytes(work.File("text.soe"), "BackupIdentity=Main Identity\r\n");

@@ -69,9 +69,9 @@ bool ExtractOne(ZipArchive& zip, const std::string& name, const std::string& fol
   return entry && entry->ExtractToFolder(folder);
 }
 
-class RoundTrip : public ::testing::TestWithParam<std::string> {};
+class ArchiveRoundTrip : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(RoundTrip, EveryFileComesBackUnderItsOwnName) {
+TEST_P(ArchiveRoundTrip, EveryFileComesBackUnderItsOwnName) {
   const std::string password = GetParam();
   TempFolder source, target, restored;
   const std::string archivePath = target.File("backup.soe");
@@ -103,9 +103,9 @@ TEST_P(RoundTrip, EveryFileComesBackUnderItsOwnName) {
   EXPECT_EQ(reading.events.front(), "extract Inbox.dbx");
 }
 
-INSTANTIATE_TEST_SUITE_P(WithAndWithoutPassword, RoundTrip, ::testing::Values("", "s3cret pass"));
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutPassword, ArchiveRoundTrip, ::testing::Values("", "s3cret pass"));
 
-TEST(ZipArchiveWrite, EntriesAreFlatUtf8NamedDeflatedAndAesProtected) {
+TEST(ArchiveWrite, EntriesAreFlatUtf8NamedDeflatedAndAesProtected) {
   TempFolder source, target;
   ASSERT_TRUE(WriteBackup(source, target.File("p.soe"), MailboxFiles(), "pw"));
   ASSERT_TRUE(WriteBackup(source, target.File("u.soe"), MailboxFiles(), ""));
@@ -131,7 +131,7 @@ TEST(ZipArchiveWrite, EntriesAreFlatUtf8NamedDeflatedAndAesProtected) {
   EXPECT_THAT(names, ElementsAre("Inbox.dbx", "empty.dat", kGermanNameUtf8, "tiny.txt", "quarnel.dat"));
 }
 
-TEST(ZipArchiveWrite, LaterFileOfTheSameNameTakesTheEarlierOnesPlace) {
+TEST(ArchiveWrite, LaterFileOfTheSameNameTakesTheEarlierOnesPlace) {
   TempFolder one, two, target, restored;
   WriteFileBytes(one.File("quarnel.dat"), "from a stationery folder");
   WriteFileBytes(two.File("quarnel.dat"), "the information file");
@@ -147,7 +147,7 @@ TEST(ZipArchiveWrite, LaterFileOfTheSameNameTakesTheEarlierOnesPlace) {
   EXPECT_EQ(ReadFileBytes(restored.File("quarnel.dat")), "the information file");
 }
 
-TEST(ZipArchiveWrite, AnArchiveWithoutFilesIsAValidEmptyZip) {
+TEST(ArchiveWrite, AnArchiveWithoutFilesIsAValidEmptyZip) {
   TempFolder target;
   RecordingListener listener;
   ZipArchive zip(&listener);
@@ -159,7 +159,7 @@ TEST(ZipArchiveWrite, AnArchiveWithoutFilesIsAValidEmptyZip) {
 }
 
 // Each failure: false, no completion event, the older archive intact, nothing left over.
-class WriteFailure : public ::testing::Test {
+class ArchiveWriteFailure : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteFileBytes(target.File("b.soe"), "the previous backup");
@@ -179,33 +179,33 @@ class WriteFailure : public ::testing::Test {
   ZipArchive zip{&listener};
 };
 
-TEST_F(WriteFailure, SourceFileVanished) {
+TEST_F(ArchiveWriteFailure, SourceFileVanished) {
   zip.AppendPath(source.File("Deleted Items.dbx"));
   EXPECT_FALSE(zip.WriteArchive());
   ExpectNothingChanged();
 }
 
-TEST_F(WriteFailure, SourceIsAFolder) {
+TEST_F(ArchiveWriteFailure, SourceIsAFolder) {
   ASSERT_TRUE(platform::Files().CreateFolder(source.File("Folders.dbx")));
   zip.AppendPath(source.File("Folders.dbx"));
   EXPECT_FALSE(zip.WriteArchive());
   ExpectNothingChanged();
 }
 
-TEST_F(WriteFailure, TargetFolderMissing) {
+TEST_F(ArchiveWriteFailure, TargetFolderMissing) {
   zip.NewArchive(target.File("missing") + (target.path().find('\\') != std::string::npos ? "\\" : "/") + "b.soe");
   zip.AppendPath(source.File("Inbox.dbx"));
   EXPECT_FALSE(zip.WriteArchive());
   ExpectNothingChanged();
 }
 
-TEST_F(WriteFailure, ProtectionAskedForWithoutPassword) {
+TEST_F(ArchiveWriteFailure, ProtectionAskedForWithoutPassword) {
   zip.EncryptionMode(1);
   EXPECT_FALSE(zip.WriteArchive());
   ExpectNothingChanged();
 }
 
-TEST_F(WriteFailure, NothingBegun) {
+TEST_F(ArchiveWriteFailure, NothingBegun) {
   zip.CloseArchive();
   EXPECT_FALSE(zip.WriteArchive());
   EXPECT_FALSE(zip.AppendPath(source.File("Inbox.dbx")));
@@ -213,7 +213,7 @@ TEST_F(WriteFailure, NothingBegun) {
 }
 
 #ifdef _WIN32
-TEST_F(WriteFailure, SourceLockedByAnotherProgram) {
+TEST_F(ArchiveWriteFailure, SourceLockedByAnotherProgram) {
   HANDLE lock = CreateFileA(source.File("Inbox.dbx").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(zip.WriteArchive());
@@ -222,7 +222,7 @@ TEST_F(WriteFailure, SourceLockedByAnotherProgram) {
 }
 #endif
 
-class Reading : public ::testing::Test {
+class ArchiveReading : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(WriteBackup(source, target.File("p.soe"), MailboxFiles(), "right"));
@@ -238,7 +238,7 @@ class Reading : public ::testing::Test {
   ZipArchive zip;
 };
 
-TEST_F(Reading, WrongOrEmptyPasswordIsRefusedAndExtractsNothing) {
+TEST_F(ArchiveReading, WrongOrEmptyPasswordIsRefusedAndExtractsNothing) {
   ASSERT_TRUE(zip.OpenArchive(target.File("p.soe")));
   for (const std::string password : {"wrong", "", "righ", "right "}) {
     zip.ReadPassword(password);
@@ -250,7 +250,7 @@ TEST_F(Reading, WrongOrEmptyPasswordIsRefusedAndExtractsNothing) {
   EXPECT_EQ(zip.CheckPassword(), 1);
 }
 
-TEST_F(Reading, PasswordCheckNeedsAnOpenArchiveButNoPasswordForAPlainOne) {
+TEST_F(ArchiveReading, PasswordCheckNeedsAnOpenArchiveButNoPasswordForAPlainOne) {
   EXPECT_EQ(zip.CheckPassword(), 0);
   ASSERT_TRUE(zip.OpenArchive(target.File("u.soe")));
   EXPECT_EQ(zip.CheckPassword(), 1);
@@ -258,7 +258,7 @@ TEST_F(Reading, PasswordCheckNeedsAnOpenArchiveButNoPasswordForAPlainOne) {
   EXPECT_EQ(zip.CheckPassword(), 0);
 }
 
-TEST_F(Reading, ProtectionTestLeavesTheOpenArchiveAlone) {
+TEST_F(ArchiveReading, ProtectionTestLeavesTheOpenArchiveAlone) {
   ASSERT_TRUE(zip.OpenArchive(target.File("u.soe")));
   EXPECT_EQ(zip.IsArchiveProtected(target.File("p.soe")), 1);
   EXPECT_EQ(zip.IsArchiveProtected(target.File("none.soe")), 0);
@@ -266,7 +266,7 @@ TEST_F(Reading, ProtectionTestLeavesTheOpenArchiveAlone) {
   EXPECT_EQ(ReadFileBytes(restored.File("tiny.txt")), "x");
 }
 
-TEST_F(Reading, ExtractionReplacesTheLiveFile) {
+TEST_F(ArchiveReading, ExtractionReplacesTheLiveFile) {
   ASSERT_TRUE(zip.OpenArchive(target.File("p.soe")));
   zip.ReadPassword("right");
   ASSERT_TRUE(ExtractOne(zip, "Inbox.dbx", restored.path())) << zip.LastError();
@@ -274,7 +274,7 @@ TEST_F(Reading, ExtractionReplacesTheLiveFile) {
   EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
 }
 
-TEST_F(Reading, DamagedContentLeavesTheLiveFileUntouched) {
+TEST_F(ArchiveReading, DamagedContentLeavesTheLiveFileUntouched) {
   for (const char* name : {"u.soe", "p.soe"}) {
     std::string bytes = ReadFileBytes(target.File(name));
     bytes[1000] = static_cast<char>(bytes[1000] ^ 0x55);  // inside Inbox.dbx's data
@@ -286,7 +286,7 @@ TEST_F(Reading, DamagedContentLeavesTheLiveFileUntouched) {
   }
 }
 
-TEST_F(Reading, EntryOfAClosedArchiveExtractsNothing) {
+TEST_F(ArchiveReading, EntryOfAClosedArchiveExtractsNothing) {
   ASSERT_TRUE(zip.OpenArchive(target.File("u.soe")));
   std::optional<ArchiveEntry> entry = zip.FindEntry("Inbox.dbx");
   ASSERT_TRUE(entry);
@@ -297,7 +297,7 @@ TEST_F(Reading, EntryOfAClosedArchiveExtractsNothing) {
   ExpectLiveFileUntouched();
 }
 
-TEST_F(Reading, MissingFolderOrEntry) {
+TEST_F(ArchiveReading, MissingFolderOrEntry) {
   ASSERT_TRUE(zip.OpenArchive(target.File("u.soe")));
   EXPECT_FALSE(zip.FindEntry("Outbox.dbx"));
   EXPECT_FALSE(zip.FindEntry("inbox.dbx"));
@@ -305,7 +305,7 @@ TEST_F(Reading, MissingFolderOrEntry) {
   ExpectLiveFileUntouched();
 }
 
-TEST(ZipArchiveNames, NamesWithoutTheUtf8FlagAreFoundByTheirBytes) {
+TEST(ArchiveNames, NamesWithoutTheUtf8FlagAreFoundByTheirBytes) {
   TempFolder target, restored;
   ASSERT_TRUE(MakeZipDirectly(target.File("old.soe"), {{kGermanName, "old mail"}, {"Inbox.dbx", "in"}}));
   std::vector<testing::CentralEntry> entries = CentralDirectory(ReadFileBytes(target.File("old.soe")));
@@ -318,7 +318,7 @@ TEST(ZipArchiveNames, NamesWithoutTheUtf8FlagAreFoundByTheirBytes) {
   EXPECT_EQ(ReadFileBytes(restored.File(kGermanName)), "old mail");
 }
 
-TEST(ZipArchiveNames, EntriesThatAreNotBareFileNamesAreRefused) {
+TEST(ArchiveNames, EntriesThatAreNotBareFileNamesAreRefused) {
   TempFolder outer;
   const std::string folder = outer.File("restore");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));

@@ -46,7 +46,7 @@ std::string Incompressible(std::size_t size) {
   return out;
 }
 
-class Interop : public ::testing::Test {
+class ArchiveInterop : public ::testing::Test {
  protected:
   void SetUp() override {
     files = {{"Inbox.dbx", MailLikeText(200000, 5)},
@@ -86,7 +86,7 @@ class Interop : public ::testing::Test {
   TempFolder source, work, restored;
 };
 
-TEST_F(Interop, OurPlainArchivesPass7ZipAndInfoZipTests) {
+TEST_F(ArchiveInterop, OurPlainArchivesPass7ZipAndInfoZipTests) {
   const std::string archive = work.File("plain.soe");
   ASSERT_TRUE(WriteOurs(archive, ""));
   EXPECT_EQ(Shell("7z t " + Quote(archive)), 0);
@@ -96,7 +96,7 @@ TEST_F(Interop, OurPlainArchivesPass7ZipAndInfoZipTests) {
   EXPECT_THAT(listing, HasSubstr("Method = Deflate"));
 }
 
-TEST_F(Interop, OurProtectedArchivesPass7ZipAsAes256) {
+TEST_F(ArchiveInterop, OurProtectedArchivesPass7ZipAsAes256) {
   const std::string archive = work.File("protected.soe");
   ASSERT_TRUE(WriteOurs(archive, "Pa55 word"));
   EXPECT_EQ(Shell("7z t -p'Pa55 word' " + Quote(archive)), 0);
@@ -109,7 +109,7 @@ TEST_F(Interop, OurProtectedArchivesPass7ZipAsAes256) {
   EXPECT_EQ(ReadFileBytes(restored.File(kGermanNameUtf8)), files[1].second);
 }
 
-TEST_F(Interop, SevenZipAesArchivesOpenAndExtract) {
+TEST_F(ArchiveInterop, SevenZipAesArchivesOpenAndExtract) {
   const std::string archive = work.File("7z.zip");
   ASSERT_EQ(Shell("cd " + Quote(source.path()) + " && 7z a -tzip -mem=AES256 -p'seven zip' " + Quote(archive) + " ."),
             0);
@@ -117,7 +117,7 @@ TEST_F(Interop, SevenZipAesArchivesOpenAndExtract) {
   ExpectWeReadEverything(archive, "seven zip");
 }
 
-TEST_F(Interop, InfoZipTraditionallyProtectedArchivesOpenAndExtract) {
+TEST_F(ArchiveInterop, InfoZipTraditionallyProtectedArchivesOpenAndExtract) {
   const std::string archive = work.File("infozip.zip");
   ASSERT_EQ(Shell("cd " + Quote(source.path()) + " && zip -q -P 'info zip' " + Quote(archive) + " *"), 0);
   ExpectWeReadEverything(archive, "info zip");
