@@ -205,6 +205,8 @@ void ImportKeyFile(std::string_view targetKey, const std::string& filePath) {
 
   KeyPath target = SplitKeyName(targetKey);
   if (!target.root) return;
+  // Replacing a whole hive is never what a backup asks for.
+  if (target.subPath.empty()) throw RegistryError("Refusing to import over a whole root key");
   OpenedKey current;
   for (const ImportStep& step : steps) {
     switch (step.kind) {

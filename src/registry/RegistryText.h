@@ -20,7 +20,8 @@ void ExportKeyValues(std::string_view key, const std::string& filePath);
 // Replaces the tree at the target key with the file's contents (a file that begins with
 // the lone backslash header replaces the whole tree; any other only adds and overwrites).
 // The whole file is read and checked first: a file that cannot be read or holds a
-// malformed line throws RegistryError before anything in the registry is touched.
+// malformed line throws RegistryError before anything in the registry is touched, and so
+// does a target that is a root key alone.
 void ImportKeyFile(std::string_view targetKey, const std::string& filePath);
 
 }  // namespace quarnel::registry

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "RegistryFixture.h"
+#include "platform/portable/MemoryRegistry.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
 #include "support/TempFolder.h"
@@ -197,6 +198,19 @@ TEST_P(RegistryText, ARefusedTargetNameShowsOneMessageAndWritesNothing) {
   ImportKeyFile(BaseName("Target") + "\\", file_);
   EXPECT_EQ(messages_.shown.size(), 1u);
   EXPECT_FALSE(HasKey("Target"));
+}
+
+// Only ever against the in-memory registry: a regression here would empty a whole hive.
+TEST(RegistryTextGuard, ImportOverARootAloneIsRefusedBeforeAnythingChanges) {
+  MemoryRegistry memory;
+  ScopedServices scope({.registry = &memory});
+  RegKey key = 0;
+  ASSERT_EQ(memory.CreateKey(kHkeyCurrentUser, "Identities\\{A}", &key), 0);
+  memory.CloseKey(key);
+  TempFolder folder;
+  ASSERT_TRUE(WriteFileBytes(folder.File("x.txt"), "\\\r\n\"A\"= sz:1\r\n"));
+  EXPECT_THROW(ImportKeyFile("HKEY_CURRENT_USER", folder.File("x.txt")), RegistryError);
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Identities\\{A}"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, RegistryText, ::testing::ValuesIn(RegistryBackends()), BackendName);
