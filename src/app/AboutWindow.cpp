@@ -30,7 +30,9 @@ INT_PTR CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       if (control == GetDlgItem(window, IDC_ABOUTWEBSITE)) {
         // Looks like a link, and is one.
         HBRUSH brush = WindowSkin::Active().Colour(message, dc, control);
-        SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
+        const Skin& skin = WindowSkin::Active().Current();
+        SetTextColor(dc, skin.heading ? RGB(skin.heading->red, skin.heading->green, skin.heading->blue)
+                                      : RGB(0x00, 0x33, 0x99));
         if (brush == nullptr) {
           SetBkMode(dc, TRANSPARENT);
           brush = GetSysColorBrush(COLOR_BTNFACE);

@@ -281,12 +281,20 @@ void MainWindow::LayoutPages() {
     SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOACTIVATE);
   }
+  // picCon3 covers the whole page while a job works, its contents in the middle.
   RECT panel;
-  GetWindowRect(progress_, &panel);
-  int width = panel.right - panel.left;
-  int height = panel.bottom - panel.top;
-  SetWindowPos(progress_, HWND_TOP, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  GetClientRect(progress_, &panel);
+  int width = area.right - area.left;
+  int height = area.bottom - area.top;
+  int dx = (width - panel.right) / 2;
+  int dy = (height - panel.bottom) / 2;
+  SetWindowPos(progress_, HWND_TOP, area.left, area.top, width, height, SWP_NOACTIVATE);
+  for (HWND child = GetWindow(progress_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, progress_, reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(child, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void MainWindow::ShowPageControls(Page page) {

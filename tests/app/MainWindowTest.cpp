@@ -626,11 +626,20 @@ TEST_F(MainWindowTest, ViewCallsReachTheControls) {
   window_->SetVisible(Control::picCon3, true);
   EXPECT_TRUE(window_->Visible(Control::picCon3));
   EXPECT_TRUE(IsWindowVisible(Handle(Control::Label1)));
+  RECT panel, page;
+  GetWindowRect(Handle(Control::picCon3), &panel);
+  GetWindowRect(Page(0), &page);
+  EXPECT_TRUE(EqualRect(&panel, &page));  // it hides the page it works for
+  EXPECT_EQ(GetWindow(Handle(Control::picCon3), GW_HWNDPREV), nullptr);  // on top
   window_->SetProgress(40);
   EXPECT_EQ(window_->Progress(), 40);
   window_->SetVisible(Control::picCon3, false);
   EXPECT_FALSE(window_->Visible(Control::picCon3));
 
+  // Nothing can be restored before a backup file is opened.
+  for (int i = 0; i < kItemCount; ++i) EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, i)) << i;
+  window_->SetItemEnabled(ItemSet::Restore, 3, true);
+  window_->SetItemEnabled(ItemSet::Restore, 4, true);
   window_->SetItemEnabled(ItemSet::Restore, 4, false);
   EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, 4));
   EXPECT_TRUE(window_->ItemEnabled(ItemSet::Restore, 3));
