@@ -16,9 +16,16 @@ bool IsClass(HWND window, const char* name) {
 }
 
 struct FontTarget {
-  WindowSkin* skin;
-  HFONT body;
+  HFONT body;     // nullptr: the controls keep their font
+  HFONT heading;  // for the controls marked as headings
 };
+
+BOOL CALLBACK SetControlFont(HWND control, LPARAM param) {
+  auto* target = reinterpret_cast<FontTarget*>(param);
+  HFONT font = WindowSkin::IsHeading(control) ? target->heading : target->body;
+  if (font != nullptr) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return TRUE;
+}
 
 }  // namespace
 
@@ -90,21 +97,9 @@ HFONT WindowSkin::HeadingFontFor(HFONT body) {
 void WindowSkin::Apply(HWND window) {
   if (window == nullptr) return;
   HFONT body = BodyFont(window);
-  FontTarget target{this, body};
-  if (bodyFont_ != nullptr) SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(body), FALSE);
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM param) -> BOOL {
-        auto* t = reinterpret_cast<FontTarget*>(param);
-        if (IsHeading(child)) {
-          HFONT heading = t->skin->HeadingFontFor(t->body);
-          if (heading != nullptr) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(heading), FALSE);
-        } else if (t->skin->bodyFont_ != nullptr) {
-          SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(t->body), FALSE);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&target));
+  FontTarget target{bodyFont_, HeadingFontFor(body)};
+  if (bodyFont_ != nullptr) SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont_), FALSE);
+  EnumChildWindows(window, SetControlFont, reinterpret_cast<LPARAM>(&target));
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
