@@ -750,5 +750,37 @@ TEST_F(MainWindowTest, AMissingOrMalformedSkinLeavesTheWindowAsItIs) {
   }
 }
 
+TEST(ProgramResourcesTest, ManifestAndVersion) {
+  // The manifest asks for common controls 6 (themed controls), and Wine honours it.
+  HRSRC manifest = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(manifest, nullptr);
+  std::string text(static_cast<const char*>(LockResource(LoadResource(nullptr, manifest))),
+                   SizeofResource(nullptr, manifest));
+  EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+  EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
+  // The library in use is the side-by-side one (Wine's reports version 5.81 whichever it is).
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(GetModuleHandleA("comctl32.dll"), path, sizeof path);
+  CharLowerA(path);
+  EXPECT_NE(std::string(path).find("common-controls"), std::string::npos) << path;
+  EXPECT_NE(std::string(path).find("_6.0."), std::string::npos) << path;
+
+  // Version 2.50 in the file's version resource.
+  HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+  ASSERT_NE(info, nullptr);
+  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(nullptr, info)));
+  DWORD size = SizeofResource(nullptr, info);
+  const VS_FIXEDFILEINFO* fixed = nullptr;
+  for (DWORD at = 0; at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
+    if (reinterpret_cast<const VS_FIXEDFILEINFO*>(bytes + at)->dwSignature == 0xFEEF04BD) {
+      fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(bytes + at);
+      break;
+    }
+  }
+  ASSERT_NE(fixed, nullptr);
+  EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 2u);
+  EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 50u);
+}
+
 }  // namespace
 }  // namespace quarnel::app
