@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Services.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -70,6 +72,12 @@ bool FlushFileToDisk(const std::string& path) {
   if (!file) return false;
   bool flushed = FlushToDisk(file);
   return std::fclose(file) == 0 && flushed;
+}
+
+bool MoveOver(const std::string& from, const std::string& to) {
+  platform::FileSystem& files = platform::Files();
+  if (files.MoveReplace(from, to)) return true;
+  return files.FileExists(to) && files.SetNormalAttributes(to) && files.MoveReplace(from, to);
 }
 
 zip_t* OpenZip(const std::string& path, int flags, std::string* message) {

@@ -25,6 +25,10 @@ bool RegularFileFacts(const std::string& path, FileFacts* facts);  // false: mis
 bool FlushToDisk(std::FILE* file);
 bool FlushFileToDisk(const std::string& path);
 
+// Moves a finished file over the destination in one step. A read-only destination is
+// replaced too, its attributes cleared first (Windows refuses otherwise).
+bool MoveOver(const std::string& from, const std::string& to);
+
 // Opens an archive with libzip under the path's ANSI name. Null on failure, the reason
 // then in *message.
 zip_t* OpenZip(const std::string& path, int flags, std::string* message);

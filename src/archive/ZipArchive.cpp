@@ -200,13 +200,7 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   }
 
   const std::string target = detail::JoinPath(folder, name);
-  bool moved = files.MoveReplace(temporary, target);
-  if (!moved && files.FileExists(target)) {
-    // A read-only file of that name refuses to be replaced until its attributes are cleared.
-    files.SetNormalAttributes(target);
-    moved = files.MoveReplace(temporary, target);
-  }
-  if (!moved) {
+  if (!detail::MoveOver(temporary, target)) {
     files.RemoveFile(temporary);
     return Fail("Cannot replace \"" + target + "\"");
   }

@@ -193,7 +193,7 @@ bool ZipArchive::WriteArchive() {
   }
 
   if (!detail::FlushFileToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" to the disk");
-  if (!files.MoveReplace(temporary, targetPath_)) return abandon("Cannot replace \"" + targetPath_ + "\"");
+  if (!detail::MoveOver(temporary, targetPath_)) return abandon("Cannot replace \"" + targetPath_ + "\"");
   progress.Finish();
   Listener().OnWriteDone();
   return true;

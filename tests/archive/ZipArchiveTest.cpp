@@ -222,6 +222,26 @@ TEST_F(ArchiveWriteFailure, SourceLockedByAnotherProgram) {
 }
 #endif
 
+#ifdef _WIN32
+// Windows refuses to move a file over a read-only one; a backup and a restore replace them
+// all the same.
+TEST(ArchiveWrite, ReadOnlyFilesAreReplacedLikeAnyOther) {
+  TempFolder source, target, restored;
+  WriteFileBytes(target.File("b.soe"), "old backup");
+  ASSERT_TRUE(SetFileAttributesA(target.File("b.soe").c_str(), FILE_ATTRIBUTE_READONLY));
+  std::string error;
+  ASSERT_TRUE(WriteBackup(source, target.File("b.soe"), MailboxFiles(), "", nullptr, &error)) << error;
+  EXPECT_NE(ReadFileBytes(target.File("b.soe")), "old backup");
+
+  WriteFileBytes(restored.File("Inbox.dbx"), "old mail");
+  ASSERT_TRUE(SetFileAttributesA(restored.File("Inbox.dbx").c_str(), FILE_ATTRIBUTE_READONLY));
+  ZipArchive zip;
+  ASSERT_TRUE(zip.OpenArchive(target.File("b.soe")));
+  ASSERT_TRUE(ExtractOne(zip, "Inbox.dbx", restored.path())) << zip.LastError();
+  EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), MailboxFiles()[0].content);
+}
+#endif
+
 class ArchiveReading : public ::testing::Test {
  protected:
   void SetUp() override {
