@@ -225,6 +225,7 @@ TEST_F(ArchiveWriteFailure, SourceLockedByAnotherProgram) {
 #ifdef _WIN32
 // Windows refuses to move a file over a read-only one; a backup and a restore replace them
 // all the same.
+// (Wine replaces read-only files without complaint; there this checks only the replacing.)
 TEST(ArchiveWrite, ReadOnlyFilesAreReplacedLikeAnyOther) {
   TempFolder source, target, restored;
   WriteFileBytes(target.File("b.soe"), "old backup");
