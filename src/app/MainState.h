@@ -1,8 +1,11 @@
 #pragma once
 // The main window's state that the jobs read and write, and the process-wide values.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "archive/ZipArchive.h"
 
 namespace quarnel::app {
 
@@ -28,6 +31,10 @@ struct MainState {
   std::string BackupItemFlags;
   std::vector<std::string> ItemEntryNames = std::vector<std::string>(8);
   int RestoreTargetIndex = -1;  // the identity chosen in cbTarget
+
+  // The window's zip component: one archive at a time, kept open between opening a backup
+  // file and restoring from it.
+  std::shared_ptr<archive::ZipArchive> Zip1 = std::make_shared<archive::ZipArchive>();
 };
 
 // The whole command line as the process received it, without the program path.

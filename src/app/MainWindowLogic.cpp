@@ -24,6 +24,8 @@ void MainWindowLogic::Load() {
   view_.SetVisible(Control::picCon3, false);
   view_.SetProgressRange(0, 100);
   view_.SetProgress(0);
+  state_.Zip1->SetListener(&zipListener_);
+  state_.Zip1->BaseFolder(ProgramFolder());
   state_.InfoFilePath = JoinPath(ProgramFolder(), "quarnel.dat");
   GatherMachineFacts(state_);
 

@@ -2,6 +2,7 @@
 // frmMain's logic: load, activation, page switching, the page action, the password toggle,
 // the item pop-up menus, the identity choices and the menu commands. The Win32 window
 // forwards its events here; everything it does to the window goes through MainView.
+#include "app/MainArchiveListener.h"
 #include "app/MainState.h"
 #include "app/MainView.h"
 
@@ -33,7 +34,7 @@ inline constexpr const char* kWebsite = "https://quarnel.example.org/";
 
 class MainWindowLogic {
  public:
-  MainWindowLogic(MainState& state, MainView& view) : state_(state), view_(view) {}
+  MainWindowLogic(MainState& state, MainView& view) : state_(state), view_(view), zipListener_(view) {}
 
   void Load();
   void Activated();             // every activation; only the first one with a command line acts
@@ -52,6 +53,7 @@ class MainWindowLogic {
 
   MainState& state_;
   MainView& view_;
+  MainArchiveListener zipListener_;
   bool unattendedStarted_ = false;
 };
 

@@ -52,6 +52,7 @@ TEST_F(MainWindowLogicTest, LoadWithoutIdentitiesReportsAndDisablesTheAction) {
   EXPECT_EQ(view_.progressMax, 100);
   EXPECT_EQ(view_.Progress(), 0);
   EXPECT_EQ(state_.InfoFilePath, JoinPath(dir_.path(), "quarnel.dat"));
+  EXPECT_EQ(state_.Zip1->BaseFolder(), dir_.path());
   EXPECT_EQ(state_.ComputerName, "BOX");
   EXPECT_EQ(state_.LogonUser, "alice");
   EXPECT_EQ(state_.WindowsFolder, "C:\\WINDOWS");
