@@ -13,14 +13,17 @@
 #include <vector>
 
 #include "app/AboutWindow.h"
+#include "app/Log.h"
 #include "app/MainWindow.h"
 #include "app/Resource.h"
+#include "app/Settings.h"
 #include "app/Skin.h"
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"
 #include "platform/portable/RecordingProcesses.h"
 #include "support/OverrideSystem.h"
+#include "support/RegistrySeed.h"
 #include "support/TempFolder.h"
 
 namespace quarnel::app {
@@ -780,6 +783,69 @@ TEST(ProgramResourcesTest, ManifestAndVersion) {
   ASSERT_NE(fixed, nullptr);
   EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 2u);
   EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 50u);
+}
+
+}  // namespace
+}  // namespace quarnel::app
+
+namespace quarnel::app {
+namespace {
+
+// The identity step and the Logs page through the real window, over a seeded registry.
+TEST_F(MainWindowTest, ChoosingAnIdentityResetsItsItemsAndNamesTheBackup) {
+  using testing::SeedKey;
+  using testing::SeedValue;
+  system_.now = platform::LocalTime{2026, 12, 5, 10, 0, 0};
+  AddIdentity("{00000000-0000-0000-0000-00000000000A}", "Main Identity");
+  AddIdentity("{00000000-0000-0000-0000-00000000000B}", "Work");
+  SeedKey(platform::kHkeyCurrentUser, "Identities\\{00000000-0000-0000-0000-00000000000B}\\Software\\Microsoft\\"
+                                      "Internet Account Manager\\Accounts");
+  SeedValue(platform::kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "", dir_.File("gone.wab"));
+  std::string stationery = dir_.File("Stationery");  // an empty folder
+  CreateDirectoryA(stationery.c_str(), nullptr);
+  SeedValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
+            dir_.path());
+  Open();
+
+  auto expectItems = [&](bool accounts) {
+    for (int i = 0; i < kItemCount; ++i) {
+      bool enabled = i == 0 ? accounts : (i != 1 && i != 6);
+      EXPECT_EQ(IsWindowEnabled(Item(ItemSet::Backup, i)) != FALSE, enabled) << "item " << i;
+      EXPECT_EQ(SendMessageA(Item(ItemSet::Backup, i), BM_GETCHECK, 0, 0), BST_UNCHECKED) << "item " << i;
+    }
+  };
+  expectItems(false);  // the first identity is chosen at load
+  EXPECT_EQ(TextOf(Handle(Control::txtTargetFile)), dir_.File("quarnel-Main Identity-12-05-2026.soe"));
+
+  SendMessageA(Item(ItemSet::Backup, 2), BM_CLICK, 0, 0);
+  SendMessageA(Item(ItemSet::Backup, 3), BM_CLICK, 0, 0);
+  auto choose = [&](int index) {
+    SendMessageA(Handle(Control::cbSource), CB_SETCURSEL, index, 0);
+    SendMessageA(Page(0), WM_COMMAND, MAKEWPARAM(IDC_CBSOURCE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Handle(Control::cbSource)));
+    Pump();
+  };
+  choose(1);
+  expectItems(true);
+  EXPECT_EQ(TextOf(Handle(Control::txtTargetFile)), dir_.File("quarnel-Work-12-05-2026.soe"));
+  EXPECT_EQ(state_.TargetPath, dir_.File("quarnel-Work-12-05-2026.soe"));
+
+  WriteINI(SettingsFilePath(), "backup", "automgeneratefile", "0");
+  choose(0);
+  expectItems(false);
+  EXPECT_EQ(TextOf(Handle(Control::txtTargetFile)), dir_.File("quarnel-Work-12-05-2026.soe"));
+}
+
+TEST_F(MainWindowTest, TheLogsPageListsEachRecordOnceHoweverOftenShown) {
+  AppendLog(LogFilePath(), LogSeparator());
+  AppendLog(LogFilePath(), LogEvent(" Backup Rules Succeeded!"));
+  Open();
+  ChooseTab(2);
+  ChooseTab(0);
+  ChooseTab(2);
+  HWND list = Handle(Control::List1);
+  ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 2);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"
-#include "RegistrySeed.h"
+#include "support/RegistrySeed.h"
 #include "support/FakeMainView.h"
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"

@@ -4,7 +4,7 @@
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingProcesses.h"
-#include "RegistrySeed.h"
+#include "support/RegistrySeed.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -2,6 +2,8 @@
 // Puts keys and values into whatever registry is in force, for tests.
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "platform/Services.h"
 
 namespace quarnel::testing {
