@@ -33,8 +33,11 @@ void MainWindowLogic::Load() {
   state_.NoValidBackupFile = true;
   mailclient::BuildIdentityList(state_);
   if (state_.NoIdentities) {
-    platform::Messages().Show("Your Windows System have not install Outlook Express ", kApplicationTitle,
-                              MessageButtons::Ok, MessageIcon::Critical);
+    // An unattended run has nobody to answer a box: it would wait for ever, hidden.
+    if (CommandLine().empty()) {
+      platform::Messages().Show("Your Windows System have not install Outlook Express ", kApplicationTitle,
+                                MessageButtons::Ok, MessageIcon::Critical);
+    }
     view_.SetEnabled(Control::cmdApply, false);
     return;
   }

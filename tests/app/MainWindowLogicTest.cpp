@@ -69,6 +69,16 @@ TEST_F(MainWindowLogicTest, LoadWithoutIdentitiesReportsAndDisablesTheAction) {
   EXPECT_EQ(view_.ListCount(Control::cbTarget), 0);
 }
 
+TEST_F(MainWindowLogicTest, AnUnattendedRunWithoutIdentitiesShowsNoBoxAndStillQuits) {
+  CommandLine() = "sf=x xm=1";
+  logic_.Load();
+  logic_.Activated();
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_FALSE(view_.Enabled(Control::cmdApply));
+  EXPECT_TRUE(view_.hidden);
+  EXPECT_EQ(view_.quits, 1);
+}
+
 TEST_F(MainWindowLogicTest, MachineFactsFollowTheirBufferRules) {
   system_.userName = std::string("bob\0junk", 8);
   system_.userNameReportedSize = 0;  // a reported length below 1 leaves the user empty
