@@ -3,6 +3,7 @@
 #include "app/MachineFacts.h"
 #include "app/Settings.h"
 #include "platform/Services.h"
+#include "platform/TextLines.h"
 
 namespace quarnel::app {
 
@@ -29,14 +30,8 @@ void FillLogPage(MainView& view) {
   view.ClearList(Control::List1);
   std::string text;
   if (!Files().ReadAll(LogFilePath(), &text)) return;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t end = text.find('\r', pos);
-    if (end == std::string::npos) end = text.size();
-    view.AddListItem(Control::List1, text.substr(pos, end - pos));
-    pos = end + 1;
-    if (pos < text.size() && text[pos] == '\n') ++pos;
-  }
+  platform::TextLines lines(text);
+  while (!lines.AtEnd()) view.AddListItem(Control::List1, std::string(lines.Next()));
   int count = view.ListCount(Control::List1);
   if (count > 0) view.SetListIndex(Control::List1, count - 1);
 }

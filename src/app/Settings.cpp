@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/Services.h"
+#include "platform/TextLines.h"
 #include "platform/Text.h"
 
 namespace quarnel::app {
@@ -52,17 +53,12 @@ std::string GetINI(const std::string& name, const std::string& file) {
   std::string text;
   if (!Files().ReadAll(file, &text)) return "";
   const std::string wanted = platform::UpperAnsi(name);
-  std::size_t pos = 0;
-  // A line ends at CR (a following LF belongs to it); an empty line or the end stops reading.
-  while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
-    std::size_t end = text.find('\r', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (pos < text.size() && text[pos] == '\n') ++pos;
+  platform::TextLines lines(text);
+  while (!lines.AtEmptyLine()) {  // an empty line ends the entries
+    std::string_view line = lines.Next();
     std::size_t eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    if (platform::UpperAnsi(line.substr(0, eq)) == wanted) return line.substr(eq + 1);
+    if (eq == std::string_view::npos) continue;
+    if (platform::UpperAnsi(line.substr(0, eq)) == wanted) return std::string(line.substr(eq + 1));
   }
   return "";
 }

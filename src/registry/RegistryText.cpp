@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Services.h"
+#include "platform/TextLines.h"
 #include "registry/ModReg.h"
 
 namespace quarnel::registry {
@@ -149,13 +150,9 @@ std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view 
   std::vector<ImportStep> steps;
   std::string currentPath;
   std::size_t lineNumber = 0;
-  std::size_t pos = 0;
-  while (pos < text.size() && text[pos] != '\r' && text[pos] != '\n') {
-    std::size_t end = text.find('\r', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (pos < text.size() && text[pos] == '\n') ++pos;
+  platform::TextLines lines(text);
+  while (!lines.AtEmptyLine()) {
+    std::string_view line = lines.Next();
     ++lineNumber;
 
     // A line that names the key already current is not a header (and so is malformed).
