@@ -222,17 +222,8 @@ bool ReadAes(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std
   return content.End(message);
 }
 
-// Unprotected and traditionally protected deflated entries: libzip decrypts, the
-// inflating and the CRC are ours.
-bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
-                  std::string* message) {
-  ZipFile file(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
-  if (!file) {
-    *message = OpenFailure(archive);
-    return false;
-  }
-  Content content(st, sink);
-  if (!content.Begin(message)) return false;
+// Feeds everything the open entry yields to the content check, then closes the check.
+bool Drain(ZipFile& file, Content& content, std::string* message) {
   std::vector<unsigned char> buffer(kChunk);
   for (;;) {
     zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
@@ -246,6 +237,20 @@ bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, cons
   return content.End(message);
 }
 
+// Unprotected and traditionally protected deflated entries: libzip decrypts, the
+// inflating and the CRC are ours.
+bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
+                  std::string* message) {
+  ZipFile file(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
+  if (!file) {
+    *message = OpenFailure(archive);
+    return false;
+  }
+  Content content(st, sink);
+  if (!content.Begin(message)) return false;
+  return Drain(file, content, message);
+}
+
 // Everything else: libzip's whole pipeline, with its own CRC check; the size is ours.
 bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
                        std::string* message) {
@@ -257,17 +262,7 @@ bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st,
   zip_stat_t asStored = st;
   asStored.comp_method = ZIP_CM_STORE;  // libzip hands over the content itself
   Content content(asStored, sink);
-  std::vector<unsigned char> buffer(kChunk);
-  for (;;) {
-    zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
-    if (n < 0) {
-      *message = ReadFailure(file.get());
-      return false;
-    }
-    if (n == 0) break;
-    if (!content.Feed(buffer.data(), static_cast<std::size_t>(n), message)) return false;
-  }
-  return content.End(message);
+  return Drain(file, content, message);
 }
 
 }  // namespace

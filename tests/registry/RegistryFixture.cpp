@@ -12,6 +12,21 @@ namespace quarnel::testing {
 
 using platform::RegKey;
 
+namespace {
+
+std::vector<std::string> ChildNames(platform::RegistryApi& registry, RegKey key) {
+  std::vector<std::string> children;
+  for (std::uint32_t index = 0;; ++index) {
+    char name[260];
+    std::uint32_t length = sizeof name;
+    if (registry.EnumKeyEx(key, index, name, &length) != 0) break;
+    children.emplace_back(name, length);
+  }
+  return children;
+}
+
+}  // namespace
+
 std::vector<RegistryBackend> RegistryBackends() {
   std::vector<RegistryBackend> backends;
   backends.push_back({"Memory", [] { return std::unique_ptr<platform::RegistryApi>(new platform::MemoryRegistry); }});
@@ -118,13 +133,7 @@ void RegistryTest::DumpInto(const std::string& subPath, const std::string& relat
     for (unsigned char c : bytes.substr(0, size)) *out += " " + std::to_string(c);
     *out += "\n";
   }
-  std::vector<std::string> children;
-  for (std::uint32_t index = 0;; ++index) {
-    char name[260];
-    std::uint32_t length = sizeof name;
-    if (reg().EnumKeyEx(key, index, name, &length) != 0) break;
-    children.emplace_back(name, length);
-  }
+  std::vector<std::string> children = ChildNames(reg(), key);
   reg().CloseKey(key);
   for (const std::string& child : children) DumpInto(subPath + "\\" + child, relative + "\\" + child, out);
 }
@@ -138,13 +147,7 @@ std::string RegistryTest::Dump(const std::string& below) {
 void RegistryTest::DeleteTree(const std::string& subPath) {
   RegKey key = 0;
   if (reg().OpenKeyEx(platform::kHkeyCurrentUser, subPath.c_str(), platform::kKeyRead, &key) != 0) return;
-  std::vector<std::string> children;
-  for (std::uint32_t index = 0;; ++index) {
-    char name[260];
-    std::uint32_t length = sizeof name;
-    if (reg().EnumKeyEx(key, index, name, &length) != 0) break;
-    children.emplace_back(name, length);
-  }
+  std::vector<std::string> children = ChildNames(reg(), key);
   reg().CloseKey(key);
   for (const std::string& child : children) DeleteTree(subPath + "\\" + child);
   reg().DeleteKey(platform::kHkeyCurrentUser, subPath.c_str());
