@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 #include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
@@ -111,10 +112,14 @@ int ZipArchive::CheckPassword() {
     Fail("No archive is open");
     return 0;
   }
-  // The smallest protected entry is read to its end: a password can pass the quick
-  // verifier at the start of an entry and still be wrong.
+  // A password can pass the quick verifier at the start of an entry and still be wrong
+  // (one in 256 for the traditional protection), so an entry is read to its end and its
+  // CRC or authentication code decides. The smallest entry with content is read: an empty
+  // traditionally protected entry has nothing but that verifier, so when only empty
+  // entries are protected, all of them are tried.
   zip_t* archive = reader_->archive;
   zip_int64_t count = zip_get_num_entries(archive, 0);
+  std::vector<zip_uint64_t> empty;
   zip_int64_t smallest = -1;
   zip_uint64_t smallestSize = std::numeric_limits<zip_uint64_t>::max();
   for (zip_int64_t i = 0; i < count; ++i) {
@@ -122,20 +127,29 @@ int ZipArchive::CheckPassword() {
     zip_stat_init(&st);
     if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     if (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE) continue;
+    if ((st.valid & ZIP_STAT_SIZE) && st.size == 0) {
+      empty.push_back(static_cast<zip_uint64_t>(i));
+      continue;
+    }
     zip_uint64_t size = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
     if (smallest < 0 || size < smallestSize) {
       smallest = i;
       smallestSize = size;
     }
   }
-  if (smallest < 0) return 1;
-  std::string message;
-  bool read = detail::ReadEntryChecked(
-      archive, static_cast<zip_uint64_t>(smallest), readPassword_, [](const char*, std::size_t) { return true; },
-      &message);
-  if (!read) {
-    Fail("The password does not open the archive: " + message);
-    return 0;
+  std::vector<zip_uint64_t> toRead;
+  if (smallest >= 0)
+    toRead.push_back(static_cast<zip_uint64_t>(smallest));
+  else
+    toRead = empty;
+  for (zip_uint64_t index : toRead) {
+    std::string message;
+    bool read = detail::ReadEntryChecked(
+        archive, index, readPassword_, [](const char*, std::size_t) { return true; }, &message);
+    if (!read) {
+      Fail("The password does not open the archive: " + message);
+      return 0;
+    }
   }
   return 1;
 }

@@ -14,6 +14,57 @@ std::uint16_t U16(const std::string& b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
+std::uint32_t Crc32Step(std::uint32_t crc, unsigned char byte) {
+  crc ^= byte;
+  for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  return crc;
+}
+
+std::uint32_t Crc32(const std::string& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (char c : bytes) crc = Crc32Step(crc, static_cast<unsigned char>(c));
+  return crc ^ 0xFFFFFFFFu;
+}
+
+// The traditional zip cipher, straight from the format's description.
+class TraditionalCipher {
+ public:
+  explicit TraditionalCipher(const std::string& password) {
+    for (char c : password) Update(static_cast<unsigned char>(c));
+  }
+  unsigned char Encrypt(unsigned char plain) {
+    unsigned char out = plain ^ Stream();
+    Update(plain);
+    return out;
+  }
+  unsigned char Decrypt(unsigned char cipher) {
+    unsigned char plain = cipher ^ Stream();
+    Update(plain);
+    return plain;
+  }
+
+ private:
+  unsigned char Stream() const {
+    const std::uint32_t temp = (keys_[2] | 2u) & 0xFFFFu;
+    return static_cast<unsigned char>((temp * (temp ^ 1u)) >> 8);
+  }
+  void Update(unsigned char plain) {
+    keys_[0] = Crc32Step(keys_[0], plain);
+    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
+    keys_[2] = Crc32Step(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
+  }
+  std::uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+};
+
+void Put16(std::string& out, std::uint32_t v) {
+  out += static_cast<char>(v & 0xFF);
+  out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, std::uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+
 }  // namespace
 
 std::string MailLikeText(std::size_t size, unsigned seed) {
@@ -70,6 +121,72 @@ bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entri
     }
   }
   return zip_close(archive) == 0;
+}
+
+bool MakeTraditionallyProtectedZip(const std::string& path, const std::vector<RawEntry>& entries,
+                                   const std::string& password, const std::string& alsoPassesVerifier,
+                                   std::size_t passing) {
+  const std::uint32_t dosTime = 0x6000, dosDate = 0x5A21;  // 2025-01-01 12:00
+  std::string zip, central;
+  std::uint32_t seed = 1;
+  for (std::size_t index = 0; index < entries.size(); ++index) {
+    const RawEntry& entry = entries[index];
+    const bool shouldPass = index < passing;
+    const std::uint32_t crc = Crc32(entry.content);
+    const unsigned char check = static_cast<unsigned char>(crc >> 24);
+    std::string header;
+    for (;;) {  // about 256 tries
+      std::string plain;
+      for (int i = 0; i < 11; ++i) plain += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+      plain += static_cast<char>(check);
+      TraditionalCipher right(password), wrong(alsoPassesVerifier);
+      header.clear();
+      for (char c : plain) header += static_cast<char>(right.Encrypt(static_cast<unsigned char>(c)));
+      unsigned char last = 0;
+      for (char c : header) last = wrong.Decrypt(static_cast<unsigned char>(c));
+      if ((last == check) == shouldPass) {
+        for (char c : entry.content) header += static_cast<char>(right.Encrypt(static_cast<unsigned char>(c)));
+        break;
+      }
+    }
+    const auto offset = static_cast<std::uint32_t>(zip.size());
+    auto common = [&](std::string& out) {
+      Put16(out, 20);  // version needed
+      Put16(out, 1);   // protected
+      Put16(out, 0);   // stored
+      Put16(out, dosTime);
+      Put16(out, dosDate);
+      Put32(out, crc);
+      Put32(out, static_cast<std::uint32_t>(header.size()));
+      Put32(out, static_cast<std::uint32_t>(entry.content.size()));
+      Put16(out, static_cast<std::uint32_t>(entry.name.size()));
+      Put16(out, 0);  // extra
+    };
+    Put32(zip, 0x04034b50);
+    common(zip);
+    zip += entry.name;
+    zip += header;
+    Put32(central, 0x02014b50);
+    Put16(central, 20);  // made by
+    common(central);
+    Put16(central, 0);  // comment
+    Put16(central, 0);  // disk
+    Put16(central, 0);  // internal attributes
+    Put32(central, 0);  // external attributes
+    Put32(central, offset);
+    central += entry.name;
+  }
+  const auto centralOffset = static_cast<std::uint32_t>(zip.size());
+  zip += central;
+  Put32(zip, 0x06054b50);
+  Put16(zip, 0);
+  Put16(zip, 0);
+  Put16(zip, static_cast<std::uint32_t>(entries.size()));
+  Put16(zip, static_cast<std::uint32_t>(entries.size()));
+  Put32(zip, static_cast<std::uint32_t>(central.size()));
+  Put32(zip, centralOffset);
+  Put16(zip, 0);
+  return platform::Files().WriteAll(path, zip);
 }
 
 std::vector<std::string> FolderListing(const std::string& folder) {

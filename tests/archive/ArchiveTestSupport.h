@@ -42,6 +42,14 @@ struct RawEntry {
 // Writes an unprotected zip file with libzip; false on failure.
 bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries);
 
+// Writes a zip file whose stored entries carry the traditional (PKWARE) protection under
+// `password`. The 12-byte header of each of the first `passing` entries is chosen so that
+// `alsoPassesVerifier` passes its one-byte check too (what a wrong password meets once in
+// 256 entries); the later entries' headers refuse it.
+bool MakeTraditionallyProtectedZip(const std::string& path, const std::vector<RawEntry>& entries,
+                                   const std::string& password, const std::string& alsoPassesVerifier,
+                                   std::size_t passing = static_cast<std::size_t>(-1));
+
 // The names of the files in a folder, sorted.
 std::vector<std::string> FolderListing(const std::string& folder);
 

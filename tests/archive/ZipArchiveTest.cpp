@@ -25,6 +25,7 @@ using testing::CentralEntry;
 using testing::ExtraField;
 using testing::FolderListing;
 using testing::MailLikeText;
+using testing::MakeTraditionallyProtectedZip;
 using testing::MakeZipDirectly;
 using testing::ReadFileBytes;
 using testing::RecordingListener;
@@ -269,6 +270,39 @@ TEST_F(ArchiveReading, WrongOrEmptyPasswordIsRefusedAndExtractsNothing) {
   }
   zip.ReadPassword("right");
   EXPECT_EQ(zip.CheckPassword(), 1);
+}
+
+// With the traditional protection a wrong password passes an entry's one-byte verifier
+// once in 256; the check must then still fail on the content, and an empty entry, which
+// has nothing but the verifier, must not be what decides.
+TEST(ArchiveTraditionalProtection, AWrongPasswordPassingTheVerifierIsStillRefused) {
+  TempFolder work, restored;
+  const std::string archive = work.File("zip.soe");
+  ASSERT_TRUE(MakeTraditionallyProtectedZip(
+      archive, {{"empty.dat", ""}, {"Inbox.dbx", MailLikeText(5000, 3)}, {"tiny.txt", "x"}}, "right", "wrong"));
+  ZipArchive zip;
+  EXPECT_EQ(zip.IsArchiveProtected(archive), 1);
+  ASSERT_TRUE(zip.OpenArchive(archive)) << zip.LastError();
+  zip.ReadPassword("wrong");
+  EXPECT_EQ(zip.CheckPassword(), 0);
+  EXPECT_FALSE(ExtractOne(zip, "Inbox.dbx", restored.path()));
+  EXPECT_THAT(FolderListing(restored.path()), ElementsAre());
+  zip.ReadPassword("right");
+  EXPECT_EQ(zip.CheckPassword(), 1) << zip.LastError();
+  ASSERT_TRUE(ExtractOne(zip, "Inbox.dbx", restored.path())) << zip.LastError();
+  EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), MailLikeText(5000, 3));
+}
+
+TEST(ArchiveTraditionalProtection, WhenOnlyEmptyEntriesAreProtectedEveryOneIsTried) {
+  TempFolder work;
+  const std::string archive = work.File("zip.soe");
+  ASSERT_TRUE(MakeTraditionallyProtectedZip(archive, {{"a.dat", ""}, {"b.dat", ""}}, "right", "wrong", 1));
+  ZipArchive zip;
+  ASSERT_TRUE(zip.OpenArchive(archive)) << zip.LastError();
+  zip.ReadPassword("right");
+  EXPECT_EQ(zip.CheckPassword(), 1) << zip.LastError();
+  zip.ReadPassword("wrong");  // passes a.dat's verifier, not b.dat's
+  EXPECT_EQ(zip.CheckPassword(), 0);
 }
 
 TEST_F(ArchiveReading, PasswordCheckNeedsAnOpenArchiveButNoPasswordForAPlainOne) {
