@@ -83,7 +83,6 @@ TEST(MailClientProcess, StartsTheProgramOfTheAppPathMinimized) {
 
   StartMailClient();
   ASSERT_TRUE(WaitForFile(exe + ".started"));
-  Sleep(100);
   HANDLE f = CreateFileA((exe + ".started").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   char state[8] = {};
   DWORD got = 0;
