@@ -119,7 +119,7 @@ int ZipArchive::CheckPassword() {
   // entries are protected, all of them are tried.
   zip_t* archive = reader_->archive;
   zip_int64_t count = zip_get_num_entries(archive, 0);
-  std::vector<zip_uint64_t> empty;
+  std::vector<zip_uint64_t> toRead;  // the empty entries, unless one with content turns up
   zip_int64_t smallest = -1;
   zip_uint64_t smallestSize = std::numeric_limits<zip_uint64_t>::max();
   for (zip_int64_t i = 0; i < count; ++i) {
@@ -128,7 +128,7 @@ int ZipArchive::CheckPassword() {
     if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     if (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE) continue;
     if ((st.valid & ZIP_STAT_SIZE) && st.size == 0) {
-      empty.push_back(static_cast<zip_uint64_t>(i));
+      toRead.push_back(static_cast<zip_uint64_t>(i));
       continue;
     }
     zip_uint64_t size = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
@@ -137,11 +137,7 @@ int ZipArchive::CheckPassword() {
       smallestSize = size;
     }
   }
-  std::vector<zip_uint64_t> toRead;
-  if (smallest >= 0)
-    toRead.push_back(static_cast<zip_uint64_t>(smallest));
-  else
-    toRead = empty;
+  if (smallest >= 0) toRead = {static_cast<zip_uint64_t>(smallest)};
   for (zip_uint64_t index : toRead) {
     std::string message;
     bool read = detail::ReadEntryChecked(

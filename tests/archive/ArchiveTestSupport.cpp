@@ -1,6 +1,7 @@
 #include "archive/ArchiveTestSupport.h"
 
 #include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,17 +15,8 @@ std::uint16_t U16(const std::string& b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
 }
 
-std::uint32_t Crc32Step(std::uint32_t crc, unsigned char byte) {
-  crc ^= byte;
-  for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  return crc;
-}
-
-std::uint32_t Crc32(const std::string& bytes) {
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (char c : bytes) crc = Crc32Step(crc, static_cast<unsigned char>(c));
-  return crc ^ 0xFFFFFFFFu;
-}
+// zlib's crc32 inverts before and after; the cipher's key schedule wants the bare step.
+std::uint32_t CrcStep(std::uint32_t crc, unsigned char byte) { return ~static_cast<std::uint32_t>(crc32(~crc, &byte, 1)); }
 
 // The traditional zip cipher, straight from the format's description.
 class TraditionalCipher {
@@ -49,9 +41,9 @@ class TraditionalCipher {
     return static_cast<unsigned char>((temp * (temp ^ 1u)) >> 8);
   }
   void Update(unsigned char plain) {
-    keys_[0] = Crc32Step(keys_[0], plain);
+    keys_[0] = CrcStep(keys_[0], plain);
     keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-    keys_[2] = Crc32Step(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
+    keys_[2] = CrcStep(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
   }
   std::uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
 };
@@ -132,7 +124,8 @@ bool MakeTraditionallyProtectedZip(const std::string& path, const std::vector<Ra
   for (std::size_t index = 0; index < entries.size(); ++index) {
     const RawEntry& entry = entries[index];
     const bool shouldPass = index < passing;
-    const std::uint32_t crc = Crc32(entry.content);
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()), static_cast<uInt>(entry.content.size())));
     const unsigned char check = static_cast<unsigned char>(crc >> 24);
     std::string header;
     for (;;) {  // about 256 tries
