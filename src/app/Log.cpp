@@ -10,7 +10,7 @@ namespace quarnel::app {
 using platform::Files;
 using platform::System;
 
-std::string LogFilePath() { return JoinPath(ProgramFolder(), "brlog.dat"); }
+std::string LogFilePath() { return JoinPath(DataFolder(), "brlog.dat"); }
 
 bool AppendLog(const std::string& file, const std::string& text) {
   return Files().AppendBytes(file, text + "\r\n");
@@ -37,7 +37,7 @@ void FillLogPage(MainView& view) {
 }
 
 void ShowLogFile() {
-  std::string commandLine = QueryWindowsFolder() + "\\notepad.exe " + ProgramFolder() + "\\brlog.dat";
+  std::string commandLine = QueryWindowsFolder() + "\\notepad.exe " + LogFilePath();
   platform::Procs().Start(commandLine, platform::WindowState::Normal);
 }
 

@@ -6,7 +6,7 @@
 
 namespace quarnel::app {
 
-std::string LogFilePath();  // brlog.dat in the program folder
+std::string LogFilePath();  // brlog.dat in the data folder
 
 // Appends the text and CR LF, creating the file; false when any step fails.
 bool AppendLog(const std::string& file, const std::string& text);

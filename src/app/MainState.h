@@ -14,6 +14,13 @@ struct Identity {
   std::string keyName;      // the identity's sub-key name under HKEY_CURRENT_USER\Identities
 };
 
+// What a finished backup hands the disc writer window when it opens it: the backup file's
+// name without its folder, and its full path. The window empties it once it has taken it.
+struct DiscHandOver {
+  std::string fileName;
+  std::string path;
+};
+
 struct MainState {
   std::string ComputerName;
   std::string WindowsFolder;
@@ -31,6 +38,8 @@ struct MainState {
   std::string BackupItemFlags;
   std::vector<std::string> ItemEntryNames = std::vector<std::string>(8);
   int RestoreTargetIndex = -1;  // the identity chosen in cbTarget
+
+  DiscHandOver DiscWriterHandOver;
 
   // The window's zip component: one archive at a time, kept open between opening a backup
   // file and restoring from it.

@@ -25,8 +25,8 @@ void MainWindowLogic::Load() {
   view_.SetProgressRange(0, 100);
   view_.SetProgress(0);
   state_.Zip1->SetListener(&zipListener_);
-  state_.Zip1->BaseFolder(ProgramFolder());
-  state_.InfoFilePath = JoinPath(ProgramFolder(), "quarnel.dat");
+  state_.Zip1->BaseFolder(DataFolder());
+  state_.InfoFilePath = JoinPath(DataFolder(), "quarnel.dat");
   GatherMachineFacts(state_);
 
   state_.NoIdentities = false;

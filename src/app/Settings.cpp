@@ -19,7 +19,30 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "\\" + name;
 }
 
-std::string SettingsFilePath() { return JoinPath(ProgramFolder(), "settings.dat"); }
+std::string DataFolder() {
+  // Cached per program folder: tests move the program folder, a running program never does.
+  static std::string decidedFor, decided;
+  const std::string program = ProgramFolder();
+  if (!decided.empty() && decidedFor == program) return decided;
+
+  std::string probe;
+  if (System().CreateTempFile(program, "qrn", &probe)) {
+    Files().RemoveFile(probe);
+    decided = program;
+  } else {
+    const std::string appData = System().AppDataFolder();
+    const std::string own = appData.empty() ? std::string() : JoinPath(appData, kDataFolderName);
+    if (!own.empty() && (Files().FolderExists(own) || Files().CreateFolder(own))) {
+      decided = own;
+    } else {
+      decided = program;  // nowhere better: the writes fail there as they would have anyway
+    }
+  }
+  decidedFor = program;
+  return decided;
+}
+
+std::string SettingsFilePath() { return JoinPath(DataFolder(), "settings.dat"); }
 
 std::string CutAtNul(const std::string& text) { return text.substr(0, text.find('\0')); }
 
@@ -69,7 +92,7 @@ bool SaveINI(const std::string& name, const std::string& value, const std::strin
 
 std::string sGetTempFile(const std::string& prefix) {
   std::string path;
-  if (!System().CreateTempFile(ProgramFolder(), prefix, &path)) return "";
+  if (!System().CreateTempFile(DataFolder(), prefix, &path)) return "";
   return path;
 }
 
@@ -108,7 +131,7 @@ bool SettingOn(const std::string& section, const std::string& key) {
 
 std::string ResolveBackupFolder() {
   std::string folder = ReadINI(SettingsFilePath(), "backup", "backupfolder");
-  if (folder.empty() || !Files().FolderExists(folder)) return ProgramFolder();
+  if (folder.empty() || !Files().FolderExists(folder)) return DataFolder();
   if (folder.back() == '\\') folder.pop_back();
   return folder;
 }

@@ -116,9 +116,4 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + "\\" + name;
 }
 
-bool IsBareFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return name.find_first_of(std::string("\\/:\0", 4)) == std::string::npos;
-}
-
 }  // namespace quarnel::archive::detail

@@ -39,8 +39,4 @@ std::string FolderOf(const std::string& path);
 std::string BaseName(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-// A name that can only denote a file directly in a folder: not empty, not "." or "..", no
-// '\', '/', ':' and no NUL.
-bool IsBareFileName(const std::string& name);
-
 }  // namespace quarnel::archive::detail

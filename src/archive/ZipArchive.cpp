@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "archive/EntryNames.h"
 #include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
 #include "archive/ZipArchiveParts.h"
@@ -54,7 +55,7 @@ void ZipArchive::NewArchive(const std::string& path) {
 bool ZipArchive::AppendPath(const std::string& path) {
   if (!building_) return Fail("No archive is being built");
   std::string name = detail::BaseName(path);
-  if (!detail::IsBareFileName(name)) return Fail("No file name in \"" + path + "\"");
+  if (!IsSafeEntryName(name)) return Fail("No file name in \"" + path + "\"");
   for (Pending& earlier : pending_) {
     if (earlier.entryName == name) {
       earlier.path = path;
@@ -183,7 +184,7 @@ bool ArchiveEntry::ExtractToFolder(const std::string& folder) const {
 bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                          const std::string& folder) {
   if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
-  if (!detail::IsBareFileName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
+  if (!IsSafeEntryName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
   platform::FileSystem& files = platform::Files();
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
   Listener().OnExtractingFile(name);

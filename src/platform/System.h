@@ -23,6 +23,9 @@ class SystemFacts {
   virtual std::string TempPath() = 0;  // with its trailing backslash, as GetTempPathA gives it
   // The folder of the running program, without a trailing backslash unless a drive root.
   virtual std::string ProgramFolder() = 0;
+  // The user's own application-data folder (the shell's CSIDL_APPDATA), without a trailing
+  // backslash; "" when the system has none.
+  virtual std::string AppDataFolder() = 0;
   virtual LocalTime Now() = 0;
   // The general date form: short date, a blank, long time, as the user's settings give them.
   virtual std::string GeneralDate(const LocalTime& time) = 0;

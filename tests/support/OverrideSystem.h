@@ -38,13 +38,17 @@ class OverrideSystem : public platform::SystemFacts {
   std::string ExpandEnvironment(const std::string& text) override { return inner_.ExpandEnvironment(text); }
   std::string TempPath() override { return inner_.TempPath(); }
   std::string ProgramFolder() override { return programFolder_; }
+  std::string AppDataFolder() override { return appDataFolder ? *appDataFolder : inner_.AppDataFolder(); }
   platform::LocalTime Now() override { return now ? *now : inner_.Now(); }
   std::string GeneralDate(const platform::LocalTime& time) override { return inner_.GeneralDate(time); }
   bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override {
+    // A program folder the user may not write to, as under "Program Files" on Vista and later.
+    if (programFolderReadOnly && folder == programFolder_) return false;
     return inner_.CreateTempFile(folder, prefix, path);
   }
 
-  std::optional<std::string> computerName, userName, windowsFolder;
+  std::optional<std::string> computerName, userName, windowsFolder, appDataFolder;
+  bool programFolderReadOnly = false;
   std::optional<std::uint32_t> userNameReportedSize;
   std::optional<platform::LocalTime> now;
 

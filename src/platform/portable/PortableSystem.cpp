@@ -89,6 +89,13 @@ std::string PortableSystem::TempPath() {
 
 std::string PortableSystem::ProgramFolder() { return programFolder; }
 
+std::string PortableSystem::AppDataFolder() {
+  if (!appDataFolder.empty()) return appDataFolder;
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) return config;
+  if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.config";
+  return std::string();
+}
+
 LocalTime PortableSystem::Now() {
   if (fixedTime) return time;
   std::time_t t = std::time(nullptr);

@@ -14,6 +14,7 @@ class PortableSystem : public SystemFacts {
   std::string ExpandEnvironment(const std::string& text) override;
   std::string TempPath() override;
   std::string ProgramFolder() override;
+  std::string AppDataFolder() override;
   LocalTime Now() override;
   std::string GeneralDate(const LocalTime& time) override;
   bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
@@ -22,6 +23,7 @@ class PortableSystem : public SystemFacts {
   std::string userName = "user";
   std::string windowsFolder = "C:\\WINDOWS";
   std::string programFolder;         // the running executable's folder unless set
+  std::string appDataFolder;         // $XDG_CONFIG_HOME, else $HOME/.config, unless set
   bool fixedTime = false;            // Now() gives `time` when set
   LocalTime time;
 };

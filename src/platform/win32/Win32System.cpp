@@ -1,6 +1,7 @@
 #include "platform/win32/Win32System.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <vector>
 
@@ -48,6 +49,14 @@ std::string Win32System::ProgramFolder() {
   if (slash == std::string::npos) return std::string();
   // A drive root keeps its backslash: "C:\".
   return slash == 2 && path[1] == ':' ? path.substr(0, 3) : path.substr(0, slash);
+}
+
+std::string Win32System::AppDataFolder() {
+  char buffer[MAX_PATH + 1] = "";
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer))) return std::string();
+  std::string folder(buffer);
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return folder;
 }
 
 LocalTime Win32System::Now() {

@@ -11,6 +11,7 @@ class Win32System : public SystemFacts {
   std::string ExpandEnvironment(const std::string& text) override;
   std::string TempPath() override;
   std::string ProgramFolder() override;
+  std::string AppDataFolder() override;
   LocalTime Now() override;
   std::string GeneralDate(const LocalTime& time) override;
   bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
