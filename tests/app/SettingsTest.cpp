@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/Log.h"
 #include "app/Settings.h"
 #include "platform/Services.h"
 #include "support/OverrideSystem.h"
@@ -108,6 +109,45 @@ TEST_F(SettingsTest, AbsentFlagsAreOnForTheJobs) {
   EXPECT_FALSE(SettingOn("backup", "automgeneratefile"));
   WriteINI(SettingsFilePath(), "backup", "automgeneratefile", "1");
   EXPECT_TRUE(SettingOn("backup", "automgeneratefile"));
+}
+
+// Under "Program Files" on Vista and later the program may not write beside itself; its own
+// files then go to "Quarnel Backup" in the user's application-data folder.
+class DataFolderTest : public SettingsTest {
+ protected:
+  DataFolderTest() { system_.appDataFolder = appData_.path(); }
+  std::string Own() { return JoinPath(appData_.path(), "Quarnel Backup"); }
+
+  testing::TempFolder appData_;
+};
+
+TEST_F(DataFolderTest, AWritableProgramFolderKeepsEverythingBesideTheProgram) {
+  EXPECT_EQ(DataFolder(), dir_.path());
+  EXPECT_FALSE(Files().FolderExists(Own()));
+  EXPECT_TRUE(Files().ListFiles(dir_.path()).empty());  // the probe leaves nothing behind
+}
+
+TEST_F(DataFolderTest, AReadOnlyProgramFolderSendsEveryFileToTheApplicationDataFolder) {
+  system_.programFolderReadOnly = true;
+  EXPECT_EQ(DataFolder(), Own());
+  EXPECT_TRUE(Files().FolderExists(Own()));
+  EXPECT_EQ(SettingsFilePath(), JoinPath(Own(), "settings.dat"));
+  EXPECT_EQ(LogFilePath(), JoinPath(Own(), "brlog.dat"));
+  EXPECT_EQ(ResolveBackupFolder(), Own());  // generated backup names land somewhere writable
+  std::string temporary = sGetTempFile("OBA");
+  ASSERT_FALSE(temporary.empty());
+  EXPECT_EQ(temporary.substr(0, Own().size() + 1), Own() + "\\");
+
+  WriteINI(SettingsFilePath(), "General", "burndvd", "0");
+  ASSERT_TRUE(AppendLog(LogFilePath(), LogSeparator()));
+  EXPECT_FALSE(SettingOn("General", "burndvd"));
+  EXPECT_TRUE(Files().ListFiles(dir_.path()).empty());
+}
+
+TEST_F(DataFolderTest, WithoutAnApplicationDataFolderTheProgramFolderStays) {
+  system_.programFolderReadOnly = true;
+  system_.appDataFolder = "";
+  EXPECT_EQ(DataFolder(), dir_.path());
 }
 
 TEST(FlagRule, NumbersCompareAsNumbersAndAnythingElseMatches) {
