@@ -7,4 +7,9 @@ std::string& CommandLine() {
   return commandLine;
 }
 
+int& ExitCode() {
+  static int code = 0;
+  return code;
+}
+
 }  // namespace quarnel::app

@@ -7,7 +7,8 @@ namespace quarnel::app {
 
 void RunBackupJob(MainState& state, MainView& view);        // backup page, File > Backup Now
 void RunRestoreJob(MainState& state, MainView& view);       // restore page, File > Restore Now
-void RunUnattendedBackup(MainState& state, MainView& view); // a non-empty command line
+// A non-empty command line; gives the process's exit code (0: the backup was completed).
+int RunUnattendedBackup(MainState& state, MainView& view);
 void ChooseTargetFile(MainState& state, MainView& view);    // cmdTargetFile
 void OpenBackupFile(MainState& state, MainView& view);      // cmdSourceFile
 

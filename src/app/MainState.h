@@ -48,5 +48,7 @@ struct MainState {
 
 // The whole command line as the process received it, without the program path.
 std::string& CommandLine();
+// What the process exits with; an unattended run sets it (0: backup completed).
+int& ExitCode();
 
 }  // namespace quarnel::app

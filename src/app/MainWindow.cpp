@@ -709,7 +709,7 @@ void MainWindow::HideWindow() {
 void MainWindow::Quit() {
   AboutWindow::Close();
   if (window_ != nullptr) DestroyWindow(window_);
-  PostQuitMessage(0);
+  PostQuitMessage(ExitCode());
 }
 
 }  // namespace quarnel::app

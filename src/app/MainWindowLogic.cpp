@@ -59,7 +59,7 @@ void MainWindowLogic::Activated() {
   if (CommandLine().empty() || unattendedStarted_) return;
   unattendedStarted_ = true;
   view_.HideWindow();
-  RunUnattendedBackup(state_, view_);
+  ExitCode() = RunUnattendedBackup(state_, view_);
   Run(Command::Quit);
 }
 

@@ -5,7 +5,6 @@ namespace quarnel::app {
 
 void RunBackupJob(MainState&, MainView&) {}
 void RunRestoreJob(MainState&, MainView&) {}
-void RunUnattendedBackup(MainState&, MainView&) {}
 void ChooseTargetFile(MainState&, MainView&) {}
 void OpenBackupFile(MainState&, MainView&) {}
 
