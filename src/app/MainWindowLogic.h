@@ -5,6 +5,7 @@
 #include "app/MainArchiveListener.h"
 #include "app/MainState.h"
 #include "app/MainView.h"
+#include "app/Version.h"
 
 namespace quarnel::app {
 
@@ -29,7 +30,7 @@ enum class Command {
 };
 
 inline constexpr const char* kApplicationTitle = "Quarnel Backup";
-inline constexpr const char* kWindowCaption = "Quarnel Backup V2.50";
+inline constexpr const char* kWindowCaption = QUARNEL_WINDOW_CAPTION;
 inline constexpr const char* kWebsite = "https://quarnel.example.org/";
 
 class MainWindowLogic {
