@@ -12,13 +12,18 @@ namespace quarnel::mailclient {
 using app::ItemSet;
 using platform::Files;
 
-std::vector<app::Identity> ListIdentities() {
-  std::vector<std::string> names;
+namespace {
+
+// The sub-key names under Identities; an enumeration failure counts as none.
+std::vector<std::string> IdentityKeyNames() {
   try {
-    names = registry::EnumSubKeys(kIdentitiesKey);
+    return registry::EnumSubKeys(kIdentitiesKey);
   } catch (const registry::RegistryError&) {
     return {};
   }
+}
+
+std::vector<app::Identity> IdentitiesOf(const std::vector<std::string>& names) {
   std::vector<app::Identity> identities;
   for (const std::string& name : names) {
     if (app::EmptyString(name)) continue;
@@ -29,9 +34,16 @@ std::vector<app::Identity> ListIdentities() {
   return identities;
 }
 
+}  // namespace
+
+std::vector<app::Identity> ListIdentities() { return IdentitiesOf(IdentityKeyNames()); }
+
+// Whether Outlook Express is set up is a matter of the sub-keys being there at all, blank
+// names included.
 void BuildIdentityList(app::MainState& state) {
-  state.Identities = ListIdentities();
-  state.NoIdentities = state.Identities.empty();
+  std::vector<std::string> names = IdentityKeyNames();
+  state.Identities = IdentitiesOf(names);
+  state.NoIdentities = names.empty();
 }
 
 namespace {

@@ -207,9 +207,13 @@ bool ValueEnumerator::Next(RegistryValue* value) {
         name_.resize(kLongestValueName + 1);
         continue;
       }
+      failed_ = true;
       return false;
     }
-    if (rc != 0) return false;
+    if (rc != 0) {
+      failed_ = rc != platform::kErrorNoMoreItems;
+      return false;
+    }
     value->name.assign(name_.data(), std::min<std::size_t>(nameLength, name_.size()));
     value->type = type;
     value->data.assign(reinterpret_cast<const char*>(data_.data()), std::min<std::size_t>(dataSize, data_.size()));

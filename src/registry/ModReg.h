@@ -76,10 +76,13 @@ class ValueEnumerator {
   explicit ValueEnumerator(platform::RegKey key) : key_(key) {}
   // False at the end of the values or on a failure.
   bool Next(RegistryValue* value);
+  // True when the listing ended on a failure rather than at its end.
+  bool Failed() const { return failed_; }
 
  private:
   platform::RegKey key_;
   std::uint32_t index_ = 0;
+  bool failed_ = false;
   std::vector<char> name_ = std::vector<char>(260);
   std::vector<std::uint8_t> data_ = std::vector<std::uint8_t>(4096);
 };

@@ -20,9 +20,27 @@ namespace {
 constexpr std::size_t kNameBufferLength = 260;
 constexpr char kLineEnd[] = "\r\n";
 
-void Append(const std::string& filePath, std::string_view bytes) {
-  if (!Files().AppendBytes(filePath, bytes)) throw RegistryError("Cannot write to " + filePath);
-}
+// Gathers an export file's bytes and writes them in large pieces: a tree of thousands of
+// keys costs a handful of writes rather than one open-append-close per key.
+class ExportFile {
+ public:
+  explicit ExportFile(const std::string& path) : path_(path) {}
+
+  std::string& Buffer() { return buffer_; }
+  void FlushIfFull() {
+    if (buffer_.size() >= kFlushSize) Flush();
+  }
+  void Flush() {
+    if (buffer_.empty()) return;
+    if (!Files().AppendBytes(path_, buffer_)) throw RegistryError("Cannot write to " + path_);
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kFlushSize = 1 << 20;
+  const std::string& path_;
+  std::string buffer_;
+};
 
 void AppendValueLine(const RegistryValue& value, std::string* lines) {
   const char* prefix = nullptr;
@@ -47,27 +65,32 @@ void AppendValueLine(const RegistryValue& value, std::string* lines) {
   lines->append(kLineEnd);
 }
 
-void AppendValueLines(RegKey key, std::string* lines) {
+// A listing that fails part way would give a shortened file that looks complete.
+void AppendValueLines(RegKey key, const KeyPath& path, std::string* lines) {
   ValueEnumerator enumerator(key);
   RegistryValue value;
   while (enumerator.Next(&value)) AppendValueLine(value, lines);
+  if (enumerator.Failed()) throw RegistryError("Cannot list the values of " + path.subPath);
 }
 
-// The relative path is empty for the exported key itself. Each key's header and value lines
-// go to the file in one append, and the key is opened once for its values and sub-keys.
-void ExportTreeAt(const KeyPath& path, const std::string& relative, const std::string& filePath) {
-  std::string block = (relative.empty() ? std::string("\\") : relative) + kLineEnd;
+// The relative path is empty for the exported key itself. The key is opened once for its
+// values and sub-keys; only the end of the sub-keys ends their listing, any other answer
+// is an error.
+void ExportTreeAt(const KeyPath& path, const std::string& relative, ExportFile& file) {
+  file.Buffer().append(relative.empty() ? std::string("\\") : relative).append(kLineEnd);
   OpenedKey opened = OpenForReading(path);
-  if (opened) AppendValueLines(opened.get(), &block);
-  Append(filePath, block);
   if (!opened) return;  // a key that cannot be opened contributes its header alone
+  AppendValueLines(opened.get(), path, &file.Buffer());
+  file.FlushIfFull();
   for (std::uint32_t index = 0;; ++index) {
     char name[kNameBufferLength] = {};
     std::uint32_t length = kNameBufferLength;
-    if (Registry().EnumKeyEx(opened.get(), index, name, &length) != 0) break;
+    long rc = Registry().EnumKeyEx(opened.get(), index, name, &length);
+    if (rc == platform::kErrorNoMoreItems) break;
+    if (rc != 0) throw RegistryError("Cannot list the sub-keys of " + path.subPath);
     std::string child(name, std::find(name, name + kNameBufferLength, '\0'));
     KeyPath childPath{path.root, path.subPath.empty() ? child : path.subPath + "\\" + child};
-    ExportTreeAt(childPath, relative + "\\" + child, filePath);
+    ExportTreeAt(childPath, relative + "\\" + child, file);
   }
 }
 
@@ -182,17 +205,20 @@ OpenedKey CreateAt(const KeyPath& path) {
 }  // namespace
 
 void ExportKeyValues(std::string_view key, const std::string& filePath) {
-  OpenedKey opened = OpenForReading(SplitKeyName(key));
+  KeyPath path = SplitKeyName(key);
+  OpenedKey opened = OpenForReading(path);
   if (!opened) return;
-  std::string lines;
-  AppendValueLines(opened.get(), &lines);
-  if (!lines.empty()) Append(filePath, lines);
+  ExportFile file(filePath);
+  AppendValueLines(opened.get(), path, &file.Buffer());
+  file.Flush();
 }
 
 void ExportKeyTree(std::string_view key, const std::string& filePath) {
   if (Files().FileExists(filePath) && !Files().RemoveFile(filePath))
     throw RegistryError("Cannot replace " + filePath);
-  ExportTreeAt(SplitKeyName(key), std::string(), filePath);
+  ExportFile file(filePath);
+  ExportTreeAt(SplitKeyName(key), std::string(), file);
+  file.Flush();
 }
 
 void ImportKeyFile(std::string_view targetKey, const std::string& filePath) {

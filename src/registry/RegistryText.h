@@ -10,11 +10,13 @@
 namespace quarnel::registry {
 
 // Writes the tree below the full key name into a new file at filePath (an existing file is
-// deleted first). Throws RegistryError when the file cannot be replaced or written.
+// deleted first). Throws RegistryError when the file cannot be replaced or written, or when
+// listing a key's sub-keys or values fails other than by reaching their end (the file then
+// lacks part of the tree and must not be used).
 void ExportKeyTree(std::string_view key, const std::string& filePath);
 
 // Appends the value lines of one key; nothing when the key cannot be opened.
-// Throws RegistryError when the file cannot be written.
+// Throws RegistryError when the file cannot be written or the values cannot be listed.
 void ExportKeyValues(std::string_view key, const std::string& filePath);
 
 // Replaces the tree at the target key with the file's contents (a file that begins with

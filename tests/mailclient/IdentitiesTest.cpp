@@ -87,6 +87,11 @@ TEST_F(IdentitiesTest, NoIdentitiesKeyOrNoSubKeysMeansNoIdentities) {
   app::MainState state = LoadedState();
   EXPECT_TRUE(state.NoIdentities);
   EXPECT_TRUE(state.Identities.empty());
+  // A sub-key with a blank name is not listed, but Outlook Express is set up.
+  SeedKey(kHkeyCurrentUser, "Identities\\  ");
+  state = LoadedState();
+  EXPECT_FALSE(state.NoIdentities);
+  EXPECT_TRUE(state.Identities.empty());
 }
 
 TEST_F(IdentitiesTest, IdentitiesInEnumerationOrderWithEmptyNamesKept) {

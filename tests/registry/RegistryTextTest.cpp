@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -211,6 +212,44 @@ TEST(RegistryTextGuard, ImportOverARootAloneIsRefusedBeforeAnythingChanges) {
   ASSERT_TRUE(WriteFileBytes(folder.File("x.txt"), "\\\r\n\"A\"= sz:1\r\n"));
   EXPECT_THROW(ImportKeyFile("HKEY_CURRENT_USER", folder.File("x.txt")), RegistryError);
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Identities\\{A}"));
+}
+
+// A registry whose listing of sub-keys or values fails with another code than the end.
+class FailingListRegistry : public MemoryRegistry {
+ public:
+  long EnumKeyEx(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength) override {
+    if (failKeysAt && index == *failKeysAt) return kErrorAccessDenied;
+    return MemoryRegistry::EnumKeyEx(key, index, name, nameLength);
+  }
+  long EnumValue(RegKey key, std::uint32_t index, char* name, std::uint32_t* nameLength, std::uint32_t* type,
+                 std::uint8_t* data, std::uint32_t* dataSize) override {
+    if (failValuesAt && index == *failValuesAt) return kErrorInvalidHandle;
+    return MemoryRegistry::EnumValue(key, index, name, nameLength, type, data, dataSize);
+  }
+  std::optional<std::uint32_t> failKeysAt, failValuesAt;
+};
+
+TEST(RegistryTextListing, AListingThatFailsPartWayRaisesInsteadOfGivingAShortenedExport) {
+  FailingListRegistry memory;
+  ScopedServices scope({.registry = &memory});
+  for (const char* sub : {"Src\\A", "Src\\B"}) {
+    RegKey key = 0;
+    ASSERT_EQ(memory.CreateKey(kHkeyCurrentUser, sub, &key), 0);
+    memory.SetValueEx(key, "V1", kRegSz, reinterpret_cast<const std::uint8_t*>("1"), 2);
+    memory.SetValueEx(key, "V2", kRegSz, reinterpret_cast<const std::uint8_t*>("2"), 2);
+    memory.CloseKey(key);
+  }
+  TempFolder folder;
+  const std::string file = folder.File("export.txt");
+  ExportKeyTree("HKEY_CURRENT_USER\\Src", file);
+  EXPECT_EQ(ReadFileBytes(file), "\\\r\n\\A\r\n\"V1\"= sz:1\r\n\"V2\"= sz:2\r\n\\B\r\n\"V1\"= sz:1\r\n\"V2\"= sz:2\r\n");
+  memory.failKeysAt = 1;
+  EXPECT_THROW(ExportKeyTree("HKEY_CURRENT_USER\\Src", file), RegistryError);
+  memory.failKeysAt.reset();
+  memory.failValuesAt = 1;
+  EXPECT_THROW(ExportKeyTree("HKEY_CURRENT_USER\\Src", file), RegistryError);
+  EXPECT_THROW(ExportKeyValues("HKEY_CURRENT_USER\\Src\\A", file), RegistryError);
+  EXPECT_EQ(memory.OpenHandleCount(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, RegistryText, ::testing::ValuesIn(RegistryBackends()), BackendName);
