@@ -4,10 +4,8 @@
 //       mixed types (text, expandable text, binary, number), spread evenly.
 //   registry_bench export <full key name> <file>
 //   registry_bench import <full key name> <file>
-//   registry_bench export-once <full key name> <file>
-// export and import print their own time and, for export, the share spent appending to
-// the file (which opens and closes it for every key). export-once gathers the appends in
-// memory and writes the file once at the end: what the export would cost without them.
+// export and import print their own time and, for export, the time spent writing the file
+// and how many writes it took (the export gathers its lines and writes them in large pieces).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +26,7 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 // Forwards to the build's files and adds up the time spent appending.
 class TimedFiles : public FileSystem {
  public:
-  TimedFiles(FileSystem& real, bool gather) : real_(real), gather_(gather) {}
+  explicit TimedFiles(FileSystem& real) : real_(real) {}
   bool FileExists(const std::string& p) override { return real_.FileExists(p); }
   bool FolderExists(const std::string& p) override { return real_.FolderExists(p); }
   std::vector<std::string> ListFiles(const std::string& f) override { return real_.ListFiles(f); }
@@ -40,13 +38,7 @@ class TimedFiles : public FileSystem {
   std::optional<std::uint64_t> FileSize(const std::string& p) override { return real_.FileSize(p); }
   bool AppendBytes(const std::string& p, std::string_view bytes) override {
     Clock::time_point start = Clock::now();
-    bool ok = true;
-    if (gather_) {
-      gathered_.append(bytes);
-      gatheredPath_ = p;
-    } else {
-      ok = real_.AppendBytes(p, bytes);
-    }
+    bool ok = real_.AppendBytes(p, bytes);
     appending += Clock::now() - start;
     ++appends;
     return ok;
@@ -54,15 +46,11 @@ class TimedFiles : public FileSystem {
   bool ReadAll(const std::string& p, std::string* out) override { return real_.ReadAll(p, out); }
   bool WriteAll(const std::string& p, std::string_view bytes) override { return real_.WriteAll(p, bytes); }
 
-  bool WriteGathered() { return !gather_ || real_.WriteAll(gatheredPath_, gathered_); }
-
   Clock::duration appending{};
   long appends = 0;
 
  private:
   FileSystem& real_;
-  bool gather_;
-  std::string gathered_, gatheredPath_;
 };
 
 void SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& bytes) {
@@ -115,16 +103,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: registry_bench build <key> <keys> <values> | export|import <key> <file>\n");
     return 2;
   }
-  const bool once = std::strcmp(argv[1], "export-once") == 0;
-  TimedFiles files(Files(), once);
+  TimedFiles files(Files());
   Services with;
   with.files = &files;
   ScopedServices scope(with);
   Clock::time_point start = Clock::now();
   try {
-    if (std::strcmp(argv[1], "export") == 0 || once) {
+    if (std::strcmp(argv[1], "export") == 0) {
       quarnel::registry::ExportKeyTree(argv[2], argv[3]);
-      if (!files.WriteGathered()) return 1;
     } else if (std::strcmp(argv[1], "import") == 0) {
       quarnel::registry::ImportKeyFile(argv[2], argv[3]);
     } else {
@@ -135,7 +121,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   double total = Seconds(Clock::now() - start);
-  std::printf("%s %.3f s in-process, appending %.3f s in %ld appends\n", argv[1], total, Seconds(files.appending),
+  std::printf("%s %.3f s in-process, writing %.3f s in %ld writes\n", argv[1], total, Seconds(files.appending),
               files.appends);
   return 0;
 }

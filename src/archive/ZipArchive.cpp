@@ -178,13 +178,18 @@ std::optional<ArchiveEntry> ZipArchive::FindEntry(const std::string& name) {
 }
 
 bool ArchiveEntry::ExtractToFolder(const std::string& folder) const {
-  return owner_->Extract(generation_, index_, name_, folder);
+  return owner_->Extract(generation_, index_, name_, folder, name_);
+}
+
+bool ArchiveEntry::ExtractToFile(const std::string& path) const {
+  return owner_->Extract(generation_, index_, name_, detail::FolderOf(path), detail::BaseName(path));
 }
 
 bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
-                         const std::string& folder) {
+                         const std::string& folder, const std::string& fileName) {
   if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
   if (!IsSafeEntryName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
+  if (!IsSafeEntryName(fileName)) return Fail("Refused file name \"" + fileName + "\": not a plain file name");
   platform::FileSystem& files = platform::Files();
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
   Listener().OnExtractingFile(name);
@@ -210,7 +215,7 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
     return Fail("Cannot write \"" + temporary + "\" (disk full?)");
   }
 
-  const std::string target = detail::JoinPath(folder, name);
+  const std::string target = detail::JoinPath(folder, fileName);
   if (!detail::MoveOver(temporary, target)) {
     files.RemoveFile(temporary);
     return Fail("Cannot replace \"" + target + "\"");

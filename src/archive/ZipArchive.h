@@ -30,6 +30,8 @@ class ArchiveEntry {
   // content has been read completely and checked. Refuses a name that is not a bare file
   // name. False on any failure, with the existing file untouched.
   bool ExtractToFolder(const std::string& folder) const;
+  // The same, written to the file at path (in an existing folder) instead of folder\Name().
+  bool ExtractToFile(const std::string& path) const;
 
  private:
   friend class ZipArchive;
@@ -104,7 +106,7 @@ class ZipArchive {
   struct Reader;
 
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
-               const std::string& folder);
+               const std::string& folder, const std::string& fileName);
   bool Fail(std::string message);
   ArchiveListener& Listener();
   void ApplyReadPassword();

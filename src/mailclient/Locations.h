@@ -1,5 +1,6 @@
 #pragma once
 // Where Outlook Express, the Windows Address Book and Windows keep what the items need.
+#include <optional>
 #include <string>
 
 namespace quarnel::mailclient {
@@ -28,5 +29,17 @@ std::string IdentityKey(const std::string& identityKeyName);
 std::string AccountsKey(const std::string& identityKeyName);
 // The shared stationery folder: CommonFilesDir followed by "\Microsoft Shared\Stationery".
 std::string StationeryFolder();
+// The same, or nothing when CommonFilesDir cannot be read.
+std::optional<std::string> FindStationeryFolder();
+
+// The identity's Outlook Express key, and below it the version key: its first sub-key,
+// nothing when it has none (an enumeration failure raises registry::RegistryError).
+std::string MailClientKey(const std::string& identityKeyName);
+std::optional<std::string> VersionKey(const std::string& identityKeyName);
+// The message store folder: the version key's "Store Root" with every "%UserProfile%"
+// replaced by the user's profile folder; nothing without that value.
+std::optional<std::string> StoreFolder(const std::string& versionKey);
+// The address book file named by the WAB key, when it is set and the file exists.
+std::optional<std::string> AddressBookFile();
 
 }  // namespace quarnel::mailclient

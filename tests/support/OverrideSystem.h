@@ -35,7 +35,10 @@ class OverrideSystem : public platform::SystemFacts {
     std::memcpy(buffer, windowsFolder->c_str(), windowsFolder->size() + 1);
     return static_cast<std::uint32_t>(windowsFolder->size());
   }
-  std::string ExpandEnvironment(const std::string& text) override { return inner_.ExpandEnvironment(text); }
+  std::string ExpandEnvironment(const std::string& text) override {
+    if (userProfile && text == "%UserProfile%") return *userProfile;
+    return inner_.ExpandEnvironment(text);
+  }
   std::string TempPath() override { return inner_.TempPath(); }
   std::string ProgramFolder() override { return programFolder_; }
   std::string AppDataFolder() override { return appDataFolder ? *appDataFolder : inner_.AppDataFolder(); }
@@ -47,7 +50,7 @@ class OverrideSystem : public platform::SystemFacts {
     return inner_.CreateTempFile(folder, prefix, path);
   }
 
-  std::optional<std::string> computerName, userName, windowsFolder, appDataFolder;
+  std::optional<std::string> computerName, userName, windowsFolder, appDataFolder, userProfile;
   bool programFolderReadOnly = false;
   std::optional<std::uint32_t> userNameReportedSize;
   std::optional<platform::LocalTime> now;
