@@ -82,6 +82,9 @@ std::string Win32System::GeneralDate(const LocalTime& t) {
 bool Win32System::CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) {
   char buffer[MAX_PATH + 1];
   if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return false;
+  // Wine reports a number even when it could not create the file (a folder the user may
+  // not write to); only a file that exists counts.
+  if (GetFileAttributesA(buffer) == INVALID_FILE_ATTRIBUTES) return false;
   *path = buffer;
   return true;
 }
