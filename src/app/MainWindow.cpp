@@ -10,6 +10,7 @@
 #include "app/AboutWindow.h"
 #include "app/Resource.h"
 #include "app/Skin.h"
+#include "disc/DiscWriterDialog.h"
 #include "platform/Services.h"
 
 namespace quarnel::app {
@@ -116,6 +117,9 @@ void UseTabPageBackground(HWND page) {
 
 MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instance), logic_(state, *this) {
   modalOpeners_[ModalWindow::About] = [this](HWND owner) { AboutWindow::ShowModal(instance_, owner); };
+  modalOpeners_[ModalWindow::DiscWriter] = [this](HWND owner) {
+    disc::DiscWriterDialog::ShowModal(instance_, owner, logic_.State().DiscWriterHandOver);
+  };
 }
 
 MainWindow::~MainWindow() {

@@ -5,8 +5,8 @@
 //
 // Nothing here runs behind the caller's back: StartWrite and StartErase only accept the
 // work, which then runs in RunPending, called by the window when the engine's wake-up
-// reaches it. While it runs, the engine raises its events and calls Yield between steps so
-// that the window can process its input (the cancel button among it).
+// reaches it. While it runs, the engine raises its events and calls ProcessInput between
+// steps so that the window can process its input (the cancel button among it).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -146,7 +146,7 @@ class EngineListener {
   virtual void EraseStatus(int status, int percent) {}
   virtual void EraseError(const DeviceError& error) {}
   // Between steps of long work: a chance to process window input.
-  virtual void Yield() {}
+  virtual void ProcessInput() {}
 };
 
 class DiscDevice {

@@ -119,8 +119,8 @@ void EventHub::EraseStatus(int status, int percent) {
 void EventHub::EraseError(const DeviceError& error) {
   Each([&](EngineListener& l) { l.EraseError(error); });
 }
-void EventHub::Yield() {
-  Each([&](EngineListener& l) { l.Yield(); });
+void EventHub::ProcessInput() {
+  Each([&](EngineListener& l) { l.ProcessInput(); });
 }
 
 // ---- the engine ----

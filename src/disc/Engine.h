@@ -32,7 +32,7 @@ class EventHub final : public EngineListener {
   void VerifyDone(int verified, int matched) override;
   void EraseStatus(int status, int percent) override;
   void EraseError(const DeviceError& error) override;
-  void Yield() override;
+  void ProcessInput() override;
 
  private:
   template <typename F>

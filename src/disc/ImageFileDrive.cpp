@@ -75,7 +75,7 @@ bool ImageFileWrite::Write(const DiscImage& image, const std::string& temp) {
       events_.TrackReading(1, percent, LastName(image.Files()[lastFile].source));
     }
     events_.WriteStatus(percent, kWriteWriting);
-    events_.Yield();
+    events_.ProcessInput();
     if (cancelled_) return false;
   }
   events_.WriteStatus(100, kWriteClosingTrack);

@@ -109,7 +109,7 @@ VerifyResult VerifyImage(const std::vector<ImageFile>& files, const WrittenFileO
           break;
         }
         left -= n;
-        events.Yield();
+        events.ProcessInput();
         if (cancelled()) {
           result.cancelled = true;
           return result;
@@ -119,7 +119,7 @@ VerifyResult VerifyImage(const std::vector<ImageFile>& files, const WrittenFileO
     ++result.verified;
     if (status == kVerifyMatched) ++result.matched;
     events.VerifyFile(ItemFor(file), status, i + 1, total);
-    events.Yield();
+    events.ProcessInput();
     if (cancelled()) {
       result.cancelled = true;
       return result;

@@ -35,7 +35,7 @@ struct VerifyResult {
   bool cancelled = false;
 };
 
-// Raises VerifyStarted, VerifyFile for each file and VerifyDone; calls Yield between
+// Raises VerifyStarted, VerifyFile for each file and VerifyDone; calls ProcessInput between
 // chunks and stops early when cancelled() turns true (no VerifyDone then).
 VerifyResult VerifyImage(const std::vector<ImageFile>& files, const WrittenFileOpener& open, EngineListener& events,
                          const std::function<bool()>& cancelled);

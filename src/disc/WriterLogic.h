@@ -72,7 +72,7 @@ class WriterLogic final : public EngineListener {
   void VerifyStarted(int fileCount) override;
   void VerifyFile(const ImageItem& item, int status, int done, int total) override;
   void VerifyDone(int verified, int matched) override;
-  void Yield() override { view_.PumpEvents(); }
+  void ProcessInput() override { view_.PumpEvents(); }
 
  private:
   void LoadDevices();

@@ -37,9 +37,9 @@ struct RecordingListener : disc::EngineListener {
     doneVerified = verifiedCount;
     doneMatched = matchedCount;
   }
-  void Yield() override {
-    ++yields;
-    if (onYield) onYield();
+  void ProcessInput() override {
+    ++inputBreaks;
+    if (onProcessInput) onProcessInput();
   }
 
   std::vector<disc::ImageItem> added, listed, removed, renamed;
@@ -51,8 +51,8 @@ struct RecordingListener : disc::EngineListener {
   std::vector<disc::EngineErrorInfo> errors;
   int verifyStarted = -1, doneVerified = -1, doneMatched = -1;
   std::vector<std::pair<std::string, int>> verified;
-  int yields = 0;
-  std::function<void()> onYield;
+  int inputBreaks = 0;
+  std::function<void()> onProcessInput;
 };
 
 // Joins with the build's separator.

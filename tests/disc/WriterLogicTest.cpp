@@ -397,7 +397,9 @@ TEST_F(WriterLogicTest, WriteStatusesSetThePanelProgressAndEndTheWrite) {
     logic_->WriteStatus(100, e.status);
     EXPECT_EQ(view_.Panel(1), e.panel);
     EXPECT_EQ(LastMessage(), e.message) << e.status;
-    if (!e.message.empty()) EXPECT_EQ(messages_.shown.back().icon, e.icon);
+    if (!e.message.empty()) {
+      EXPECT_EQ(messages_.shown.back().icon, e.icon);
+    }
     EXPECT_TRUE(logic_->Idle());
     EXPECT_FALSE(view_.Enabled(C::cmdCancel));
     EXPECT_TRUE(view_.Enabled(C::cmdWriteDisc));
