@@ -181,7 +181,6 @@ INT_PTR DiscWriterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void DiscWriterDialog::OnInitDialog(HWND window) {
   window_ = window;
-  g_current = this;
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                                       ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&classes);
@@ -207,6 +206,7 @@ void DiscWriterDialog::OnInitDialog(HWND window) {
   engine_.SetWakeUp([this] { PostMessageA(window_, kRunPendingMessage, 0, 0); });
   logic_ = std::make_unique<WriterLogic>(*this, engine_, handOver_);
   logic_->Load();
+  g_current = this;  // open once loaded
 }
 
 void DiscWriterDialog::MakeImageList() {
