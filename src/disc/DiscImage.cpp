@@ -88,8 +88,8 @@ struct DiscImage::Tree {
   std::uint32_t lTable = 0, mTable = 0;
 
   // Names every folder and file; directories in path-table order (level, parent, name).
-  void Build(const ImageNode& root, const std::map<const ImageNode*, int>& fileIndex,
-             std::vector<ImageFile>& files, bool preferred) {
+  void Build(const ImageNode& root, const std::map<const ImageNode*, int>& fileIndex, std::vector<ImageFile>& files,
+             bool preferred) {
     dirs.push_back(Dir{&root, 0, std::string(1, '\0'), {}, 0, 0});
     std::vector<std::vector<std::string>> paths(1);
     for (std::size_t d = 0; d < dirs.size(); ++d) {
@@ -112,9 +112,8 @@ struct DiscImage::Tree {
       std::vector<std::pair<Entry, const ImageNode*>> byId;
       std::size_t f = 0;
       for (Entry& e : entries) byId.emplace_back(e, e.folder ? folders[f++] : nullptr);
-      std::sort(byId.begin(), byId.end(), [this](const auto& a, const auto& b) {
-        return IdentifierLess(a.first.id, b.first.id, joliet);
-      });
+      std::sort(byId.begin(), byId.end(),
+                [this](const auto& a, const auto& b) { return IdentifierLess(a.first.id, b.first.id, joliet); });
       for (auto& [entry, node] : byId) {
         if (entry.folder) {
           entry.index = static_cast<int>(dirs.size());
@@ -235,8 +234,7 @@ struct DiscImage::Tree {
     iso::PutBoth32(d, 132, pathTableSize);
     iso::PutLsb32(d, 140, lTable);
     iso::PutMsb32(d, 148, mTable);
-    std::string root = Record(std::string(1, '\0'), dirs[0].sector, dirs[0].size, 0x02,
-                              options.created);
+    std::string root = Record(std::string(1, '\0'), dirs[0].sector, dirs[0].size, 0x02, options.created);
     std::memcpy(&d[156], root.data(), 34);
     text(190, 128, "", wide);
     text(318, 128, "", wide);
@@ -380,7 +378,8 @@ bool ImageStream::Read(std::uint64_t offset, char* buffer, std::size_t size, std
 
 bool ImageStream::ReadFile(int index, std::uint64_t offset, char* buffer, std::size_t size, FileError* error) {
   const ImageFile& file = image_.Files()[index];
-  std::size_t data = offset >= file.size ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(size, file.size - offset));
+  std::size_t data =
+      offset >= file.size ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(size, file.size - offset));
   std::memset(buffer + data, 0, size - data);  // the rest of the last sector
   if (data == 0) return true;
   auto fail = [&](const std::string& text) {

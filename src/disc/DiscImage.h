@@ -47,7 +47,7 @@ class DiscImage {
   struct Segment {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
-    int file = -1;       // index into Files(), or -1 for metadata
+    int file = -1;      // index into Files(), or -1 for metadata
     std::string bytes;  // metadata
   };
   const std::vector<Segment>& Segments() const { return segments_; }

@@ -29,8 +29,8 @@ std::string KilobyteText(double bytes) {
 std::string DateText(const platform::LocalTime& t) {
   int hour = t.hour % 12 == 0 ? 12 : t.hour % 12;
   char text[64];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d %s", t.month, t.day, t.year, hour, t.minute,
-                t.second, t.hour < 12 ? "AM" : "PM");
+  std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d %s", t.month, t.day, t.year, hour, t.minute, t.second,
+                t.hour < 12 ? "AM" : "PM");
   return text;
 }
 
@@ -53,10 +53,8 @@ std::string EngineErrorText(const EngineErrorInfo& e) {
     case kErrorSourceFile:
       return "Source File Error: (" + std::to_string(e.FileDetail.Code) + ")   " + e.FileDetail.Text + "\r\n'" +
              e.FileDetail.Path + "'";
-    case kErrorSystem:
-      return "System Error: (" + std::to_string(e.SystemCode) + ")   " + e.Text;
-    default:
-      return "Write Error: (" + std::to_string(e.Category) + ")   " + e.Text;
+    case kErrorSystem: return "System Error: (" + std::to_string(e.SystemCode) + ")   " + e.Text;
+    default: return "Write Error: (" + std::to_string(e.Category) + ")   " + e.Text;
   }
 }
 

@@ -40,9 +40,9 @@ constexpr ControlId kIds[] = {
     {WriterControl::prgTotalProgress, IDC_PRGTOTALPROGRESS},
 };
 
-constexpr int kMenuIds[kFileMenuEntries] = {IDM_FILECLEAR,      IDM_FILESEP1,       IDM_FILEREMOVEFOLDER,
+constexpr int kMenuIds[kFileMenuEntries] = {IDM_FILECLEAR,        IDM_FILESEP1,       IDM_FILEREMOVEFOLDER,
                                             IDM_FILERENAMEFOLDER, IDM_FILEREMOVEFILE, IDM_FILERENAMEFILE,
-                                            IDM_FILESEP4,       IDM_FILEEXIT};
+                                            IDM_FILESEP4,         IDM_FILEEXIT};
 constexpr const char* kIconKeys[] = {"CD", "CLOSEDFOLDER", "OPENFOLDER", "FILE"};
 
 std::string WindowText(HWND window) {
@@ -144,20 +144,14 @@ INT_PTR CALLBACK DiscWriterDialog::Proc(HWND window, UINT message, WPARAM wParam
 
 INT_PTR DiscWriterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam));
-      return TRUE;
+    case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
     case WM_NOTIFY: {
       INT_PTR result = OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
       SetWindowLongPtrA(window_, DWLP_MSGRESULT, result);
       return TRUE;
     }
-    case WM_DROPFILES:
-      OnDropFiles(reinterpret_cast<HDROP>(wParam));
-      return TRUE;
-    case kRunPendingMessage:
-      engine_.RunPending();
-      return TRUE;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return TRUE;
+    case kRunPendingMessage: engine_.RunPending(); return TRUE;
     case WM_SETCURSOR:
       if (!waiting_) return FALSE;
       SetCursor(LoadCursor(nullptr, IDC_WAIT));
@@ -166,23 +160,20 @@ INT_PTR DiscWriterDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return reinterpret_cast<INT_PTR>(app::WindowSkin::Active().Colour(message, reinterpret_cast<HDC>(wParam),
-                                                                        reinterpret_cast<HWND>(lParam)));
-    case WM_CLOSE:
-      OnClose();
-      return TRUE;
+      return reinterpret_cast<INT_PTR>(
+          app::WindowSkin::Active().Colour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_CLOSE: OnClose(); return TRUE;
     case WM_DESTROY:
       if (g_current == this) g_current = nullptr;
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
 void DiscWriterDialog::OnInitDialog(HWND window) {
   window_ = window;
-  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
-                                                      ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX classes = {sizeof classes,
+                                  ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&classes);
   app::WindowSkin::Active().Apply(window);
   HWND status = GetDlgItem(window, IDC_SBRSTATUS);
@@ -262,16 +253,13 @@ INT_PTR DiscWriterDialog::OnNotify(const NMHDR& header) {
         if (std::optional<std::string> key = SelectedNode()) logic_->NodeClicked(*key);
         return 0;
       case TVN_BEGINLABELEDITA:
-      case TVN_BEGINLABELEDITW:
-        return logic_->BeforeTreeLabelEdit() ? FALSE : TRUE;
+      case TVN_BEGINLABELEDITW: return logic_->BeforeTreeLabelEdit() ? FALSE : TRUE;
       case TVN_ENDLABELEDITA: {
         const auto& edit = reinterpret_cast<const NMTVDISPINFOA&>(header);
         return logic_->TreeLabelEdited(edit.item.pszText ? std::optional<std::string>(edit.item.pszText)
                                                          : std::nullopt);
       }
-      case NM_RCLICK:
-        logic_->ContextMenu(ImageView::Tree);
-        return TRUE;
+      case NM_RCLICK: logic_->ContextMenu(ImageView::Tree); return TRUE;
     }
   }
   if (header.idFrom == IDC_LVWIMAGEFILES) {
@@ -281,9 +269,7 @@ INT_PTR DiscWriterDialog::OnNotify(const NMHDR& header) {
         logic_->ListLabelEdited(edit.item.pszText ? std::optional<std::string>(edit.item.pszText) : std::nullopt);
         return FALSE;  // the list is filled anew from the image
       }
-      case NM_RCLICK:
-        logic_->ContextMenu(ImageView::List);
-        return TRUE;
+      case NM_RCLICK: logic_->ContextMenu(ImageView::List); return TRUE;
     }
   }
   return 0;
@@ -459,8 +445,8 @@ void DiscWriterDialog::SetNodeText(const std::string& key, const std::string& te
 }
 
 std::optional<std::string> DiscWriterDialog::SelectedNode() const {
-  auto item = reinterpret_cast<HTREEITEM>(
-      SendMessageA(Control(WriterControl::tvwFolders), TVM_GETNEXTITEM, TVGN_CARET, 0));
+  auto item =
+      reinterpret_cast<HTREEITEM>(SendMessageA(Control(WriterControl::tvwFolders), TVM_GETNEXTITEM, TVGN_CARET, 0));
   for (const auto& [key, handle] : nodes_) {
     if (handle == item && item != nullptr) return key;
   }

@@ -1,9 +1,9 @@
 #pragma once
 // frmMaindvdwrite on Win32: a dialog that implements WriterView over its controls and
 // forwards every event to WriterLogic. It owns the engine for its lifetime.
-#include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <functional>
 #include <map>
@@ -57,8 +57,8 @@ class DiscWriterDialog final : public WriterView {
   int ListIndex(WriterControl c) const override;
   void SetListIndex(WriterControl c, int index) override;
   void ClearTree() override;
-  void AddNode(const std::string& parentKey, const std::string& key, const std::string& text,
-               const std::string& icon, const std::string& selectedIcon) override;
+  void AddNode(const std::string& parentKey, const std::string& key, const std::string& text, const std::string& icon,
+               const std::string& selectedIcon) override;
   bool HasNode(const std::string& key) const override { return nodes_.count(key) != 0; }
   void RemoveNode(const std::string& key) override;
   void SetNodeKey(const std::string& oldKey, const std::string& newKey) override;

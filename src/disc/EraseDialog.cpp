@@ -49,14 +49,12 @@ INT_PTR CALLBACK EraseDialog::Proc(HWND window, UINT message, WPARAM wParam, LPA
       if (LOWORD(wParam) == IDC_ERASECANCEL && HIWORD(wParam) == BN_CLICKED) self->logic_.CancelClicked();
       if (LOWORD(wParam) == IDCANCEL) self->Close();  // Esc and the close box
       return TRUE;
-    case WM_CLOSE:
-      self->Close();
-      return TRUE;
+    case WM_CLOSE: self->Close(); return TRUE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return reinterpret_cast<INT_PTR>(app::WindowSkin::Active().Colour(message, reinterpret_cast<HDC>(wParam),
-                                                                        reinterpret_cast<HWND>(lParam)));
+      return reinterpret_cast<INT_PTR>(
+          app::WindowSkin::Active().Colour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_DESTROY:
       if (g_current == window) g_current = nullptr;
       return FALSE;

@@ -14,8 +14,9 @@ struct ErasableKind {
   int mediaType;
 };
 inline constexpr ErasableKind kErasableKinds[] = {
-    {kCapEraseCdRw, kMediaCdRw},       {kCapEraseDvdMinusRw, kMediaDvdMinusRw}, {kCapEraseDvdPlusRw, kMediaDvdPlusRw},
-    {kCapEraseDvdRam, kMediaDvdRam},   {kCapEraseBdRe, kMediaBdRe},
+    {kCapEraseCdRw, kMediaCdRw},           {kCapEraseDvdMinusRw, kMediaDvdMinusRw},
+    {kCapEraseDvdPlusRw, kMediaDvdPlusRw}, {kCapEraseDvdRam, kMediaDvdRam},
+    {kCapEraseBdRe, kMediaBdRe},
 };
 
 class EraseLogic final : public EngineListener {
@@ -27,8 +28,8 @@ class EraseLogic final : public EngineListener {
   EraseLogic& operator=(const EraseLogic&) = delete;
 
   void Load();
-  void Erase();         // cmdErase
-  void CancelClicked(); // cmdCancel
+  void Erase();          // cmdErase
+  void CancelClicked();  // cmdCancel
   bool CanClose() const { return !busy_; }
   void Closing();
   bool Busy() const { return busy_; }

@@ -155,8 +155,7 @@ void ImageTree::AddFolder(const std::string& sourcePattern, const std::string& i
   if (ImageNode* folder = FolderFor(imagePath, &name)) AddFolderTo(*folder, name, source, 0);
 }
 
-void ImageTree::AddFolderTo(ImageNode& parent, const std::string& name, const std::string& sourceFolder,
-                            int depth) {
+void ImageTree::AddFolderTo(ImageNode& parent, const std::string& name, const std::string& sourceFolder, int depth) {
   ImageNode* folder = nullptr;
   auto existing = parent.children.find(Key(name));
   if (existing == parent.children.end()) {

@@ -137,7 +137,7 @@ CallResult Object::Invoke(const wchar_t* name, WORD flags, std::vector<Variant>&
   EXCEPINFO exception = {};
   Variant ignored;
   outcome.hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                 result                            ? result->get()
+                                 result                          ? result->get()
                                  : flags == DISPATCH_PROPERTYPUT ? nullptr
                                                                  : ignored.get(),
                                  &exception, nullptr);
@@ -145,7 +145,8 @@ CallResult Object::Invoke(const wchar_t* name, WORD flags, std::vector<Variant>&
     if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
     if (exception.scode != 0) outcome.hr = exception.scode;
     if (exception.bstrDescription) {
-      outcome.description = Narrow(exception.bstrDescription, static_cast<int>(SysStringLen(exception.bstrDescription)));
+      outcome.description =
+          Narrow(exception.bstrDescription, static_cast<int>(SysStringLen(exception.bstrDescription)));
     }
   }
   SysFreeString(exception.bstrSource);
@@ -263,7 +264,7 @@ class ImageStreamObject final : public IStream {
   }
   HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
   HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override {
-    long long base = origin == STREAM_SEEK_SET ? 0
+    long long base = origin == STREAM_SEEK_SET   ? 0
                      : origin == STREAM_SEEK_CUR ? static_cast<long long>(position_)
                                                  : static_cast<long long>(image_->Bytes());
     long long to = base + move.QuadPart;
@@ -319,8 +320,8 @@ Services SystemServices() {
   };
   services.advise = [](const Object& source, IDispatch* sink) -> DWORD {
     IConnectionPointContainer* container = nullptr;
-    if (!source || FAILED(source.get()->QueryInterface(IID_IConnectionPointContainer,
-                                                       reinterpret_cast<void**>(&container)))) {
+    if (!source ||
+        FAILED(source.get()->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)))) {
       return 0;
     }
     // IMAPI2's format objects have one connection point: their events.

@@ -3,9 +3,9 @@
 // interface is dual, so no SDK header is needed), an event sink that hands each event's
 // arguments to a function, the disc image as an IStream, and the few COM services the
 // backend uses, replaceable so that tests can run it against fake objects.
-#include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <functional>
 #include <memory>
@@ -33,7 +33,7 @@ class Variant {
   const VARIANT& raw() const { return v_; }
   long AsLong() const;
   bool AsBool() const { return AsLong() != 0; }
-  std::string AsText() const;  // ANSI
+  std::string AsText() const;     // ANSI
   IDispatch* AsDispatch() const;  // no reference added
   // The elements of a SAFEARRAY of VARIANTs (or of BSTRs / longs).
   std::vector<Variant> AsArray() const;

@@ -17,10 +17,10 @@ using com::Variant;
 constexpr wchar_t kClientName[] = L"Quarnel Backup";
 
 struct Kind {
-  long imapi;       // IMAPI_MEDIA_PHYSICAL_TYPE
-  int code;         // the engine's media type
-  int capability;   // the erase capability, 0 for kinds that are not erased
-  long profiles[2]; // the drive profiles that write the kind
+  long imapi;        // IMAPI_MEDIA_PHYSICAL_TYPE
+  int code;          // the engine's media type
+  int capability;    // the erase capability, 0 for kinds that are not erased
+  long profiles[2];  // the drive profiles that write the kind
   bool rewritable;
 };
 constexpr Kind kKinds[] = {
@@ -106,7 +106,8 @@ class Imapi2Drive final : public EngineDevice {
     if (!recorder_.Get(L"SupportedProfiles", &profiles).ok()) return false;
     bool writes = false;
     for (const Variant& profile : profiles.AsArray()) {
-      writes = writes || profile.AsLong() == kind->profiles[0] || (kind->profiles[1] && profile.AsLong() == kind->profiles[1]);
+      writes = writes || profile.AsLong() == kind->profiles[0] ||
+               (kind->profiles[1] && profile.AsLong() == kind->profiles[1]);
     }
     if (!writes) return false;
     Object erase = EraseFormat();
@@ -122,7 +123,8 @@ class Imapi2Drive final : public EngineDevice {
     physical_ = format_ ? format_.GetLong(L"CurrentPhysicalMediaType") : 0;
     state_ = format_ ? format_.GetLong(L"CurrentMediaStatus") : 0;
     Variant answer;
-    mediaSupported_ = format_ && format_.Call(L"IsCurrentMediaSupported", {Variant(recorder_.get(), true)}, &answer).ok() &&
+    mediaSupported_ = format_ &&
+                      format_.Call(L"IsCurrentMediaSupported", {Variant(recorder_.get(), true)}, &answer).ok() &&
                       answer.AsBool();
     freeSectors_ = format_ ? format_.GetLong(L"FreeSectorsOnMedia") : 0;
     speeds_.clear();
@@ -143,8 +145,8 @@ class Imapi2Drive final : public EngineDevice {
     media.IsRewritable = kind != nullptr && kind->rewritable;
     // Our image starts at the disc's first sector: a blank disc, or one that is overwritten
     // in place, takes it; a disc with a session to append to does not.
-    media.IsWritable = mediaSupported_ && (state_ & kStateUnsupportedMask) == 0 &&
-                       (state_ & (kStateBlank | kStateOverwriteOnly)) != 0;
+    media.IsWritable =
+        mediaSupported_ && (state_ & kStateUnsupportedMask) == 0 && (state_ & (kStateBlank | kStateOverwriteOnly)) != 0;
     return media;
   }
 
@@ -247,7 +249,8 @@ class Imapi2Write final : public Job {
     format.Put(L"ClientName", Variant(kClientName));
     format.Put(L"ForceMediaToBeClosed", Variant(settings_.FinalizeDisc));
     format.Put(L"BufferUnderrunFreeDisabled", Variant(!settings_.BufferProtect));
-    if (settings_.WriteSpeed > 0) format.Call(L"SetWriteSpeed", {Variant(static_cast<long>(settings_.WriteSpeed)), Variant(false)});
+    if (settings_.WriteSpeed > 0)
+      format.Call(L"SetWriteSpeed", {Variant(static_cast<long>(settings_.WriteSpeed)), Variant(false)});
 
     IStream* stream = com::NewImageStream(image, fault);
     com::CallResult written;
@@ -344,7 +347,8 @@ class Imapi2Erase final : public Job {
       // Update(object, elapsedSeconds, estimatedTotalSeconds)
       EventConnection events(erase, [this](const std::vector<Variant>& args) {
         if (args.size() >= 3 && args[2].AsLong() > 0) {
-          events_.EraseStatus(kEraseProgress, static_cast<int>(std::min(100L, args[1].AsLong() * 100 / args[2].AsLong())));
+          events_.EraseStatus(kEraseProgress,
+                              static_cast<int>(std::min(100L, args[1].AsLong() * 100 / args[2].AsLong())));
         }
         events_.ProcessInput();
       });

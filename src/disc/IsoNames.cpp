@@ -121,8 +121,8 @@ std::string RecordDate(std::time_t time) {
 std::string VolumeDate(std::time_t time) {
   std::tm t = Utc(time);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d00", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                t.tm_hour, t.tm_min, t.tm_sec);
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d00", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                t.tm_min, t.tm_sec);
   std::string out(text, 16);
   out += '\0';  // UTC
   return out;

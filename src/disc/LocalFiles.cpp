@@ -67,8 +67,8 @@ bool ListLocalFolder(const std::string& folder, std::vector<LocalEntry>* entries
     entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.size = entry.isFolder ? 0 : (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     // 100 ns ticks since 1601 to seconds since 1970.
-    std::uint64_t ticks = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                          data.ftLastWriteTime.dwLowDateTime;
+    std::uint64_t ticks =
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     entry.modified = static_cast<std::time_t>(ticks / 10000000ULL - 11644473600ULL);
     entries->push_back(entry);
   } while (FindNextFileA(find, &data));

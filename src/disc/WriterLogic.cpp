@@ -32,11 +32,11 @@ constexpr int kDefaultVolumeType = 4;
 
 // Usable only while idle.
 constexpr WriterControl kIdleControls[] = {
-    WriterControl::mnuFile,       WriterControl::mnuDevice,         WriterControl::cboDevices,
-    WriterControl::cboWriteSpeed, WriterControl::tvwFolders,        WriterControl::lvwImageFiles,
-    WriterControl::cmdWriteDisc,  WriterControl::chkCacheImage,     WriterControl::chkFinalizeDisc,
-    WriterControl::chkTestWrite,  WriterControl::cboVolumeType,     WriterControl::txtVolIdentifier,
-    WriterControl::chkUseMode2XA, WriterControl::chkAutoVerify,     WriterControl::chkUseFileDates,
+    WriterControl::mnuFile,       WriterControl::mnuDevice,     WriterControl::cboDevices,
+    WriterControl::cboWriteSpeed, WriterControl::tvwFolders,    WriterControl::lvwImageFiles,
+    WriterControl::cmdWriteDisc,  WriterControl::chkCacheImage, WriterControl::chkFinalizeDisc,
+    WriterControl::chkTestWrite,  WriterControl::cboVolumeType, WriterControl::txtVolIdentifier,
+    WriterControl::chkUseMode2XA, WriterControl::chkAutoVerify, WriterControl::chkUseFileDates,
     WriterControl::chkDiscAtOnce,
 };
 
@@ -433,9 +433,7 @@ bool WriterLogic::FileWarning(const FileError& warning) {
   return answer != MessageResult::Cancel;
 }
 
-void WriterLogic::EngineError(const EngineErrorInfo& error) {
-  Message(EngineErrorText(error), MessageIcon::Critical);
-}
+void WriterLogic::EngineError(const EngineErrorInfo& error) { Message(EngineErrorText(error), MessageIcon::Critical); }
 
 void WriterLogic::VerifyStarted(int fileCount) {
   view_.SetPanel(1, "Auto-Verify... " + std::to_string(fileCount) + " new files.");
@@ -452,8 +450,8 @@ void WriterLogic::VerifyFile(const ImageItem& item, int status, int done, int to
 
 void WriterLogic::VerifyDone(int verified, int matched) {
   verifyDone_ = std::make_pair(verified, matched);
-  view_.SetPanel(1, "Auto-Verify...Complete (" + std::to_string(matched) + " of " + std::to_string(verified) +
-                        " MATCHED)");
+  view_.SetPanel(
+      1, "Auto-Verify...Complete (" + std::to_string(matched) + " of " + std::to_string(verified) + " MATCHED)");
 }
 
 }  // namespace quarnel::disc

@@ -94,7 +94,7 @@ class WriterLogic final : public EngineListener {
   ImageRoot* root_ = nullptr;
   DiscDevice* device_ = nullptr;
   bool idle_ = true;
-  std::string imageFolder_;  // where the image file is offered to go
+  std::string imageFolder_;                        // where the image file is offered to go
   std::optional<std::pair<int, int>> verifyDone_;  // verified, matched of the running write
 };
 

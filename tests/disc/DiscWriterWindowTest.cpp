@@ -1,10 +1,10 @@
 // frmMaindvdwrite and frmErase in this process under Wine: the real dialogs over the real
 // engine and its image file drive, driven by messages, with message boxes recorded.
-#include <gtest/gtest.h>
-#include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 #include <functional>
@@ -175,11 +175,16 @@ TEST_F(DiscWriterWindowTest, OpensWithItsControlsTheImageFileDriveAndTheBackupFi
   EXPECT_EQ(TextOf(window_), "Backup Outlook Express Data to CD/DVD");
   EXPECT_TRUE(messages_.shown.empty()) << LastMessage();
   const std::pair<C, const char*> captions[] = {
-      {C::chkUseBufferProtect, "Use Buffer Protection"}, {C::chkCacheImage, "Cache Image"},
-      {C::chkFinalizeDisc, "Finalize Disc"},             {C::chkTestWrite, "Test Write"},
-      {C::chkAutoVerify, "Auto-Verify Data"},            {C::chkUseMode2XA, "Mode2XA (CD Only)"},
-      {C::chkUseFileDates, "Use File Dates"},            {C::chkDiscAtOnce, "Disc-At-Once"},
-      {C::cmdWriteDisc, "&Write Disc"},                  {C::cmdCancel, "&Cancel"},
+      {C::chkUseBufferProtect, "Use Buffer Protection"},
+      {C::chkCacheImage, "Cache Image"},
+      {C::chkFinalizeDisc, "Finalize Disc"},
+      {C::chkTestWrite, "Test Write"},
+      {C::chkAutoVerify, "Auto-Verify Data"},
+      {C::chkUseMode2XA, "Mode2XA (CD Only)"},
+      {C::chkUseFileDates, "Use File Dates"},
+      {C::chkDiscAtOnce, "Disc-At-Once"},
+      {C::cmdWriteDisc, "&Write Disc"},
+      {C::cmdCancel, "&Cancel"},
   };
   for (const auto& [control, caption] : captions) EXPECT_EQ(TextOf(Item(control)), caption);
   EXPECT_EQ(TextOf(GetDlgItem(window_, IDC_LBLIMAGEFILETITLE)), "Drag and Drop Files or Folders");
@@ -217,11 +222,15 @@ TEST_F(DiscWriterWindowTest, OpensWithItsControlsTheImageFileDriveAndTheBackupFi
 
   HMENU bar = GetMenu(window_);
   ASSERT_EQ(GetMenuItemCount(bar), 2);
-  const std::vector<std::pair<int, const char*>> entries = {
-      {IDM_FILECLEAR, "Clear All Items"}, {IDM_FILEREMOVEFOLDER, "Remove Folder"},
-      {IDM_FILERENAMEFOLDER, "Rename Folder"}, {IDM_FILEREMOVEFILE, "Remove File"},
-      {IDM_FILERENAMEFILE, "Rename File"}, {IDM_FILEEXIT, "Exit"},
-      {IDM_DEVICEEJECT, "Eject"}, {IDM_DEVICECLOSETRAY, "Close Tray"}, {IDM_DEVICEERASE, "Erase Disc..."}};
+  const std::vector<std::pair<int, const char*>> entries = {{IDM_FILECLEAR, "Clear All Items"},
+                                                            {IDM_FILEREMOVEFOLDER, "Remove Folder"},
+                                                            {IDM_FILERENAMEFOLDER, "Rename Folder"},
+                                                            {IDM_FILEREMOVEFILE, "Remove File"},
+                                                            {IDM_FILERENAMEFILE, "Rename File"},
+                                                            {IDM_FILEEXIT, "Exit"},
+                                                            {IDM_DEVICEEJECT, "Eject"},
+                                                            {IDM_DEVICECLOSETRAY, "Close Tray"},
+                                                            {IDM_DEVICEERASE, "Erase Disc..."}};
   for (const auto& [id, caption] : entries) {
     char entry[64] = {};
     GetMenuStringA(bar, id, entry, sizeof entry, MF_BYCOMMAND);
@@ -383,13 +392,13 @@ TEST_F(DiscWriterWindowTest, TheMainWindowOpensTheWriterModallyWithTheHandOver) 
   messages_.shown.clear();  // the main window's own load messages
   int rows = -1;
   bool ownerDisabled = false;
-  WhenModal probe(
-      [] { return DiscWriterDialog::Current() ? DiscWriterDialog::Current()->Handle() : nullptr; },
-      [&](HWND writer) {
-        rows = static_cast<int>(SendMessageA(GetDlgItem(writer, IDC_LVWIMAGEFILES), LVM_GETITEMCOUNT, 0, 0));
-        ownerDisabled = !IsWindowEnabled(main.Handle());
-        PostMessageA(writer, WM_CLOSE, 0, 0);
-      });
+  WhenModal probe([] { return DiscWriterDialog::Current() ? DiscWriterDialog::Current()->Handle() : nullptr; },
+                  [&](HWND writer) {
+                    rows =
+                        static_cast<int>(SendMessageA(GetDlgItem(writer, IDC_LVWIMAGEFILES), LVM_GETITEMCOUNT, 0, 0));
+                    ownerDisabled = !IsWindowEnabled(main.Handle());
+                    PostMessageA(writer, WM_CLOSE, 0, 0);
+                  });
   SendMessageA(main.Handle(), WM_COMMAND, MAKEWPARAM(IDM_BACKUPTOCD, 0), 0);
   EXPECT_TRUE(probe.seen());
   EXPECT_EQ(rows, 1);

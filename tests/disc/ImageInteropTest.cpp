@@ -143,8 +143,9 @@ TEST_F(ImageInteropTest, IsoinfoReadsTheDescriptorsAndBothTrees) {
   EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
 
   std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
-  for (const std::string& name : {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
-                                  std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
+  for (const std::string& name :
+       {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
+        std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
     EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
   }
   EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
@@ -211,7 +212,7 @@ TEST_F(ImageInteropTest, APlainIso9660ImageHasNoJolietAndReadsBackThroughItsOwnN
   EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
   EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
   std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
-                          Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
+                            Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
   EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
 }
 

@@ -76,8 +76,8 @@ TEST_F(WriterLogicTest, OpeningListsSupportedDrivesSpeedsVolumeTypesAndAnEmptyIm
   EXPECT_EQ(engine_.settings.ImageOption, 1);
   EXPECT_TRUE(engine_.settings.UseFileDates);
   EXPECT_TRUE(view_.Checked(C::chkUseFileDates));
-  for (C box : {C::chkCacheImage, C::chkFinalizeDisc, C::chkTestWrite, C::chkAutoVerify, C::chkUseMode2XA,
-                C::chkDiscAtOnce}) {
+  for (C box :
+       {C::chkCacheImage, C::chkFinalizeDisc, C::chkTestWrite, C::chkAutoVerify, C::chkUseMode2XA, C::chkDiscAtOnce}) {
     EXPECT_FALSE(view_.Checked(box));
   }
   EXPECT_EQ(view_.Text(C::txtVolIdentifier), "Outlook Express Data Backup CD");
@@ -265,8 +265,10 @@ TEST_F(WriterLogicTest, ReplaceQueryAsksAndRepliesWithTheAnswer) {
     messages_.answers = {answer};
     engine_.tree.AddFile(second, "\\same.txt");
     ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, "A file already exists in the image: \r\n\\same.txt\r\nWould you like to "
-                                       "replace it with: \r\n" + second + " ?");
+    EXPECT_EQ(messages_.shown[0].text,
+              "A file already exists in the image: \r\n\\same.txt\r\nWould you like to "
+              "replace it with: \r\n" +
+                  second + " ?");
     EXPECT_EQ(messages_.shown[0].title, "Replace file...");
     EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Question);
     EXPECT_EQ(engine_.tree.Find("\\same.txt")->source, answer == MessageResult::Ok ? second : first);
@@ -361,8 +363,11 @@ TEST_F(WriterLogicTest, WriteStatusesSetThePanelProgressAndEndTheWrite) {
     int status;
     std::string panel;
   };
-  const Case panels[] = {{0, "Preparing Image...."}, {4, "Closing Track...."},  {5, "Writing Lead-in...."},
-                         {6, "Writing Lead-out...."}, {8, "Updating Volume...."}};
+  const Case panels[] = {{0, "Preparing Image...."},
+                         {4, "Closing Track...."},
+                         {5, "Writing Lead-in...."},
+                         {6, "Writing Lead-out...."},
+                         {8, "Updating Volume...."}};
   StartWrite();
   for (const Case& c : panels) {
     view_.SetPanel(1, "before");
