@@ -1,9 +1,10 @@
 #pragma once
 // frmMaindvdwrite on Win32: a dialog that implements WriterView over its controls and
 // forwards every event to WriterLogic. It owns the engine for its lifetime.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <functional>
 #include <map>

@@ -3,9 +3,10 @@
 // interface is dual, so no SDK header is needed), an event sink that hands each event's
 // arguments to a function, the disc image as an IStream, and the few COM services the
 // backend uses, replaceable so that tests can run it against fake objects.
+#include <windows.h>
+
 #include <ole2.h>
 #include <oleauto.h>
-#include <windows.h>
 
 #include <functional>
 #include <memory>
