@@ -187,7 +187,7 @@ std::string IsoFileName(const std::string& ansiName, UniqueNames& taken) {
   stem = DChars(stem);
   ext = DChars(ext);
   if (ext.size() > 8) ext.resize(8);
-  std::u16string name = taken.Take(Widen(stem), u"." + Widen(ext), 31);  // 30 + the dot
+  std::u16string name = taken.Take(Widen(stem), Widen("." + ext), 31);  // 30 + the dot
   return Narrow(name) + ";1";
 }
 

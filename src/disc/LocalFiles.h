@@ -50,7 +50,11 @@ class LocalFile {
 
  private:
   explicit LocalFile(std::FILE* file) : file_(file) {}
+  void WriteBehind();
+
   std::FILE* file_;
+  std::uint64_t written_ = 0;
+  std::uint64_t handedOver_ = 0;  // bytes already given to the disk to write
 };
 
 // The local date and time of a file time.
