@@ -253,25 +253,18 @@ struct DiscImage::Tree {
   }
 };
 
+ImageOptions OptionsFor(const WriterSettings& settings) {
+  ImageOptions options;
+  options.joliet = (settings.FileSystem & kFsJoliet) != 0;
+  options.volumeId = settings.VolumeIdentifier;
+  options.useFileDates = settings.UseFileDates;
+  options.created = std::time(nullptr);
+  return options;
+}
+
 DiscImage::DiscImage(const ImageNode& root, const ImageOptions& options) : options_(options) {
-  CollectFiles(root);
   std::map<const ImageNode*, int> fileIndex;
-  {
-    // Files in the order CollectFiles found them: folder by folder from the root down.
-    std::deque<const ImageNode*> queue = {&root};
-    int i = 0;
-    while (!queue.empty()) {
-      const ImageNode* folder = queue.front();
-      queue.pop_front();
-      for (const auto& [key, child] : folder->children) {
-        if (child->isFolder) {
-          queue.push_back(child.get());
-        } else {
-          fileIndex[child.get()] = i++;
-        }
-      }
-    }
-  }
+  CollectFiles(root, &fileIndex);
   std::vector<std::unique_ptr<Tree>> trees;
   trees.push_back(std::make_unique<Tree>());
   if (options.joliet) {
@@ -314,7 +307,7 @@ DiscImage::DiscImage(const ImageNode& root, const ImageOptions& options) : optio
 
 DiscImage::~DiscImage() = default;
 
-void DiscImage::CollectFiles(const ImageNode& root) {
+void DiscImage::CollectFiles(const ImageNode& root, std::map<const ImageNode*, int>* index) {
   std::deque<const ImageNode*> queue = {&root};
   while (!queue.empty()) {
     const ImageNode* folder = queue.front();
@@ -324,6 +317,7 @@ void DiscImage::CollectFiles(const ImageNode& root) {
         queue.push_back(child.get());
         continue;
       }
+      (*index)[child.get()] = static_cast<int>(files_.size());
       ImageFile file;
       file.imagePath = ImagePathOf(*child);
       file.source = child->source;

@@ -6,6 +6,7 @@
 // the image bytes in order, reading each source file once.
 #include <cstdint>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ struct ImageOptions {
   bool useFileDates = true;
   std::time_t created = 0;
 };
+
+// The options of an image written with the writer's settings, created now.
+ImageOptions OptionsFor(const WriterSettings& settings);
 
 struct ImageFile {
   std::string imagePath;
@@ -54,7 +58,8 @@ class DiscImage {
 
  private:
   struct Tree;
-  void CollectFiles(const ImageNode& root);
+  // Files folder by folder from the root down, and where each stands in Files().
+  void CollectFiles(const ImageNode& root, std::map<const ImageNode*, int>* index);
   void AddMetadata(std::uint32_t first, std::string bytes);
 
   ImageOptions options_;

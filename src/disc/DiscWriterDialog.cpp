@@ -1,9 +1,9 @@
 #include "disc/DiscWriterDialog.h"
 
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include "app/Skin.h"
+#include "app/WindowHelpers.h"
 #include "disc/DiscResource.h"
 #include "disc/EraseDialog.h"
 #include "disc/Imapi2Drives.h"
@@ -44,14 +44,6 @@ constexpr int kMenuIds[kFileMenuEntries] = {IDM_FILECLEAR,        IDM_FILESEP1, 
                                             IDM_FILERENAMEFOLDER, IDM_FILEREMOVEFILE, IDM_FILERENAMEFILE,
                                             IDM_FILESEP4,         IDM_FILEEXIT};
 constexpr const char* kIconKeys[] = {"CD", "CLOSEDFOLDER", "OPENFOLDER", "FILE"};
-
-std::string WindowText(HWND window) {
-  int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  int copied = GetWindowTextA(window, text.data(), length + 1);
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return text;
-}
 
 bool IsCombo(WriterControl c) {
   return c == WriterControl::cboDevices || c == WriterControl::cboWriteSpeed || c == WriterControl::cboVolumeType;
@@ -312,7 +304,7 @@ HWND DiscWriterDialog::Control(WriterControl c) const {
 
 std::string DiscWriterDialog::Text(WriterControl c) const {
   HWND h = Control(c);
-  return h ? WindowText(h) : "";
+  return h ? app::WindowText(h) : "";
 }
 
 void DiscWriterDialog::SetText(WriterControl c, const std::string& text) {
@@ -557,40 +549,12 @@ void DiscWriterDialog::SetWaitCursor(bool waiting) {
 }
 
 void DiscWriterDialog::PumpEvents() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (window_ != nullptr && IsDialogMessageA(window_, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
+  app::PumpMessages([this](MSG& message) { return window_ != nullptr && IsDialogMessageA(window_, &message); });
 }
 
 std::optional<std::string> DiscWriterDialog::SaveFileDialog(const app::FileDialogSpec& spec) {
   if (saveDialogAnswer) return saveDialogAnswer(spec);
-  std::string filter = spec.filter;
-  for (char& c : filter) {
-    if (c == '|') c = '\0';
-  }
-  filter.append(2, '\0');
-  std::vector<char> file(4096, '\0');
-  lstrcpynA(file.data(), spec.fileName.c_str(), static_cast<int>(file.size()));
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = window_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
-  dialog.lpstrTitle = spec.title.c_str();
-  dialog.lpstrDefExt = spec.defaultExtension.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameA(&dialog)) return std::nullopt;
-  return std::string(file.data());
+  return app::ShowFileDialog(window_, spec, true);
 }
 
 void DiscWriterDialog::ShowErase(DiscDevice& device, DiscEngine& engine) {

@@ -156,12 +156,7 @@ void Engine::RunPending() {
   running_ = nullptr;
 }
 
-double Engine::ImageSize() {
-  ImageOptions options;
-  options.joliet = (settings_.FileSystem & kFsJoliet) != 0;
-  options.volumeId = settings_.VolumeIdentifier;
-  return static_cast<double>(DiscImage(tree_.RootNode(), options).Bytes());
-}
+double Engine::ImageSize() { return static_cast<double>(DiscImage(tree_.RootNode(), OptionsFor(settings_)).Bytes()); }
 
 bool Engine::StartWrite(DiscDevice& device) {
   auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) { return d.get() == &device; });

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/Skin.h"
+#include "app/WindowHelpers.h"
 #include "disc/DiscResource.h"
 
 namespace quarnel::disc {
@@ -68,9 +69,8 @@ HWND EraseDialog::Item(EraseControl c) const {
 }
 
 std::string EraseDialog::Text(EraseControl c) const {
-  char text[512] = {};
-  if (HWND h = Item(c)) GetWindowTextA(h, text, sizeof text);
-  return text;
+  HWND h = Item(c);
+  return h ? app::WindowText(h) : "";
 }
 
 void EraseDialog::SetText(EraseControl c, const std::string& text) {

@@ -94,12 +94,7 @@ void ImageFileWrite::Run() {
     End(kWriteCancelled);
     return;
   }
-  ImageOptions options;
-  options.joliet = (settings_.FileSystem & kFsJoliet) != 0;
-  options.volumeId = settings_.VolumeIdentifier;
-  options.useFileDates = settings_.UseFileDates;
-  options.created = std::time(nullptr);
-  DiscImage image(*fresh, options);
+  DiscImage image(*fresh, OptionsFor(settings_));
 
   // Written beside the target under another name, and moved over it only when complete: a
   // cancelled or failed write leaves no half file, and an older image stays as it was.

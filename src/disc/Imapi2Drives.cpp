@@ -237,12 +237,7 @@ class Imapi2Write final : public Job {
       events_.WriteStatus(0, kWriteCancelled);
       return;
     }
-    ImageOptions options;
-    options.joliet = (settings_.FileSystem & kFsJoliet) != 0;
-    options.volumeId = settings_.VolumeIdentifier;
-    options.useFileDates = settings_.UseFileDates;
-    options.created = std::time(nullptr);
-    auto image = std::make_shared<DiscImage>(*fresh, options);
+    auto image = std::make_shared<DiscImage>(*fresh, OptionsFor(settings_));
     auto fault = std::make_shared<FileError>();
 
     const Object& format = drive_.Format();

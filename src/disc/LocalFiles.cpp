@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
+
+#include "platform/portable/PosixFiles.h"
 #endif
 
 namespace quarnel::disc {
@@ -22,11 +24,7 @@ std::string Native(const std::string& path) {
 #ifdef _WIN32
   return path;
 #else
-  std::string out = path;
-  for (char& c : out) {
-    if (c == '\\') c = '/';
-  }
-  return out;
+  return platform::PosixPath(path);
 #endif
 }
 

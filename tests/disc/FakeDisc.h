@@ -31,15 +31,23 @@ struct FakeRow {
   std::string key, name, size, date, icon;
 };
 
-class FakeWriterView : public disc::WriterView {
+// Text, enabled and checked state of a fake window's controls, by the window's control enum.
+template <typename View, typename C>
+class FakeControls : public View {
  public:
-  using C = disc::WriterControl;
   std::string Text(C c) const override { return controls[c].text; }
   void SetText(C c, const std::string& text) override { controls[c].text = text; }
   bool Enabled(C c) const override { return controls[c].enabled; }
   void SetEnabled(C c, bool enabled) override { controls[c].enabled = enabled; }
   bool Checked(C c) const override { return controls[c].checked; }
   void SetChecked(C c, bool checked) override { controls[c].checked = checked; }
+
+  mutable std::map<C, FakeWriterControl> controls;
+};
+
+class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl> {
+ public:
+  using C = disc::WriterControl;
   void ClearList(C c) override { controls[c].items.clear(), controls[c].index = -1; }
   void AddListItem(C c, const std::string& text, long data) override { controls[c].items.emplace_back(text, data); }
   int ListCount(C c) const override { return static_cast<int>(controls[c].items.size()); }
@@ -97,7 +105,6 @@ class FakeWriterView : public disc::WriterView {
   void Close() override { ++closes; }
   void EndProgram() override { ++endings; }
 
-  mutable std::map<C, FakeWriterControl> controls;
   std::map<std::string, FakeNode> nodes;
   std::optional<std::string> selectedNode, selectedRow;
   std::vector<FakeRow> rows;
@@ -113,19 +120,11 @@ class FakeWriterView : public disc::WriterView {
   int erases = 0, closes = 0, endings = 0;
 };
 
-class FakeEraseView : public disc::EraseView {
+class FakeEraseView : public FakeControls<disc::EraseView, disc::EraseControl> {
  public:
-  using C = disc::EraseControl;
-  std::string Text(C c) const override { return controls[c].text; }
-  void SetText(C c, const std::string& text) override { controls[c].text = text; }
-  bool Enabled(C c) const override { return controls[c].enabled; }
-  void SetEnabled(C c, bool enabled) override { controls[c].enabled = enabled; }
-  bool Checked(C c) const override { return controls[c].checked; }
-  void SetChecked(C c, bool checked) override { controls[c].checked = checked; }
   void SetProgress(int value) override { progress = value; }
   void Close() override { ++closes; }
 
-  mutable std::map<C, FakeWriterControl> controls;
   int progress = -1;
   int closes = 0;
 };

@@ -60,8 +60,8 @@ class FakeObject final : public IDispatch {
     *ids = static_cast<DISPID>(found - names_.begin()) + 1;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override {
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                   UINT*) override {
     std::wstring name = names_.at(static_cast<std::size_t>(id - 1));
     std::vector<Variant> args;
     for (UINT i = params->cArgs; i > 0; --i) {
@@ -96,7 +96,9 @@ class FakeObject final : public IDispatch {
   ULONG references_ = 1;
 };
 
-Variant LongArray(const std::vector<long>& values) {
+// A SAFEARRAY of VARIANTs, as IMAPI2 hands out its lists.
+template <typename T>
+Variant ArrayOf(const std::vector<T>& values) {
   SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(values.size()));
   for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
     Variant element(values[i]);
@@ -107,18 +109,8 @@ Variant LongArray(const std::vector<long>& values) {
   v.get()->parray = array;
   return v;
 }
-
-Variant TextArray(const std::vector<const wchar_t*>& values) {
-  SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(values.size()));
-  for (LONG i = 0; i < static_cast<LONG>(values.size()); ++i) {
-    Variant element(values[i]);
-    SafeArrayPutElement(array, &i, element.get());
-  }
-  Variant v;
-  v.get()->vt = VT_ARRAY | VT_VARIANT;
-  v.get()->parray = array;
-  return v;
-}
+Variant LongArray(const std::vector<long>& values) { return ArrayOf(values); }
+Variant TextArray(const std::vector<const wchar_t*>& values) { return ArrayOf(values); }
 
 class Imapi2BackendTest : public ::testing::Test {
  protected:
@@ -158,9 +150,9 @@ class Imapi2BackendTest : public ::testing::Test {
     com::Services services;
     services.create = [this](const wchar_t* progId) {
       std::wstring id = progId;
-      FakeObject* made = id == L"IMAPI2.MsftDiscMaster2"       ? master_
-                         : id == L"IMAPI2.MsftDiscRecorder2"   ? recorder_
-                         : id == L"IMAPI2.MsftDiscFormat2Data" ? format_
+      FakeObject* made = id == L"IMAPI2.MsftDiscMaster2"        ? master_
+                         : id == L"IMAPI2.MsftDiscRecorder2"    ? recorder_
+                         : id == L"IMAPI2.MsftDiscFormat2Data"  ? format_
                          : id == L"IMAPI2.MsftDiscFormat2Erase" ? erase_
                                                                 : nullptr;
       if (made == nullptr || !registered_) return Object();
@@ -239,11 +231,11 @@ TEST_F(Imapi2BackendTest, MediaKindsStatesSpeedsAndCapabilities) {
     MediaInfo expected;
   };
   const Case cases[] = {
-      {0x0, 0x0, false, {kMediaNone, false, false}},    {0x2, 0x2, true, {kMediaCdR, true, false}},
+      {0x0, 0x0, false, {kMediaNone, false, false}},      {0x2, 0x2, true, {kMediaCdR, true, false}},
       {0x3, 0x4, true, {kMediaCdRw, false, true}},      // appendable only: our image starts at sector 0
       {0x7, 0x1, true, {kMediaDvdPlusRw, true, true}},  // overwritten in place
-      {0xA, 0x2, true, {kMediaDvdMinusRw, true, true}}, {0x5, 0x2, true, {kMediaDvdRam, true, true}},
-      {0x13, 0x2, true, {kMediaBdRe, true, true}},      {0x6, 0x2 | 0x2000, true, {kMediaDvdPlusR, false, false}},
+      {0xA, 0x2, true, {kMediaDvdMinusRw, true, true}},   {0x5, 0x2, true, {kMediaDvdRam, true, true}},
+      {0x13, 0x2, true, {kMediaBdRe, true, true}},        {0x6, 0x2 | 0x2000, true, {kMediaDvdPlusR, false, false}},
       {0x9, 0x2, false, {kMediaDvdMinusR, false, false}}, {0xE, 0x2, true, {kMediaOther, true, false}},
   };
   for (const Case& c : cases) {
@@ -318,9 +310,8 @@ TEST_F(Imapi2BackendTest, AWriteHandsTheSettingsAndTheImageToIMAPI2AndReportsIts
   EXPECT_EQ(firstDescriptor, "CD001");
   EXPECT_EQ(streamSize % 2048, 0u);
   EXPECT_GT(streamSize, 50000u);
-  for (const char* call : {"data.put ForceMediaToBeClosed=-1",
-                           "data.put BufferUnderrunFreeDisabled=0", "data.SetWriteSpeed()", "advise", "data.Write()",
-                           "unadvise 7"}) {
+  for (const char* call : {"data.put ForceMediaToBeClosed=-1", "data.put BufferUnderrunFreeDisabled=0",
+                           "data.SetWriteSpeed()", "advise", "data.Write()", "unadvise 7"}) {
     EXPECT_TRUE(Logged(call)) << call;
   }
   EXPECT_GT(events_.inputBreaks, 0);
@@ -397,7 +388,9 @@ TEST_F(Imapi2BackendTest, EraseRunsIMAPI2sEraseFormatAndReportsItsCourse) {
   EXPECT_TRUE(Logged("erase.put Recorder=object"));
 
   course.clear();
-  erase_->methods[L"EraseMedia"] = [](const std::vector<Variant>&, Variant*) { return static_cast<HRESULT>(0xC0AA0205); };
+  erase_->methods[L"EraseMedia"] = [](const std::vector<Variant>&, Variant*) {
+    return static_cast<HRESULT>(0xC0AA0205);
+  };
   ASSERT_TRUE(Drive().StartErase(true, 0));
   engine_->RunPending();
   EXPECT_TRUE(Logged("erase.put FullErase=0"));
