@@ -268,6 +268,11 @@ INT_PTR DiscWriterDialog::OnNotify(const NMHDR& header) {
 }
 
 void DiscWriterDialog::OnDropFiles(HDROP drop) {
+  // Only drops on the two views count.
+  POINT at = {};
+  DragQueryPoint(drop, &at);
+  HWND target = ChildWindowFromPointEx(window_, at, CWP_SKIPINVISIBLE);
+  bool onView = target == Control(WriterControl::tvwFolders) || target == Control(WriterControl::lvwImageFiles);
   std::vector<std::string> paths;
   UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
@@ -278,7 +283,7 @@ void DiscWriterDialog::OnDropFiles(HDROP drop) {
     paths.push_back(path);
   }
   DragFinish(drop);
-  if (IsWindowEnabled(Control(WriterControl::tvwFolders))) logic_->Dropped(true, paths);
+  if (onView && IsWindowEnabled(Control(WriterControl::tvwFolders))) logic_->Dropped(true, paths);
 }
 
 void DiscWriterDialog::OnClose() {

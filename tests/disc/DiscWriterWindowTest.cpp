@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,13 +149,22 @@ class DiscWriterWindowTest : public ::testing::Test {
       return std::optional<std::string>(path);
     };
   }
-  void Drop(const std::vector<std::string>& paths) {
+  // A drop at a point of the dialog's client area (over the file list unless told).
+  void Drop(const std::vector<std::string>& paths, std::optional<POINT> at = std::nullopt) {
+    if (!at) {
+      RECT list;
+      GetWindowRect(Item(C::lvwImageFiles), &list);
+      POINT centre = {(list.left + list.right) / 2, (list.top + list.bottom) / 2};
+      ScreenToClient(window_, &centre);
+      at = centre;
+    }
     std::string list;
     for (const std::string& p : paths) list += p + '\0';
     list += '\0';
     HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
+    drop->pt = *at;
     std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
     GlobalUnlock(memory);
     SendMessageA(window_, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
@@ -315,6 +325,8 @@ TEST_F(DiscWriterWindowTest, DropsLabelEditsAndThePopUpMenus) {
   std::string folder = dir_.path() + "\\Mail";
   CreateDirectoryA(folder.c_str(), nullptr);
   testing::MakePatternFile(folder + "\\Inbox.dbx", 2000, 1);
+  Drop({folder}, POINT{2, 2});  // beside the views: nothing
+  EXPECT_EQ(dialog_->NodeHandle("\\Mail"), nullptr);
   Drop({folder, MakeFile("notes.txt", 10)});
   ASSERT_NE(dialog_->NodeHandle("\\Mail"), nullptr);
   EXPECT_EQ(StatusPanel(window_, 1), "Files: 2");
