@@ -10,6 +10,8 @@
 #include "app/AboutWindow.h"
 #include "app/Resource.h"
 #include "app/Skin.h"
+#include "app/WindowHelpers.h"
+#include "disc/DiscWriterDialog.h"
 #include "platform/Services.h"
 
 namespace quarnel::app {
@@ -65,14 +67,6 @@ bool IsClass(HWND window, const char* name) {
   return lstrcmpiA(buffer, name) == 0;
 }
 
-std::string WindowText(HWND window) {
-  int length = GetWindowTextLengthA(window);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  int copied = GetWindowTextA(window, text.data(), length + 1);
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return text;
-}
-
 // Button captions carry their mnemonic marker; the product's caption is the text without it.
 std::string WithoutMnemonic(const std::string& caption) {
   std::string plain;
@@ -116,6 +110,9 @@ void UseTabPageBackground(HWND page) {
 
 MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instance), logic_(state, *this) {
   modalOpeners_[ModalWindow::About] = [this](HWND owner) { AboutWindow::ShowModal(instance_, owner); };
+  modalOpeners_[ModalWindow::DiscWriter] = [this](HWND owner) {
+    disc::DiscWriterDialog::ShowModal(instance_, owner, logic_.State().DiscWriterHandOver);
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -631,47 +628,13 @@ void MainWindow::SetWaitCursor(bool waiting) {
 }
 
 void MainWindow::PumpEvents() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // The outer loop still has to see it.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (!PreTranslate(message)) {
-      TranslateMessage(&message);
-      DispatchMessageA(&message);
-    }
-  }
+  PumpMessages([this](MSG& message) { return PreTranslate(message); });
 }
 
 void MainWindow::Pause(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
 
 std::optional<std::string> MainWindow::FileDialog(const FileDialogSpec& spec, bool save) {
-  // "Name|*.ext|Name|*.ext" becomes the dialog's zero-separated list, ended by two zeros.
-  std::string filter = spec.filter;
-  for (char& c : filter) {
-    if (c == '|') c = '\0';
-  }
-  filter.append(2, '\0');
-  std::vector<char> file(4096, '\0');
-  lstrcpynA(file.data(), spec.fileName.c_str(), static_cast<int>(file.size()));
-
-  OPENFILENAMEA dialog = {};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = window_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.nFilterIndex = 1;
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = spec.initialFolder.empty() ? nullptr : spec.initialFolder.c_str();
-  dialog.lpstrTitle = spec.title.empty() ? nullptr : spec.title.c_str();
-  dialog.lpstrDefExt = spec.defaultExtension.empty() ? nullptr : spec.defaultExtension.c_str();
-  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  dialog.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-  BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
-  if (!chosen) return std::nullopt;
-  return std::string(file.data());
+  return ShowFileDialog(window_, spec, save);
 }
 
 std::optional<std::string> MainWindow::OpenFileDialog(const FileDialogSpec& spec) { return FileDialog(spec, false); }

@@ -1,0 +1,213 @@
+#pragma once
+// A disc writer window, an erase window and a disc engine made of plain fields, for tests
+// of the windows' logic. The fake engine keeps a real image tree.
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "disc/Engine.h"
+#include "disc/EraseView.h"
+#include "disc/ImageTree.h"
+#include "disc/WriterView.h"
+
+namespace quarnel::testing {
+
+struct FakeWriterControl {
+  std::string text;
+  bool enabled = true;
+  bool checked = false;
+  std::vector<std::pair<std::string, long>> items;
+  int index = -1;
+};
+
+struct FakeNode {
+  std::string parent, text, icon, selectedIcon;
+  bool expanded = false;
+};
+
+struct FakeRow {
+  std::string key, name, size, date, icon;
+};
+
+// Text, enabled and checked state of a fake window's controls, by the window's control enum.
+template <typename View, typename C>
+class FakeControls : public View {
+ public:
+  std::string Text(C c) const override { return controls[c].text; }
+  void SetText(C c, const std::string& text) override { controls[c].text = text; }
+  bool Enabled(C c) const override { return controls[c].enabled; }
+  void SetEnabled(C c, bool enabled) override { controls[c].enabled = enabled; }
+  bool Checked(C c) const override { return controls[c].checked; }
+  void SetChecked(C c, bool checked) override { controls[c].checked = checked; }
+
+  mutable std::map<C, FakeWriterControl> controls;
+};
+
+class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl> {
+ public:
+  using C = disc::WriterControl;
+  void ClearList(C c) override { controls[c].items.clear(), controls[c].index = -1; }
+  void AddListItem(C c, const std::string& text, long data) override { controls[c].items.emplace_back(text, data); }
+  int ListCount(C c) const override { return static_cast<int>(controls[c].items.size()); }
+  std::string ListItem(C c, int i) const override { return controls[c].items.at(i).first; }
+  long ListData(C c, int i) const override { return controls[c].items.at(i).second; }
+  int ListIndex(C c) const override { return controls[c].index; }
+  void SetListIndex(C c, int i) override { controls[c].index = i; }
+
+  void ClearTree() override { nodes.clear(), selectedNode.reset(); }
+  void AddNode(const std::string& parent, const std::string& key, const std::string& text, const std::string& icon,
+               const std::string& selectedIcon) override {
+    nodes[key] = FakeNode{parent, text, icon, selectedIcon};
+  }
+  bool HasNode(const std::string& key) const override { return nodes.count(key) != 0; }
+  void RemoveNode(const std::string& key) override { nodes.erase(key); }
+  void SetNodeKey(const std::string& oldKey, const std::string& newKey) override {
+    auto node = nodes.extract(oldKey);
+    if (node) {
+      node.key() = newKey;
+      nodes.insert(std::move(node));
+    }
+  }
+  void SetNodeText(const std::string& key, const std::string& text) override {
+    if (nodes.count(key)) nodes[key].text = text;
+  }
+  std::optional<std::string> SelectedNode() const override { return selectedNode; }
+  void ExpandNode(const std::string& key) override {
+    if (nodes.count(key)) nodes[key].expanded = true;
+  }
+  void ClearFiles() override { rows.clear(); }
+  void AddFileRow(const std::string& key, const std::string& name, const std::string& size, const std::string& date,
+                  const std::string& icon) override {
+    rows.push_back(FakeRow{key, name, size, date, icon});
+  }
+  std::optional<std::string> SelectedFileRow() const override { return selectedRow; }
+  void BeginLabelEdit(disc::ImageView view, const std::string& key) override { edits.emplace_back(view, key); }
+  void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
+  std::string Panel(int panel) const override { return panels.count(panel) ? panels.at(panel) : ""; }
+  void SetProgress(int value) override { progress = value; }
+  void SetMenuEntryVisible(disc::FileMenuEntry entry, bool visible) override {
+    if (visible) {
+      hiddenEntries.erase(entry);
+    } else {
+      hiddenEntries.insert(entry);
+    }
+  }
+  void PopupFileMenu() override { popups.push_back(hiddenEntries); }
+  void SetWaitCursor(bool waiting) override { waitCursor = waiting; }
+  void PumpEvents() override { ++pumps; }
+  std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override {
+    dialogs.push_back(spec);
+    return dialogAnswer;
+  }
+  void ShowErase(disc::DiscDevice& device, disc::DiscEngine& engine) override { ++erases; }
+  void Close() override { ++closes; }
+  void EndProgram() override { ++endings; }
+
+  std::map<std::string, FakeNode> nodes;
+  std::optional<std::string> selectedNode, selectedRow;
+  std::vector<FakeRow> rows;
+  std::vector<std::pair<disc::ImageView, std::string>> edits;
+  std::map<int, std::string> panels;
+  int progress = -1;
+  std::set<disc::FileMenuEntry> hiddenEntries;
+  std::vector<std::set<disc::FileMenuEntry>> popups;
+  bool waitCursor = false;
+  int pumps = 0;
+  std::vector<app::FileDialogSpec> dialogs;
+  std::optional<std::string> dialogAnswer;
+  int erases = 0, closes = 0, endings = 0;
+};
+
+class FakeEraseView : public FakeControls<disc::EraseView, disc::EraseControl> {
+ public:
+  void SetProgress(int value) override { progress = value; }
+  void Close() override { ++closes; }
+
+  int progress = -1;
+  int closes = 0;
+};
+
+struct FakeDevice : disc::DiscDevice {
+  std::string Name() override { return name; }
+  bool IsSupported() override { return supported; }
+  bool HasCapability(int code) override {
+    asked.push_back(code);
+    return capabilities.count(code) != 0;
+  }
+  void RefreshMedia(bool forWriting) override { refreshes.push_back(forWriting); }
+  int SpeedCount() override { return static_cast<int>(speeds.size()); }
+  int SpeedValue(int index) override { return speeds.at(index).first; }
+  double SpeedFactor(int value) override {
+    for (auto& [v, f] : speeds) {
+      if (v == value) return f;
+    }
+    return 0;
+  }
+  disc::MediaInfo Media() override { return media; }
+  double FreeBlocks(bool) override { return freeBlocks; }
+  void Eject() override { calls.push_back("Eject"); }
+  void CloseTray() override { calls.push_back("CloseTray"); }
+  int EraseSetting() override { return eraseSetting; }
+  bool StartErase(bool quick, int setting) override {
+    calls.push_back("StartErase " + std::to_string(quick) + " " + std::to_string(setting));
+    return startErase;
+  }
+  bool WritesImageFile() override { return imageFile; }
+  void SetImageFilePath(const std::string& path) override { imagePath = path; }
+
+  std::string name = "Drive";
+  bool supported = true;
+  std::set<int> capabilities;
+  std::vector<std::pair<int, double>> speeds;
+  disc::MediaInfo media{disc::kMediaCdR, true, false};
+  double freeBlocks = 1e6;
+  int eraseSetting = 7;
+  bool startErase = true;
+  bool imageFile = false;
+  std::string imagePath;
+  std::vector<int> asked;
+  std::vector<bool> refreshes;
+  std::vector<std::string> calls;
+};
+
+class FakeEngine : public disc::DiscEngine, public disc::DataWriter {
+ public:
+  FakeEngine() : tree(hub) {}
+  bool Initialize(bool) override { return initializes; }
+  int DeviceCount() override { return static_cast<int>(devices.size()); }
+  disc::DiscDevice* Device(int i) override { return devices.at(i).get(); }
+  DataWriter& Writer() override { return *this; }
+  void AddListener(disc::EngineListener* l) override { hub.Add(l); }
+  void RemoveListener(disc::EngineListener* l) override { hub.Remove(l); }
+  void SetWakeUp(std::function<void()>) override {}
+  void RunPending() override {}
+
+  disc::WriterSettings& Settings() override { return settings; }
+  int BlockSize() override { return 2048; }
+  double ImageSize() override { return imageSize; }
+  disc::ImageRoot& Root() override { return tree; }
+  bool StartWrite(disc::DiscDevice&) override {
+    ++starts;
+    return startResult;
+  }
+  void CancelWrite() override { ++cancels; }
+
+  FakeDevice& AddDevice(const std::string& name) {
+    devices.push_back(std::make_unique<FakeDevice>());
+    devices.back()->name = name;
+    return *devices.back();
+  }
+
+  disc::EventHub hub;
+  disc::ImageTree tree;
+  disc::WriterSettings settings;
+  std::vector<std::unique_ptr<FakeDevice>> devices;
+  bool initializes = true;
+  bool startResult = true;
+  double imageSize = 1572864;
+  int starts = 0, cancels = 0;
+};
+
+}  // namespace quarnel::testing

@@ -1,0 +1,220 @@
+// Images written by our engine, read by tools that share no code with it: isoinfo
+// (genisoimage), xorriso and 7-Zip. A tool that is not installed skips its checks.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "DiscTestSupport.h"
+#include "disc/LocalFiles.h"
+#include "platform/Text.h"
+#include "support/TempFolder.h"
+
+namespace quarnel::disc {
+namespace {
+
+using testing::Join;
+using testing::MakeFolder;
+using testing::MakePatternFile;
+
+bool HaveTool(const std::string& name) { return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Runs a shell command; its standard output and error, and its exit code.
+std::string Shell(const std::string& command, int* code = nullptr) {
+  std::string out;
+  std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  int status = pclose(pipe);
+  if (code) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
+}
+
+std::string Quote(const std::string& text) {
+  std::string q = "'";
+  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// The names on disk are ANSI text (Windows-1252 here); the readers show UTF-8.
+const std::string kAnsiName = "caf\xE9 cr\xE8me \xBD.txt";
+const std::string kUtf8Name = "caf\xC3\xA9 cr\xC3\xA8me \xC2\xBD.txt";
+const std::string kLongName = "A long file name with spaces, over thirty-one characters.soe";
+// Joliet keeps 64 characters, the extension among them.
+const std::string kTooLongName = "A file name with spaces that is too long even for the Joliet tree.backup.soe";
+const std::string kTooLongCut = "A file name with spaces that is too long even for the Joliet.soe";
+
+// One source tree and its images for all the checks: a 100 MB file takes a while to write.
+class ImageInteropTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new testing::TempFolder;
+    source_ = Join(dir_->path(), "source");
+    MakeFolder(source_);
+    MakeFolder(Join(source_, "Mail Folders"));
+    MakePatternFile(Join(source_, "Mail Folders/Inbox.dbx"), 3 * 1024 * 1024 + 17, 1);
+    MakePatternFile(Join(source_, "Mail Folders/Sent Items.dbx"), 4096, 2);
+    MakePatternFile(Join(source_, "empty.txt"), 0, 0);
+    MakePatternFile(Join(source_, kLongName), 2049, 3);
+    MakePatternFile(Join(source_, kTooLongName), 2047, 3);
+    MakePatternFile(Join(source_, kAnsiName), 100, 4);
+    // Names that ISO9660 maps to the same text.
+    MakePatternFile(Join(source_, "a b.txt"), 10, 5);
+    MakePatternFile(Join(source_, "a_b.txt"), 11, 6);
+    MakePatternFile(Join(source_, "a-b.txt"), 12, 7);
+    std::string deep = source_;
+    for (int level = 1; level <= 10; ++level) {
+      deep = Join(deep, "level " + std::to_string(level));
+      MakeFolder(deep);
+    }
+    MakePatternFile(Join(deep, "deep.bin"), 5000, 8);
+    MakePatternFile(Join(source_, "big.soe"), 100ull * 1024 * 1024, 9);
+    jolietIso_ = new std::string(WriteIso(kFsIsoJoliet, "Outlook Express Data Backup CD", "joliet.iso"));
+    plainIso_ = new std::string(WriteIso(kFsIso9660, "Backup 2026", "plain.iso"));
+    mirror_ = Join(dir_->path(), "mirror");
+    MirrorFolder(source_, mirror_);
+  }
+  static void TearDownTestSuite() {
+    delete jolietIso_;
+    delete plainIso_;
+    delete dir_;
+  }
+
+  // Writes the source folder's contents into the image root.
+  static std::string WriteIso(int fileSystem, const std::string& volumeId, const std::string& name) {
+    testing::RecordingListener events_;
+    Engine engine;
+    engine.Initialize(false);
+    engine.AddListener(&events_);
+    engine.Writer().Settings().FileSystem = fileSystem;
+    engine.Writer().Settings().VolumeIdentifier = volumeId;
+    engine.Writer().Settings().AutoVerify = true;
+    std::vector<LocalEntry> entries;
+    EXPECT_TRUE(ListLocalFolder(source_, &entries));
+    for (const LocalEntry& e : entries) {
+      if (e.isFolder) {
+        engine.Writer().Root().AddFolder(Join(source_, e.name) + "\\*.*", "\\" + e.name);
+      } else {
+        engine.Writer().Root().AddFile(Join(source_, e.name), "\\" + e.name);
+      }
+    }
+    std::string iso = Join(dir_->path(), name);
+    testing::WriteImageFile(engine, iso);
+    EXPECT_EQ(events_.statuses.back(), kWriteDone);
+    EXPECT_EQ(events_.doneMatched, engine.Writer().Root().FileCount());
+    EXPECT_EQ(events_.doneVerified, engine.Writer().Root().FileCount());
+    EXPECT_TRUE(events_.errors.empty());
+    return iso;
+  }
+
+  // A copy of the source tree under the names the Joliet tree shows (UTF-8), its files hard
+  // links to the originals.
+  static void MirrorFolder(const std::string& from, const std::string& to) {
+    MakeFolder(to);
+    std::vector<LocalEntry> entries;
+    ListLocalFolder(from, &entries);
+    for (const LocalEntry& e : entries) {
+      std::string target = Join(to, platform::AnsiToUtf8(e.name == kTooLongName ? kTooLongCut : e.name));
+      if (e.isFolder) {
+        MirrorFolder(Join(from, e.name), target);
+      } else {
+        ASSERT_EQ(::link(Join(from, e.name).c_str(), target.c_str()), 0);
+      }
+    }
+  }
+
+  static inline testing::TempFolder* dir_ = nullptr;
+  static inline std::string source_;
+  static inline std::string mirror_;
+  static inline std::string* jolietIso_ = nullptr;
+  static inline std::string* plainIso_ = nullptr;
+};
+
+TEST_F(ImageInteropTest, IsoinfoReadsTheDescriptorsAndBothTrees) {
+  if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
+  const std::string& iso = *jolietIso_;
+  std::string d = Shell("isoinfo -d -i " + Quote(iso));
+  EXPECT_NE(d.find("Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD"), std::string::npos) << d;
+  EXPECT_NE(d.find("Joliet with UCS level 3 found"), std::string::npos) << d;
+  EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
+
+  std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
+  for (const std::string& name :
+       {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
+        std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
+    EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
+  }
+  EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
+            std::string::npos);
+
+  // The primary tree: d-characters, unique names, and the path table agrees with the
+  // directories (isoinfo -l walks the path table).
+  std::string primary = Shell("isoinfo -l -i " + Quote(iso));
+  for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1"}) {
+    EXPECT_NE(primary.find(name), std::string::npos) << name << "\n" << primary;
+  }
+  EXPECT_NE(primary.find("Directory listing of /MAIL_FOLDERS/"), std::string::npos) << primary;
+}
+
+TEST_F(ImageInteropTest, XorrisoFindsEveryFileAndComparesTheTreeWithTheSource) {
+  if (!HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
+  const std::string& iso = *jolietIso_;
+  int code = -1;
+  std::string found = Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -find / -type f", &code);
+  std::set<std::string> files;
+  std::istringstream lines(found);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() > 2 && line.front() == '\'') files.insert(line.substr(1, line.size() - 2));
+  }
+  EXPECT_EQ(files.size(), 11u) << found;
+  EXPECT_EQ(files.count("/" + kUtf8Name), 1u) << found;
+  EXPECT_EQ(files.count("/Mail Folders/Inbox.dbx"), 1u) << found;
+
+  std::string compared =
+      Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -compare_r " + Quote(mirror_) + " /");
+  // Without Rock Ridge the image has no owners or permissions: only those may differ.
+  std::istringstream report(compared);
+  int differences = 0;
+  for (std::string line; std::getline(report, line);) {
+    bool side = line.find("(ISO)") != std::string::npos || line.find("(DISK)") != std::string::npos;
+    if (line.find(" : ") == std::string::npos || !side) continue;
+    ++differences;
+    bool attribute = line.find(": st_mode") != std::string::npos || line.find(": st_mtime") != std::string::npos ||
+                     line.find(": st_ctime") != std::string::npos || line.find(": st_atime") != std::string::npos ||
+                     line.find(": st_uid") != std::string::npos || line.find(": st_gid") != std::string::npos;
+    EXPECT_TRUE(attribute) << line;
+  }
+  EXPECT_GT(differences, 0) << compared;  // the permissions, at least: the comparison ran
+}
+
+TEST_F(ImageInteropTest, SevenZipTestsAndExtractsEveryFileByteIdentical) {
+  if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
+  const std::string& iso = *jolietIso_;
+  int code = -1;
+  std::string tested = Shell("7z t " + Quote(iso), &code);
+  EXPECT_EQ(code, 0) << tested;
+  EXPECT_NE(tested.find("Everything is Ok"), std::string::npos) << tested;
+  std::string out = Join(dir_->path(), "x");
+  std::string extracted = Shell("7z x -y -o" + Quote(out) + " " + Quote(iso), &code);
+  ASSERT_EQ(code, 0) << extracted;
+  std::string diff = Shell("diff -r " + Quote(mirror_) + " " + Quote(out), &code);
+  EXPECT_EQ(code, 0) << diff;
+}
+
+TEST_F(ImageInteropTest, APlainIso9660ImageHasNoJolietAndReadsBackThroughItsOwnNames) {
+  if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
+  const std::string& iso = *plainIso_;
+  std::string d = Shell("isoinfo -d -i " + Quote(iso));
+  EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
+  EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
+  std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
+                            Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
+  EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
+}
+
+}  // namespace
+}  // namespace quarnel::disc
