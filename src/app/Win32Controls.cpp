@@ -77,6 +77,12 @@ void SetControlText(HWND control, const std::string& text) {
   SetWindowTextA(control, (IsClass(control, "Button") ? EscapeMnemonic(text) : text).c_str());
 }
 
+bool IsChecked(HWND button) { return button != nullptr && SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetCheck(HWND button, bool checked) {
+  if (button != nullptr) SendMessageA(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 HBRUSH FieldBrush(HDC dc, HWND field, FieldColour colour) {
   int system = colour == FieldColour::Window ? COLOR_WINDOW : COLOR_SCROLLBAR;
   SetBkColor(dc, GetSysColor(system));
@@ -95,6 +101,22 @@ void LayOutTabPages(HWND owner, HWND tabs, HWND* pages, int count) {
     SetWindowPos(pages[i], HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOACTIVATE);
     if (!(WindowSkin::Active().Loaded() && skin.window)) UseTabPageBackground(pages[i]);
+  }
+}
+
+INT_PTR CALLBACK ForwardingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return FALSE;  // the focus stays where the window puts it
+    case WM_COMMAND:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+      // A dialog answers these colour messages with its procedure's own result.
+      return static_cast<INT_PTR>(SendMessageA(GetParent(page), message, wParam, lParam));
+    default:
+      return FALSE;
   }
 }
 

@@ -19,6 +19,9 @@ std::string EscapeMnemonic(const std::string& caption);
 std::string ControlText(HWND control);
 void SetControlText(HWND control, const std::string& text);
 
+bool IsChecked(HWND button);
+void SetCheck(HWND button, bool checked);
+
 // Answers WM_CTLCOLOREDIT or WM_CTLCOLORSTATIC for a text field given a system colour of
 // its own (the password fields): the brush, with the colours set on dc.
 HBRUSH FieldBrush(HDC dc, HWND field, FieldColour colour);
@@ -26,6 +29,9 @@ HBRUSH FieldBrush(HDC dc, HWND field, FieldColour colour);
 // Child dialogs laid over a tab strip's display area, above it, as property sheets do; on a
 // themed system without a skin colour they share the strip's background.
 void LayOutTabPages(HWND owner, HWND tabs, HWND* pages, int count);
+// The procedure of a tab page whose window handles the page's commands and colours as its
+// own: they are passed on to the window that holds the page.
+INT_PTR CALLBACK ForwardingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 // Shows page `shown` of the tab pages and hides the others; a hidden page gives the keyboard
 // back to the tab strip.
 void ShowTabPage(HWND tabs, HWND* pages, int count, int shown);

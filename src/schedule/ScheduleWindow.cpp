@@ -150,14 +150,9 @@ void ScheduleWindow::SetEnabled(ScheduleControl c, bool enabled) {
   }
 }
 
-bool ScheduleWindow::Checked(ScheduleControl c) const {
-  HWND h = ControlHandle(c);
-  return h != nullptr && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool ScheduleWindow::Checked(ScheduleControl c) const { return app::IsChecked(ControlHandle(c)); }
 
-void ScheduleWindow::SetChecked(ScheduleControl c, bool checked) {
-  if (HWND h = ControlHandle(c)) SendMessageA(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void ScheduleWindow::SetChecked(ScheduleControl c, bool checked) { app::SetCheck(ControlHandle(c), checked); }
 
 void ScheduleWindow::SetFieldColour(ScheduleControl c, app::FieldColour colour) {
   if (HWND h = ControlHandle(c)) {
@@ -184,14 +179,9 @@ void ScheduleWindow::SetListIndex(ScheduleControl c, int index) {
   if (HWND h = ControlHandle(c)) SendMessageA(h, CB_SETCURSEL, index, 0);
 }
 
-bool ScheduleWindow::ItemChecked(int index) const {
-  HWND h = ItemBox(index);
-  return h != nullptr && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool ScheduleWindow::ItemChecked(int index) const { return app::IsChecked(ItemBox(index)); }
 
-void ScheduleWindow::SetItemChecked(int index, bool checked) {
-  if (HWND h = ItemBox(index)) SendMessageA(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void ScheduleWindow::SetItemChecked(int index, bool checked) { app::SetCheck(ItemBox(index), checked); }
 
 void ScheduleWindow::SetItemEnabled(int index, bool enabled) {
   if (HWND h = ItemBox(index)) EnableWindow(h, enabled);

@@ -54,24 +54,6 @@ INT_PTR CALLBACK SettingsWindow::DialogProc(HWND window, UINT message, WPARAM wP
   return self != nullptr ? self->HandleMessage(window, message, wParam, lParam) : FALSE;
 }
 
-INT_PTR CALLBACK SettingsWindow::PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrA(window, DWLP_USER, lParam);
-    return FALSE;  // the focus stays where the settings window puts it
-  }
-  auto* self = reinterpret_cast<SettingsWindow*>(GetWindowLongPtrA(window, DWLP_USER));
-  if (self == nullptr) return FALSE;
-  switch (message) {
-    case WM_COMMAND:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      return self->HandleMessage(window, message, wParam, lParam);
-    default:
-      return FALSE;
-  }
-}
-
 INT_PTR SettingsWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
@@ -111,8 +93,7 @@ void SettingsWindow::OnInitDialog(HWND window) {
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<char*>(kTabCaptions[i]);
     SendMessageA(tabs_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-    pages_[i] = CreateDialogParamA(instance_, MAKEINTRESOURCEA(kPageTemplates[i]), window, PageProc,
-                                   reinterpret_cast<LPARAM>(this));
+    pages_[i] = CreateDialogParamA(instance_, MAKEINTRESOURCEA(kPageTemplates[i]), window, app::ForwardingPageProc, 0);
   }
   app::LayOutTabPages(window, tabs_, pages_, kPageCount);
   SendMessageA(tabs_, TCM_SETCURSEL, 0, 0);
@@ -156,14 +137,9 @@ void SettingsWindow::SetText(SettingsControl c, const std::string& text) {
   app::SetControlText(ControlHandle(c), text);
 }
 
-bool SettingsWindow::Checked(SettingsControl c) const {
-  HWND h = ControlHandle(c);
-  return h != nullptr && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+bool SettingsWindow::Checked(SettingsControl c) const { return app::IsChecked(ControlHandle(c)); }
 
-void SettingsWindow::SetChecked(SettingsControl c, bool checked) {
-  if (HWND h = ControlHandle(c)) SendMessageA(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
+void SettingsWindow::SetChecked(SettingsControl c, bool checked) { app::SetCheck(ControlHandle(c), checked); }
 
 std::string SettingsWindow::BrowseForFolder(const std::string& title, std::uint32_t flags) {
   return app::BrowseForFolder(title, window_, flags);

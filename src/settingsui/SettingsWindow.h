@@ -33,7 +33,6 @@ class SettingsWindow final : public SettingsView {
  private:
   explicit SettingsWindow(HINSTANCE instance) : instance_(instance), logic_(*this) {}
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static INT_PTR CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void OnInitDialog(HWND window);
   void OnCommand(int id, int notification);

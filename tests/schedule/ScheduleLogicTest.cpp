@@ -4,15 +4,10 @@
 #include <functional>
 
 #include "app/Settings.h"
-#include "platform/Services.h"
-#include "platform/portable/MemoryRegistry.h"
-#include "platform/portable/RecordingMessages.h"
-#include "platform/portable/RecordingProcesses.h"
 #include "schedule/ScheduleLogic.h"
 #include "support/FakeScheduleView.h"
-#include "support/OverrideSystem.h"
+#include "support/RecordedSeams.h"
 #include "support/RegistrySeed.h"
-#include "support/TempFolder.h"
 
 namespace quarnel::schedule {
 namespace {
@@ -35,9 +30,9 @@ FinishedRun Ran(std::uint32_t exitCode, std::string output = "") {
   return run;
 }
 
-class ScheduleLogicTest : public ::testing::Test {
+class ScheduleLogicTest : public ::testing::Test, public testing::RecordedSeams {
  public:  // the table of refusals arranges through the fixture
-  ScheduleLogicTest() { system_.now = platform::LocalTime{2026, 3, 7, 14, 5, 0}; }
+  ScheduleLogicTest() { system.now = platform::LocalTime{2026, 3, 7, 14, 5, 0}; }
 
   void AddIdentity(const std::string& key, const std::string& name) {
     testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\" + key, "Username", name);
@@ -50,7 +45,7 @@ class ScheduleLogicTest : public ::testing::Test {
     testing::SeedKey(platform::kHkeyCurrentUser,
                      std::string("Identities\\") + kWorkKey + "\\Software\\Microsoft\\Internet Account Manager\\Accounts");
     testing::SeedValue(platform::kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "",
-                       dir_.File("gone.wab"));
+                       dir.File("gone.wab"));
     logic_.Opening();
   }
 
@@ -65,35 +60,20 @@ class ScheduleLogicTest : public ::testing::Test {
     if (box == C::ifprotect) logic_.ProtectClicked();
   }
 
-  std::string Target(const std::string& name) const { return app::JoinPath(dir_.path(), name); }
+  std::string Target(const std::string& name) const { return app::JoinPath(dir.path(), name); }
 
   std::string Create(const std::string& days, const std::string& time, const std::string& pairs) const {
     return "schtasks /create /sc WEEKLY /d " + days + " /st " + time + " /tn \"Quarnel AutoBackup\" /tr \"\\\"" +
-           app::JoinPath(dir_.path(), "quarnel.exe") + "\\\" " + pairs + "\"";
+           app::JoinPath(dir.path(), "quarnel.exe") + "\\\" " + pairs + "\"";
   }
 
-  void ExpectOneMessage(const std::string& text, MessageIcon icon) {
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, text);
-    EXPECT_EQ(messages_.shown[0].title, "Quarnel Backup");
-    EXPECT_EQ(messages_.shown[0].icon, icon);
-    messages_.shown.clear();
-  }
-
-  testing::TempFolder dir_;
-  testing::OverrideSystem system_{dir_.path()};
-  platform::MemoryRegistry registry_;
-  platform::RecordingProcesses processes_;
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_{
-      {.registry = &registry_, .system = &system_, .processes = &processes_, .messages = &messages_}};
   testing::FakeScheduleView view_;
   ScheduleLogic logic_{view_};
 };
 
 TEST_F(ScheduleLogicTest, OpeningListsIdentitiesAndStartTimesAndChoosesTheFirstIdentity) {
   OpenWithTwoIdentities();
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(view_.controls[C::cbSource].items, (std::vector<std::string>{"Main Identity", "Work"}));
   EXPECT_EQ(view_.ListIndex(C::cbSource), 0);
   EXPECT_EQ(view_.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
@@ -127,12 +107,12 @@ TEST_F(ScheduleLogicTest, WithoutIdentitiesOnlyDisableAndCancelRemain) {
   EXPECT_TRUE(view_.controls[C::cbSource].items.empty());
   EXPECT_TRUE(view_.controls[C::cmbStartTime].items.empty());
   logic_.DisableTaskClicked();
-  EXPECT_EQ(processes_.ran, (std::vector<std::string>{kEnd, kDelete}));
+  EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete}));
   ExpectOneMessage("Task Quarnel AutoBackup has been Delete.", MessageIcon::Information);
 }
 
 TEST_F(ScheduleLogicTest, ChoosingAnIdentityResetsItsItemsAndTheTargetInTheBackupFolder) {
-  std::string folder = dir_.File("backups");
+  std::string folder = dir.File("backups");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
   app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", folder + "\\");
   app::WriteINI(app::SettingsFilePath(), "backup", "automgeneratefile", "0");  // plays no part here
@@ -147,7 +127,7 @@ TEST_F(ScheduleLogicTest, ChoosingAnIdentityResetsItsItemsAndTheTargetInTheBacku
     EXPECT_FALSE(view_.items[i].checked) << i;
   }
   // A backup folder that no longer exists: the data folder.
-  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", dir_.File("gone"));
+  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", dir.File("gone"));
   Choose(0);
   EXPECT_EQ(logic_.TargetFile(), Target("outbackup-Main Identity.soe"));
 }
@@ -189,7 +169,7 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndKeepsTheTargetWhenCancelled
   ASSERT_EQ(view_.dialogs.size(), 1u);
   EXPECT_EQ(view_.dialogs[0].title, "Save Outlook Express Data as");
   EXPECT_EQ(view_.dialogs[0].filter, "Quarnel Backup File (*.soe)|*.soe");
-  EXPECT_EQ(view_.dialogs[0].initialFolder, dir_.path());
+  EXPECT_EQ(view_.dialogs[0].initialFolder, dir.path());
   EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-Work-03-07-2026");
   EXPECT_EQ(view_.dialogs[0].defaultExtension, "");
   EXPECT_EQ(logic_.TargetFile(), Target("outbackup-Work.soe"));
@@ -200,8 +180,8 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndKeepsTheTargetWhenCancelled
   EXPECT_EQ(view_.Text(C::txtTargetFile), "E:\\weekly.soe");
   view_.SetItemChecked(7, true);
   logic_.AddTaskClicked();
-  ASSERT_EQ(processes_.ran.size(), 3u);
-  EXPECT_EQ(processes_.ran[2], Create("*", "09:00:00", "sf=Workxm=00000001ps=bf=E:\\weekly.soe"));
+  ASSERT_EQ(processes.ran.size(), 3u);
+  EXPECT_EQ(processes.ran[2], Create("*", "09:00:00", "sf=Workxm=00000001ps=bf=E:\\weekly.soe"));
 }
 
 TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
@@ -267,7 +247,7 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
     c.arrange(*this);
     logic_.AddTaskClicked();
     ExpectOneMessage(c.message, c.icon);
-    EXPECT_TRUE(processes_.ran.empty());
+    EXPECT_TRUE(processes.ran.empty());
     EXPECT_EQ(view_.closes, 0);
   }
 }
@@ -279,7 +259,7 @@ TEST_F(ScheduleLogicTest, AddTaskEndsAndDeletesTheOldTaskThenCreatesTheNewOneAnd
   Click(C::chkMonday);
   Click(C::chkSunday);
   logic_.AddTaskClicked();
-  EXPECT_EQ(processes_.ran,
+  EXPECT_EQ(processes.ran,
             (std::vector<std::string>{
                 kEnd, kDelete,
                 Create("Mon,Sun", "09:00:00",
@@ -299,8 +279,8 @@ TEST_F(ScheduleLogicTest, AProtectedTaskOnEveryDayAtHalfPastEleven) {
   view_.SetText(C::txtPassword, "pass word");
   view_.SetText(C::txtPassword2, "pass word");
   logic_.AddTaskClicked();
-  ASSERT_EQ(processes_.ran.size(), 3u);
-  EXPECT_EQ(processes_.ran[2], Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
+  ASSERT_EQ(processes.ran.size(), 3u);
+  EXPECT_EQ(processes.ran[2], Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
                                       "sf=Workxm=10010001ps=pass wordbf=" + Target("outbackup-Work.soe")));
 }
 
@@ -320,10 +300,10 @@ TEST_F(ScheduleLogicTest, AFailedCreationSaysWhyAndKeepsTheWindowForAnotherTry) 
   Click(C::chkMonday);
   Click(C::chkSunday);
   for (const Case& c : cases) {
-    processes_.ran.clear();
-    processes_.runResults = {Ran(0), Ran(0), c.created};
+    processes.ran.clear();
+    processes.runResults = {Ran(0), Ran(0), c.created};
     logic_.AddTaskClicked();
-    ASSERT_EQ(processes_.ran.size(), 3u);
+    ASSERT_EQ(processes.ran.size(), 3u);
     ExpectOneMessage("Task Quarnel AutoBackup could not be scheduled.\r\n\r\n" + c.why, MessageIcon::Critical);
     EXPECT_EQ(view_.closes, 0);
     EXPECT_FALSE(view_.waitCursor);
@@ -332,10 +312,10 @@ TEST_F(ScheduleLogicTest, AFailedCreationSaysWhyAndKeepsTheWindowForAnotherTry) 
   // The next try reads the days afresh: only the days ticked now.
   Click(C::chkMonday);
   Click(C::chkFriday);
-  processes_.ran.clear();
+  processes.ran.clear();
   logic_.AddTaskClicked();
-  ASSERT_EQ(processes_.ran.size(), 3u);
-  EXPECT_EQ(processes_.ran[2], Create("Fri,Sun", "09:00:00",
+  ASSERT_EQ(processes.ran.size(), 3u);
+  EXPECT_EQ(processes.ran[2], Create("Fri,Sun", "09:00:00",
                                       "sf=Main Identityxm=00000100ps=bf=" + Target("outbackup-Main Identity.soe")));
   ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
   EXPECT_EQ(view_.closes, 1);
@@ -366,10 +346,10 @@ TEST_F(ScheduleLogicTest, DisableTaskFailsOnlyWhenTheTaskIsStillThere) {
   OpenWithTwoIdentities();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    processes_.ran.clear();
-    processes_.runResults = c.results;
+    processes.ran.clear();
+    processes.runResults = c.results;
     logic_.DisableTaskClicked();
-    EXPECT_EQ(processes_.ran, c.ran);
+    EXPECT_EQ(processes.ran, c.ran);
     ExpectOneMessage(c.message, c.icon);
     EXPECT_EQ(view_.closes, 0);
   }
@@ -380,8 +360,8 @@ TEST_F(ScheduleLogicTest, CancelClosesAndDoesNothingElse) {
   view_.SetItemChecked(0, true);
   logic_.CancelClicked();
   EXPECT_EQ(view_.closes, 1);
-  EXPECT_TRUE(processes_.ran.empty());
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(processes.ran.empty());
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace

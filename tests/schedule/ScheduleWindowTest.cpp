@@ -3,21 +3,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <memory>
 
-#include "app/MainWindow.h"
 #include "app/Resource.h"
 #include "app/Settings.h"
-#include "platform/Services.h"
-#include "platform/portable/MemoryRegistry.h"
-#include "platform/portable/RecordingMessages.h"
-#include "platform/portable/RecordingProcesses.h"
+#include "app/Win32Controls.h"
 #include "schedule/ScheduleResource.h"
 #include "schedule/ScheduleWindow.h"
+#include "schedule/TaskCommands.h"
+#include "support/MainMenuProbe.h"
 #include "support/ModalProbe.h"
-#include "support/OverrideSystem.h"
+#include "support/RecordedSeams.h"
 #include "support/RegistrySeed.h"
-#include "support/TempFolder.h"
 
 namespace quarnel::schedule {
 namespace {
@@ -26,15 +25,9 @@ using C = ScheduleControl;
 using platform::MessageIcon;
 using testing::ModalProbe;
 
-std::string TextOf(HWND window) {
-  char buffer[512] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
 HWND FindByText(HWND parent, const std::string& text) {
   for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (TextOf(child) == text) return child;
+    if (app::WindowText(child) == text) return child;
   }
   return nullptr;
 }
@@ -44,7 +37,7 @@ HWND OpenWindow() {
   return window != nullptr ? window->Handle() : nullptr;
 }
 
-class ScheduleWindowTest : public ::testing::Test {
+class ScheduleWindowTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
   ScheduleWindowTest() {
     testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\{A}", "Username", "Main Identity");
@@ -63,22 +56,15 @@ class ScheduleWindowTest : public ::testing::Test {
 
   static void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 
-  std::string Target(const std::string& name) { return dir_.path() + "\\" + name; }
+  std::string Target(const std::string& name) { return dir.path() + "\\" + name; }
 
-  testing::TempFolder dir_;
-  testing::OverrideSystem system_{dir_.path()};
-  platform::MemoryRegistry registry_;
-  platform::RecordingProcesses processes_;
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_{
-      {.registry = &registry_, .system = &system_, .processes = &processes_, .messages = &messages_}};
 };
 
 TEST_F(ScheduleWindowTest, OpensWithItsControlsTheIdentitiesAndTheStartTimes) {
   Run([&](ScheduleWindow& w) {
     HWND dialog = w.Handle();
-    EXPECT_EQ(TextOf(dialog), "Task Scheduler");
-    EXPECT_EQ(TextOf(GetDlgItem(dialog, IDC_SCH_INTRO)),
+    EXPECT_EQ(app::WindowText(dialog), "Task Scheduler");
+    EXPECT_EQ(app::WindowText(GetDlgItem(dialog, IDC_SCH_INTRO)),
               "Quarnel Backup uses the Windows Task Scheduler for the automatic backup. \"Add Task to Scheduler\" "
               "creates the task; \"Disable Task\" disables it.");
     for (const char* label : {"&Identity to backup", "Items to backup", "Backup Filename(Default folder && filename)",
@@ -97,7 +83,7 @@ TEST_F(ScheduleWindowTest, OpensWithItsControlsTheIdentitiesAndTheStartTimes) {
     for (const auto& [control, caption] : captions) EXPECT_EQ(w.Text(control), caption);
     const char* items[] = {"Accounts", "Address Book", "Rules", "Email/News Messages",
                            "Block Senders", "Signatures", "Stationeries", "OE Settings"};
-    for (int i = 0; i < app::kItemCount; ++i) EXPECT_EQ(TextOf(w.ItemBox(i)), items[i]);
+    for (int i = 0; i < app::kItemCount; ++i) EXPECT_EQ(app::WindowText(w.ItemBox(i)), items[i]);
 
     HWND identities = w.ControlHandle(C::cbSource);
     EXPECT_EQ(GetWindowLongA(identities, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
@@ -123,8 +109,8 @@ TEST_F(ScheduleWindowTest, OpensWithItsControlsTheIdentitiesAndTheStartTimes) {
     EXPECT_EQ(brush, GetSysColorBrush(COLOR_SCROLLBAR));
     DeleteDC(dc);
   });
-  EXPECT_TRUE(messages_.shown.empty());
-  EXPECT_TRUE(processes_.ran.empty());
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(processes.ran.empty());
 }
 
 TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
@@ -132,7 +118,7 @@ TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
   fine.started = refused.started = true;
   refused.exitCode = 1;
   refused.output = "ERROR: Invalid syntax.\r\n";
-  processes_.runResults = {fine, fine, refused};
+  processes.runResults = {fine, fine, refused};
   Run([&](ScheduleWindow& w) {
     // The second identity, two items, Monday and Sunday by way of daily, half past eleven, a password.
     SendMessageA(w.ControlHandle(C::cbSource), CB_SETCURSEL, 1, 0);
@@ -153,29 +139,29 @@ TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
     SetWindowTextA(w.ControlHandle(C::txtPassword2), "pw");
 
     Click(w.ControlHandle(C::Command3));
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, "Task Quarnel AutoBackup could not be scheduled.\r\n\r\nERROR: Invalid syntax.");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Task Quarnel AutoBackup could not be scheduled.\r\n\r\nERROR: Invalid syntax.");
     EXPECT_EQ(ScheduleWindow::Current(), &w);
 
     Click(w.ControlHandle(C::chkMonday));
     Click(w.ControlHandle(C::Command3));
   });
-  ASSERT_EQ(processes_.ran.size(), 6u);
-  const std::string tail = " /tn \"Quarnel AutoBackup\" /tr \"\\\"" + dir_.path() +
+  ASSERT_EQ(processes.ran.size(), 6u);
+  const std::string tail = " /tn \"Quarnel AutoBackup\" /tr \"\\\"" + dir.path() +
                            "\\quarnel.exe\\\" sf=Workxm=10100000ps=pwbf=" + Target("outbackup-Work.soe") + "\"";
-  EXPECT_EQ(processes_.ran[2], "schtasks /create /sc WEEKLY /d Mon,Sun /st 23:30:00" + tail);
-  EXPECT_EQ(processes_.ran[3], "schtasks /end  /tn \"Quarnel AutoBackup\"");
-  EXPECT_EQ(processes_.ran[5], "schtasks /create /sc WEEKLY /d Sun /st 23:30:00" + tail);
-  ASSERT_EQ(messages_.shown.size(), 2u);
-  EXPECT_EQ(messages_.shown[1].text, "Task Quarnel AutoBackup has been scheduled.");
-  EXPECT_EQ(messages_.shown[1].icon, MessageIcon::Information);
+  EXPECT_EQ(processes.ran[2], "schtasks /create /sc WEEKLY /d Mon,Sun /st 23:30:00" + tail);
+  EXPECT_EQ(processes.ran[3], "schtasks /end  /tn \"Quarnel AutoBackup\"");
+  EXPECT_EQ(processes.ran[5], "schtasks /create /sc WEEKLY /d Sun /st 23:30:00" + tail);
+  ASSERT_EQ(messages.shown.size(), 2u);
+  EXPECT_EQ(messages.shown[1].text, "Task Quarnel AutoBackup has been scheduled.");
+  EXPECT_EQ(messages.shown[1].icon, MessageIcon::Information);
 }
 
 TEST_F(ScheduleWindowTest, BrowseOpensTheSaveDialogOwnedByTheWindowAndCancelKeepsTheTarget) {
   std::string title;
   Run([&](ScheduleWindow& w) {
     HWND dialog = w.Handle();
-    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND d) { title = TextOf(d); });
+    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND d) { title = app::WindowText(d); });
     Click(w.ControlHandle(C::cmdTargetFile));
     EXPECT_TRUE(picker.seen());
     EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
@@ -192,11 +178,11 @@ TEST_F(ScheduleWindowTest, CancelEscAndTheFrameCloseWithoutRunningAnything) {
         MSG key = {w.ControlHandle(C::cbSource), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
         IsDialogMessageA(w.Handle(), &key);
       }
-      EXPECT_TRUE(processes_.ran.empty()) << way;
+      EXPECT_TRUE(processes.ran.empty()) << way;
     });
   }
-  EXPECT_TRUE(processes_.ran.empty());
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(processes.ran.empty());
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(ScheduleWindowTest, WithoutIdentitiesAddIsDisabled) {
@@ -206,8 +192,8 @@ TEST_F(ScheduleWindowTest, WithoutIdentitiesAddIsDisabled) {
     EXPECT_FALSE(w.Enabled(C::Command3));
     EXPECT_TRUE(w.Enabled(C::Command1));
   });
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text, "Your Windows System have not install Outlook Express ");
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Your Windows System have not install Outlook Express ");
 }
 
 // The real schtasks of the system, run hidden and waited for. Wine's tool deletes tasks but
@@ -218,41 +204,53 @@ TEST_F(ScheduleWindowTest, TheSystemsSchtasksRunsHiddenAndTheWindowReportsWhatIt
   bool closedByAdd = true;
   Run([&](ScheduleWindow& w) {
     Click(w.ControlHandle(C::Command1));
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, "Task Quarnel AutoBackup has been Delete.");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Task Quarnel AutoBackup has been Delete.");
     Click(w.ItemBox(7));
     Click(w.ControlHandle(C::Command3));
     closedByAdd = false;
   });
-  ASSERT_EQ(messages_.shown.size(), 2u);
-  const std::string& added = messages_.shown[1].text;
+  ASSERT_EQ(messages.shown.size(), 2u);
+  const std::string& added = messages.shown[1].text;
   if (added == "Task Quarnel AutoBackup has been scheduled.") {
     EXPECT_TRUE(closedByAdd);
   } else {
     EXPECT_EQ(added.rfind("Task Quarnel AutoBackup could not be scheduled.\r\n\r\n", 0), 0u) << added;
-    EXPECT_EQ(messages_.shown[1].icon, MessageIcon::Critical);
+    EXPECT_EQ(messages.shown[1].icon, MessageIcon::Critical);
   }
   platform::Procs().RunHidden("schtasks /delete /f /tn \"Quarnel AutoBackup\"");
 }
 
 TEST_F(ScheduleWindowTest, TheMainWindowsMenuOpensItModalToTheMainWindow) {
-  app::CommandLine().clear();
-  app::MainState state;
-  app::MainWindow main(GetModuleHandleA(nullptr), state);
-  ASSERT_TRUE(main.Create());
-  HWND owner = nullptr;
-  bool mainDisabled = false;
-  {
-    ModalProbe probe(OpenWindow, [&](HWND w) {
-      owner = GetWindow(w, GW_OWNER);
-      mainDisabled = !IsWindowEnabled(main.Handle());
-    });
-    SendMessageA(main.Handle(), WM_COMMAND, MAKEWPARAM(IDM_TASKSCHEDULER, 0), 0);
-    EXPECT_TRUE(probe.seen());
+  testing::OpenedFromMenu opened = testing::OpenFromMainMenu(IDM_TASKSCHEDULER, OpenWindow);
+  EXPECT_TRUE(opened.seen);
+  EXPECT_TRUE(opened.ownedByMain);
+  EXPECT_TRUE(opened.mainDisabled);
+  EXPECT_TRUE(opened.mainEnabledAfter);
+}
+
+// The task's program line, read back from the create command by the rules with which
+// Windows programs split their command line: /tr gives back the program line whole.
+TEST_F(ScheduleWindowTest, TheCreateCommandSplitsBackIntoTheTasksProgramLine) {
+  TaskOptions options{"Main Identity", "10100000", "pass word", Target("my backups\\outbackup.soe")};
+  std::string create = CreateTaskCommand("Mon,Sun", "09:00", options);
+  std::wstring wide(create.begin(), create.end());
+  int count = 0;
+  LPWSTR* arguments = CommandLineToArgvW(wide.c_str(), &count);
+  ASSERT_NE(arguments, nullptr);
+  std::vector<std::string> split;
+  for (int i = 0; i < count; ++i) {
+    std::wstring argument = arguments[i];
+    split.emplace_back(argument.begin(), argument.end());
   }
-  EXPECT_EQ(owner, main.Handle());
-  EXPECT_TRUE(mainDisabled);
-  EXPECT_TRUE(IsWindowEnabled(main.Handle()));
+  LocalFree(arguments);
+  ASSERT_EQ(split.size(), 12u);
+  EXPECT_EQ(split[7], "09:00:00");
+  EXPECT_EQ(split[8], "/tn");
+  EXPECT_EQ(split[9], "Quarnel AutoBackup");
+  EXPECT_EQ(split[10], "/tr");
+  EXPECT_EQ(split[11], TaskCommandLine(options));
+  EXPECT_EQ(split[11], "\"" + dir.path() + "\\quarnel.exe\" " + TaskArguments(options));
 }
 
 }  // namespace

@@ -3,13 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "platform/Services.h"
-#include "platform/portable/MemoryRegistry.h"
-#include "platform/portable/RecordingMessages.h"
 #include "settingsui/SettingsLogic.h"
 #include "support/FakeSettingsView.h"
-#include "support/OverrideSystem.h"
-#include "support/TempFolder.h"
+#include "support/RecordedSeams.h"
 
 namespace quarnel::settingsui {
 namespace {
@@ -34,20 +30,20 @@ std::vector<std::string> Lines(const std::string& path) {
   return lines;
 }
 
-class SettingsLogicTest : public ::testing::Test {
+class SettingsLogicTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
   // The Run value: its type and bytes, or nothing.
   std::optional<std::pair<std::uint32_t, std::string>> RunValue() {
     platform::RegKey key = 0;
-    if (registry_.OpenKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyRead, &key) != 0) return std::nullopt;
+    if (registry.OpenKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyRead, &key) != 0) return std::nullopt;
     std::uint32_t type = 0, size = 0;
     std::optional<std::pair<std::uint32_t, std::string>> found;
-    if (registry_.QueryValueEx(key, kRunValueName, &type, nullptr, &size) == 0) {
+    if (registry.QueryValueEx(key, kRunValueName, &type, nullptr, &size) == 0) {
       std::string data(size, '\0');
-      registry_.QueryValueEx(key, kRunValueName, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
+      registry.QueryValueEx(key, kRunValueName, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
       found = std::make_pair(type, data);
     }
-    registry_.CloseKey(key);
+    registry.CloseKey(key);
     return found;
   }
 
@@ -55,19 +51,6 @@ class SettingsLogicTest : public ::testing::Test {
     app::WriteINI(app::SettingsFilePath(), section, key, value);
   }
 
-  void ExpectOneMessage(const std::string& text, MessageIcon icon) {
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, text);
-    EXPECT_EQ(messages_.shown[0].title, "Quarnel Backup");
-    EXPECT_EQ(messages_.shown[0].icon, icon);
-    messages_.shown.clear();
-  }
-
-  testing::TempFolder dir_;
-  testing::OverrideSystem system_{dir_.path()};
-  platform::MemoryRegistry registry_;
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_{{.registry = &registry_, .system = &system_, .messages = &messages_}};
   testing::FakeSettingsView view_;
   SettingsLogic logic_{view_};
 };
@@ -77,15 +60,15 @@ TEST_F(SettingsLogicTest, WithoutASettingsFileEverythingIsOnAndOkWritesTheTenKey
   for (C box : kBoxes) EXPECT_TRUE(view_.Checked(box));
   EXPECT_TRUE(view_.Checked(C::Option1));
   EXPECT_FALSE(view_.Checked(C::Option2));
-  EXPECT_EQ(view_.Text(C::Text1), dir_.path());
+  EXPECT_EQ(view_.Text(C::Text1), dir.path());
   EXPECT_FALSE(platform::Files().FileExists(app::SettingsFilePath()));
 
   logic_.OkClicked();
   EXPECT_EQ(view_.closes, 1);
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(Lines(app::SettingsFilePath()), (std::vector<std::string>{
                                                 "[Backup]",
-                                                "backupfolder=" + dir_.path(),
+                                                "backupfolder=" + dir.path(),
                                                 "autocloseoutlook=1",
                                                 "openfolderbackup=1",
                                                 "automgeneratefile=1",
@@ -98,13 +81,13 @@ TEST_F(SettingsLogicTest, WithoutASettingsFileEverythingIsOnAndOkWritesTheTenKey
                                                 "[autobackup]",
                                                 "autobackupfile=0",
                                             }));
-  const std::string command = "\"" + app::JoinPath(dir_.path(), "quarnel.exe") + "\"";
+  const std::string command = "\"" + app::JoinPath(dir.path(), "quarnel.exe") + "\"";
   EXPECT_EQ(StartUpCommand(), command);
   EXPECT_EQ(RunValue(), std::make_pair(platform::kRegSz, command + '\0'));
 }
 
 TEST_F(SettingsLogicTest, StoredValuesAreShownByTheFlagRuleAndSavedBackUnchanged) {
-  std::string folder = dir_.File("backups");
+  std::string folder = dir.File("backups");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
   Write("backup", "backupfolder", folder);
   const std::pair<C, std::pair<const char*, const char*>> keys[] = {
@@ -140,7 +123,7 @@ TEST_F(SettingsLogicTest, StoredValuesAreShownByTheFlagRuleAndSavedBackUnchanged
 }
 
 TEST_F(SettingsLogicTest, AFolderThatDoesNotExistIsSavedAsTheDataFolderAndBlanksAreTrimmed) {
-  std::string folder = dir_.File("backups");
+  std::string folder = dir.File("backups");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
   logic_.Opening();
   view_.SetText(C::Text1, "  " + folder + "  ");
@@ -148,10 +131,10 @@ TEST_F(SettingsLogicTest, AFolderThatDoesNotExistIsSavedAsTheDataFolderAndBlanks
   EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "Backup", "backupfolder"), folder);
 
   logic_.Opening();
-  view_.SetText(C::Text1, dir_.File("not there"));
+  view_.SetText(C::Text1, dir.File("not there"));
   logic_.OkClicked();
-  EXPECT_EQ(view_.Text(C::Text1), dir_.path());
-  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "backup", "backupfolder"), dir_.path());
+  EXPECT_EQ(view_.Text(C::Text1), dir.path());
+  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "backup", "backupfolder"), dir.path());
   EXPECT_EQ(view_.closes, 2);
 }
 
@@ -183,9 +166,9 @@ TEST_F(SettingsLogicTest, ClearingStartUpRemovesTheEntryAndAMissingEntryOrKeyIsN
   ASSERT_NE(RunValue(), std::nullopt);
   // Another program's start-up value stays.
   platform::RegKey key = 0;
-  ASSERT_EQ(registry_.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
-  registry_.SetValueEx(key, "Other", platform::kRegSz, reinterpret_cast<const std::uint8_t*>("x"), 2);
-  registry_.CloseKey(key);
+  ASSERT_EQ(registry.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
+  registry.SetValueEx(key, "Other", platform::kRegSz, reinterpret_cast<const std::uint8_t*>("x"), 2);
+  registry.CloseKey(key);
 
   for (int round = 0; round < 2; ++round) {
     logic_.Opening();
@@ -196,10 +179,10 @@ TEST_F(SettingsLogicTest, ClearingStartUpRemovesTheEntryAndAMissingEntryOrKeyIsN
     EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "General", "startonwindows"), "0");
     Write("General", "startonwindows", "1");
   }
-  ASSERT_EQ(registry_.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
+  ASSERT_EQ(registry.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
   std::uint32_t size = 0;
-  EXPECT_EQ(registry_.QueryValueEx(key, "Other", nullptr, nullptr, &size), 0);
-  registry_.CloseKey(key);
+  EXPECT_EQ(registry.QueryValueEx(key, "Other", nullptr, nullptr, &size), 0);
+  registry.CloseKey(key);
 
   // No Run key at all.
   platform::MemoryRegistry empty;
@@ -208,7 +191,7 @@ TEST_F(SettingsLogicTest, ClearingStartUpRemovesTheEntryAndAMissingEntryOrKeyIsN
   view_.SetChecked(C::Check1, false);
   logic_.OkClicked();
   EXPECT_EQ(view_.closes, 4);
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SettingsLogicTest, CancelWritesNothing) {
@@ -224,22 +207,22 @@ TEST_F(SettingsLogicTest, CancelWritesNothing) {
   platform::Files().ReadAll(app::SettingsFilePath(), &after);
   EXPECT_EQ(after, before);
   EXPECT_EQ(RunValue(), std::nullopt);
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SettingsLogicTest, FromAReadOnlyProgramFolderTheSettingsGoToTheDataFolder) {
   testing::TempFolder appData;
-  system_.programFolderReadOnly = true;
-  system_.appDataFolder = appData.path();
+  system.programFolderReadOnly = true;
+  system.appDataFolder = appData.path();
   const std::string data = app::JoinPath(appData.path(), "Quarnel Backup");
   logic_.Opening();
   EXPECT_EQ(view_.Text(C::Text1), data);
   logic_.OkClicked();
   EXPECT_TRUE(platform::Files().FileExists(app::JoinPath(data, "settings.dat")));
-  EXPECT_FALSE(platform::Files().FileExists(app::JoinPath(dir_.path(), "settings.dat")));
+  EXPECT_FALSE(platform::Files().FileExists(app::JoinPath(dir.path(), "settings.dat")));
   EXPECT_EQ(app::ReadINI(app::JoinPath(data, "settings.dat"), "backup", "backupfolder"), data);
   // The program itself still starts from where it is.
-  EXPECT_EQ(RunValue()->second, "\"" + app::JoinPath(dir_.path(), "quarnel.exe") + "\"" + '\0');
+  EXPECT_EQ(RunValue()->second, "\"" + app::JoinPath(dir.path(), "quarnel.exe") + "\"" + '\0');
 }
 
 }  // namespace

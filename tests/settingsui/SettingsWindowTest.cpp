@@ -5,29 +5,20 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/MainWindow.h"
 #include "app/Resource.h"
 #include "app/Settings.h"
-#include "platform/Services.h"
-#include "platform/portable/MemoryRegistry.h"
-#include "platform/portable/RecordingMessages.h"
+#include "app/Win32Controls.h"
 #include "settingsui/SettingsResource.h"
 #include "settingsui/SettingsWindow.h"
+#include "support/MainMenuProbe.h"
 #include "support/ModalProbe.h"
-#include "support/OverrideSystem.h"
-#include "support/TempFolder.h"
+#include "support/RecordedSeams.h"
 
 namespace quarnel::settingsui {
 namespace {
 
 using C = SettingsControl;
 using testing::ModalProbe;
-
-std::string TextOf(HWND window) {
-  char buffer[512] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
 
 HWND OpenWindow() {
   SettingsWindow* window = SettingsWindow::Current();
@@ -53,7 +44,7 @@ void DeleteRunValue() {
   RegCloseKey(key);
 }
 
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
   SettingsWindowTest() { DeleteRunValue(); }
   ~SettingsWindowTest() override { DeleteRunValue(); }
@@ -73,15 +64,13 @@ class SettingsWindowTest : public ::testing::Test {
     return text;
   }
 
-  testing::TempFolder dir_;
-  testing::OverrideSystem system_{dir_.path()};
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_{{.system = &system_, .messages = &messages_}};
+  // The start-up value goes to the real registry.
+  platform::ScopedServices realRegistry_{{.registry = platform::DefaultServices().registry}};
 };
 
 TEST_F(SettingsWindowTest, OpensOnItsFirstPageWithEverythingOnWhenThereAreNoSettings) {
   Run([&](SettingsWindow& w) {
-    EXPECT_EQ(TextOf(w.Handle()), "Settings");
+    EXPECT_EQ(app::WindowText(w.Handle()), "Settings");
     const char* tabs[] = {"General", "Backup", " Scheduled Backup"};
     ASSERT_EQ(SendMessageA(w.Tabs(), TCM_GETITEMCOUNT, 0, 0), 3);
     for (int i = 0; i < 3; ++i) {
@@ -113,7 +102,7 @@ TEST_F(SettingsWindowTest, OpensOnItsFirstPageWithEverythingOnWhenThereAreNoSett
       EXPECT_EQ(w.Checked(control), control != C::Option2) << caption;
     }
     EXPECT_EQ(GetParent(w.ControlHandle(C::Text1)), w.Page(1));
-    EXPECT_EQ(w.Text(C::Text1), dir_.path());
+    EXPECT_EQ(w.Text(C::Text1), dir.path());
     const std::pair<int, const char*> frames[] = {{0, "General"}, {1, "Backup"}, {2, "Bacukup Files"}};
     for (const auto& [page, caption] : frames) {
       HWND frame = FindWindowExA(w.Page(page), nullptr, "Button", caption);
@@ -123,8 +112,8 @@ TEST_F(SettingsWindowTest, OpensOnItsFirstPageWithEverythingOnWhenThereAreNoSett
     EXPECT_NE(FindWindowExA(w.Page(1), nullptr, "Static", "De&fault folder for backups"), nullptr);
     // The folder button shows a picture.
     EXPECT_NE(SendMessageA(GetDlgItem(w.Page(1), IDC_SET_COMMAND1), BM_GETIMAGE, IMAGE_ICON, 0), 0);
-    EXPECT_EQ(TextOf(GetDlgItem(w.Handle(), IDOK)), "OK");
-    EXPECT_EQ(TextOf(GetDlgItem(w.Handle(), IDCANCEL)), "Cancel");
+    EXPECT_EQ(app::WindowText(GetDlgItem(w.Handle(), IDOK)), "OK");
+    EXPECT_EQ(app::WindowText(GetDlgItem(w.Handle(), IDCANCEL)), "Cancel");
 
     // A click on a tab shows that page alone.
     SendMessageA(w.Tabs(), TCM_SETCURSEL, 2, 0);
@@ -142,8 +131,8 @@ TEST_F(SettingsWindowTest, OkWritesTheTenKeysAndTheStartUpValueAndClearingItRemo
     Click(w.ControlHandle(C::Check2));
     Click(GetDlgItem(w.Handle(), IDOK));
   });
-  EXPECT_TRUE(messages_.shown.empty());
-  const std::string folder = dir_.path();
+  EXPECT_TRUE(messages.shown.empty());
+  const std::string folder = dir.path();
   EXPECT_EQ(SettingsBytes(),
             "[Backup]\r\nbackupfolder=" + folder +
                 "\r\nautocloseoutlook=1\r\nopenfolderbackup=1\r\nautomgeneratefile=1\r\n"
@@ -171,16 +160,16 @@ TEST_F(SettingsWindowTest, TheFolderPickerBelongsToTheSettingsWindowAndCancellin
       ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND p) {
         pickerOwner = GetWindow(p, GW_OWNER);
         HWND title = FindWindowExA(p, nullptr, "Static", "Quarnel Backup");
-        if (title != nullptr) pickerTitle = TextOf(title);
+        if (title != nullptr) pickerTitle = app::WindowText(title);
       });
       Click(GetDlgItem(w.Page(1), IDC_SET_COMMAND1));
       EXPECT_TRUE(picker.seen());
     }
     EXPECT_EQ(w.Text(C::Text1), "");
     Click(GetDlgItem(dialog, IDOK));
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, "Please enter backup folder.");
-    EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Critical);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Please enter backup folder.");
+    EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Critical);
     EXPECT_EQ(SettingsWindow::Current(), &w);
   });
   EXPECT_EQ(pickerTitle, "Quarnel Backup");
@@ -206,24 +195,12 @@ TEST_F(SettingsWindowTest, CancelEscAndTheFrameLeaveEverythingAsItWas) {
 }
 
 TEST_F(SettingsWindowTest, TheMainWindowsMenuOpensItModalToTheMainWindow) {
-  platform::MemoryRegistry registry;  // no identities: the main window says so, and goes on
-  platform::ScopedServices scope({.registry = &registry});
-  app::CommandLine().clear();
-  app::MainState state;
-  app::MainWindow main(GetModuleHandleA(nullptr), state);
-  ASSERT_TRUE(main.Create());
-  HWND owner = nullptr;
-  bool mainDisabled = false;
-  {
-    ModalProbe probe(OpenWindow, [&](HWND w) {
-      owner = GetWindow(w, GW_OWNER);
-      mainDisabled = !IsWindowEnabled(main.Handle());
-    });
-    SendMessageA(main.Handle(), WM_COMMAND, MAKEWPARAM(IDM_SETTINGS, 0), 0);
-    EXPECT_TRUE(probe.seen());
-  }
-  EXPECT_EQ(owner, main.Handle());
-  EXPECT_TRUE(mainDisabled);
+  platform::ScopedServices noIdentities({.registry = &registry});  // the main window says so, and goes on
+  testing::OpenedFromMenu opened = testing::OpenFromMainMenu(IDM_SETTINGS, OpenWindow);
+  EXPECT_TRUE(opened.seen);
+  EXPECT_TRUE(opened.ownedByMain);
+  EXPECT_TRUE(opened.mainDisabled);
+  EXPECT_TRUE(opened.mainEnabledAfter);
 }
 
 }  // namespace
