@@ -1,6 +1,7 @@
 // The task's command lines, byte for byte.
 #include <gtest/gtest.h>
 
+#include "backup/UnattendedCommandLine.h"
 #include "platform/Services.h"
 #include "schedule/TaskCommands.h"
 #include "support/OverrideSystem.h"
@@ -67,6 +68,27 @@ TEST(TaskCommandLine, AProgramOnADriveRootGetsOneBackslash) {
   testing::OverrideSystem root("E:\\");
   platform::ScopedServices scope({.system = &root});
   EXPECT_EQ(TaskCommandLine({"a", "11111111", "", "E:\\b.soe"}), "\"E:\\quarnel.exe\" sf=axm=11111111ps=bf=E:\\b.soe");
+}
+
+// What the task hands the program is read back field for field by the unattended run; a
+// value with "=" would not be, which is why the window refuses it.
+TEST(TaskArguments, TheUnattendedRunReadsBackEveryField) {
+  const TaskOptions fine[] = {
+      {"Main Identity", "10100000", "", "C:\\Backups\\outbackup-Main Identity.soe"},
+      {"x", "11111111", "pass word with blanks", "\\\\server\\share\\b.soe"},
+      {"sf", "00000001", "bf", "D:\\ps xm.soe"},
+  };
+  for (const TaskOptions& options : fine) {
+    std::optional<backup::UnattendedOptions> read = backup::ParseUnattendedCommandLine(TaskArguments(options));
+    ASSERT_TRUE(read.has_value()) << TaskArguments(options);
+    EXPECT_EQ(read->sf, options.userName);
+    EXPECT_EQ(read->xm, options.items);
+    EXPECT_EQ(read->ps, options.password);
+    EXPECT_EQ(read->bf, options.targetFile);
+  }
+  std::optional<backup::UnattendedOptions> shifted =
+      backup::ParseUnattendedCommandLine(TaskArguments({"a", "11111111", "x=y", "C:\\b.soe"}));
+  EXPECT_TRUE(!shifted || shifted->ps != "x=y" || shifted->bf != "C:\\b.soe");
 }
 
 TEST(TaskListed, FindsTheTaskAsTheFirstFieldOfALineOnly) {
