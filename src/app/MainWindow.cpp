@@ -1,18 +1,17 @@
 #include "app/MainWindow.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
-#include <ole2.h>
-#include <shlobj.h>
 
 #include <vector>
 
 #include "app/AboutWindow.h"
 #include "app/Resource.h"
 #include "app/Skin.h"
-#include "app/WindowHelpers.h"
+#include "app/Win32Controls.h"
 #include "disc/DiscWriterDialog.h"
 #include "platform/Services.h"
+#include "schedule/ScheduleWindow.h"
+#include "settingsui/SettingsWindow.h"
 
 namespace quarnel::app {
 namespace {
@@ -61,51 +60,6 @@ constexpr ControlPlace kPlaces[] = {
 
 bool IsCombo(Control c) { return c == Control::cbSource || c == Control::cbTarget; }
 
-bool IsClass(HWND window, const char* name) {
-  char buffer[32] = {};
-  GetClassNameA(window, buffer, sizeof buffer);
-  return lstrcmpiA(buffer, name) == 0;
-}
-
-// Button captions carry their mnemonic marker; the product's caption is the text without it.
-std::string WithoutMnemonic(const std::string& caption) {
-  std::string plain;
-  for (std::size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&') {
-      // "&&" stands for one '&'; a single one only marks the next letter.
-      if (i + 1 < caption.size() && caption[i + 1] == '&') {
-        plain += '&';
-        ++i;
-      }
-      continue;
-    }
-    plain += caption[i];
-  }
-  return plain;
-}
-
-std::string EscapeMnemonic(const std::string& caption) {
-  std::string escaped;
-  for (char c : caption) {
-    if (c == '&') escaped += '&';
-    escaped += c;
-  }
-  return escaped;
-}
-
-// Pages on a themed tab strip share its background, as property sheets do. Loaded at run
-// time: the theme library is optional on the systems the program runs on.
-void UseTabPageBackground(HWND page) {
-  using EnableTexture = HRESULT(WINAPI*)(HWND, DWORD);
-  static EnableTexture enable = [] {
-    HMODULE theme = LoadLibraryA("uxtheme.dll");
-    FARPROC found = theme ? GetProcAddress(theme, "EnableThemeDialogTexture") : nullptr;
-    return reinterpret_cast<EnableTexture>(reinterpret_cast<void*>(found));
-  }();
-  constexpr DWORD kEnableTab = 0x6;  // ETDT_ENABLE | ETDT_USETABTEXTURE
-  if (enable != nullptr) enable(page, kEnableTab);
-}
-
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instance), logic_(state, *this) {
@@ -113,6 +67,10 @@ MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instanc
   modalOpeners_[ModalWindow::DiscWriter] = [this](HWND owner) {
     disc::DiscWriterDialog::ShowModal(instance_, owner, logic_.State().DiscWriterHandOver);
   };
+  modalOpeners_[ModalWindow::TaskScheduler] = [this](HWND owner) {
+    schedule::ScheduleWindow::ShowModal(instance_, owner);
+  };
+  modalOpeners_[ModalWindow::Settings] = [this](HWND owner) { settingsui::SettingsWindow::ShowModal(instance_, owner); };
 }
 
 MainWindow::~MainWindow() {
@@ -260,24 +218,14 @@ void MainWindow::CreatePages() {
   }
   progress_ = CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_PROGRESS), window_, PageProc,
                                  reinterpret_cast<LPARAM>(this));
-  const Skin& skin = WindowSkin::Active().Current();
-  if (!(WindowSkin::Active().Loaded() && skin.window)) {
-    for (HWND page : pages_) UseTabPageBackground(page);
-  }
   WindowSkin::MarkHeading(ControlHandle(Control::lblAboutTitle));
 }
 
 void MainWindow::LayoutPages() {
+  LayOutTabPages(window_, tabs_, pages_, kPageCount);
   RECT area;
-  GetWindowRect(tabs_, &area);
+  GetWindowRect(pages_[0], &area);
   MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
-  SendMessageA(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  // Pages lie above the tab strip, as property sheets do; the keyboard order then runs
-  // page, tab strip, buttons.
-  for (HWND page : pages_) {
-    SetWindowPos(page, HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                 SWP_NOACTIVATE);
-  }
   // picCon3 covers the whole page while a job works, its contents in the middle.
   RECT panel;
   GetClientRect(progress_, &panel);
@@ -294,17 +242,7 @@ void MainWindow::LayoutPages() {
   }
 }
 
-void MainWindow::ShowPageControls(Page page) {
-  int shown = static_cast<int>(page);
-  HWND focus = GetFocus();
-  for (int i = 0; i < kPageCount; ++i) {
-    if (i == shown) continue;
-    // A hidden page must not keep the keyboard.
-    if (focus != nullptr && (focus == pages_[i] || IsChild(pages_[i], focus))) SetFocus(tabs_);
-    ShowWindow(pages_[i], SW_HIDE);
-  }
-  ShowWindow(pages_[shown], SW_SHOWNA);
-}
+void MainWindow::ShowPageControls(Page page) { ShowTabPage(tabs_, pages_, kPageCount, static_cast<int>(page)); }
 
 void MainWindow::StepPage(int delta) {
   int next = (static_cast<int>(CurrentPage()) + delta + kPageCount) % kPageCount;
@@ -402,10 +340,7 @@ void MainWindow::OnContextMenu(HWND window, POINT screen) {
 INT_PTR MainWindow::OnControlColour(UINT message, HDC dc, HWND control) {
   auto field = fieldColours_.find(control);
   if (field != fieldColours_.end() && (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORSTATIC)) {
-    int colour = field->second == FieldColour::Window ? COLOR_WINDOW : COLOR_SCROLLBAR;
-    SetBkColor(dc, GetSysColor(colour));
-    SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-    return reinterpret_cast<INT_PTR>(GetSysColorBrush(colour));
+    return reinterpret_cast<INT_PTR>(FieldBrush(dc, control, field->second));
   }
   return reinterpret_cast<INT_PTR>(WindowSkin::Active().Colour(message, dc, control));
 }
@@ -457,18 +392,9 @@ HWND MainWindow::ItemBox(ItemSet set, int index) const {
                                 : GetDlgItem(pages_[1], IDC_RESTOREITEM0 + index);
 }
 
-std::string MainWindow::Text(Control c) const {
-  HWND h = ControlHandle(c);
-  if (h == nullptr) return "";
-  std::string text = WindowText(h);
-  return IsClass(h, "Button") ? WithoutMnemonic(text) : text;
-}
+std::string MainWindow::Text(Control c) const { return ControlText(ControlHandle(c)); }
 
-void MainWindow::SetText(Control c, const std::string& text) {
-  HWND h = ControlHandle(c);
-  if (h == nullptr) return;
-  SetWindowTextA(h, (IsClass(h, "Button") ? EscapeMnemonic(text) : text).c_str());
-}
+void MainWindow::SetText(Control c, const std::string& text) { SetControlText(ControlHandle(c), text); }
 
 bool MainWindow::Enabled(Control c) const {
   HWND h = ControlHandle(c);
@@ -633,31 +559,16 @@ void MainWindow::PumpEvents() {
 
 void MainWindow::Pause(int milliseconds) { Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0); }
 
-std::optional<std::string> MainWindow::FileDialog(const FileDialogSpec& spec, bool save) {
-  return ShowFileDialog(window_, spec, save);
+std::optional<std::string> MainWindow::OpenFileDialog(const FileDialogSpec& spec) {
+  return FileDialog(window_, spec, false);
 }
 
-std::optional<std::string> MainWindow::OpenFileDialog(const FileDialogSpec& spec) { return FileDialog(spec, false); }
-
-std::optional<std::string> MainWindow::SaveFileDialog(const FileDialogSpec& spec) { return FileDialog(spec, true); }
+std::optional<std::string> MainWindow::SaveFileDialog(const FileDialogSpec& spec) {
+  return FileDialog(window_, spec, true);
+}
 
 std::string MainWindow::BrowseForFolder(const std::string& title, std::uint32_t flags) {
-  // The newer folder picker needs OLE on this thread.
-  HRESULT ole = OleInitialize(nullptr);
-  char display[MAX_PATH] = {};
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = window_;
-  browse.pszDisplayName = display;
-  browse.lpszTitle = title.c_str();
-  browse.ulFlags = flags;
-  std::string folder;
-  if (LPITEMIDLIST chosen = SHBrowseForFolderA(&browse)) {
-    char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(chosen, path)) folder = path;
-    CoTaskMemFree(chosen);
-  }
-  if (SUCCEEDED(ole)) OleUninitialize();
-  return folder;
+  return app::BrowseForFolder(title, window_, flags);
 }
 
 void MainWindow::ShowModal(ModalWindow window) {

@@ -100,7 +100,6 @@ class MainWindow final : public MainView {
   void ShowPageControls(Page page);
   void StepPage(int delta);
   HWND ItemBox(ItemSet set, int index) const;
-  std::optional<std::string> FileDialog(const FileDialogSpec& spec, bool save);
 
   HINSTANCE instance_;
   MainWindowLogic logic_;

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "app/Skin.h"
-#include "app/WindowHelpers.h"
+#include "app/Win32Controls.h"
 #include "disc/DiscResource.h"
 #include "disc/EraseDialog.h"
 #include "disc/Imapi2Drives.h"
@@ -559,7 +559,7 @@ void DiscWriterDialog::PumpEvents() {
 
 std::optional<std::string> DiscWriterDialog::SaveFileDialog(const app::FileDialogSpec& spec) {
   if (saveDialogAnswer) return saveDialogAnswer(spec);
-  return app::ShowFileDialog(window_, spec, true);
+  return app::FileDialog(window_, spec, true);
 }
 
 void DiscWriterDialog::ShowErase(DiscDevice& device, DiscEngine& engine) {

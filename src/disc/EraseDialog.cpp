@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/Skin.h"
-#include "app/WindowHelpers.h"
+#include "app/Win32Controls.h"
 #include "disc/DiscResource.h"
 
 namespace quarnel::disc {

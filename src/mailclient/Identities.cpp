@@ -46,15 +46,14 @@ void BuildIdentityList(app::MainState& state) {
   state.NoIdentities = names.empty();
 }
 
-namespace {
-
-// "MM-DD-YYYY" of the current local date.
 std::string FileDate() {
   platform::LocalTime now = platform::System().Now();
   char text[16];
   std::snprintf(text, sizeof text, "%02d-%02d-%04d", now.month, now.day, now.year);
   return text;
 }
+
+namespace {
 
 bool StationeryAvailable() {
   std::string folder = StationeryFolder();
@@ -63,21 +62,26 @@ bool StationeryAvailable() {
 
 }  // namespace
 
+std::array<bool, app::kItemCount> AvailableItems(const std::string& identityKeyName) {
+  std::array<bool, app::kItemCount> available;
+  available.fill(true);
+  available[kItemAccounts] = registry::KeyExists(AccountsKey(identityKeyName));
+  std::string addressBook;
+  // An address book whose location cannot be read at all stays available.
+  if (registry::ReadDefaultValue(kAddressBookKey, &addressBook)) {
+    available[kItemAddressBook] = !addressBook.empty() && Files().FileExists(addressBook);
+  }
+  available[kItemStationeries] = StationeryAvailable();
+  return available;
+}
+
 void IdentityStep(app::MainState& state, app::MainView& view, int index) {
+  const app::Identity& identity = state.Identities.at(static_cast<std::size_t>(index));
+  const std::array<bool, app::kItemCount> available = AvailableItems(identity.keyName);
   for (int i = 0; i < app::kItemCount; ++i) {
-    view.SetItemEnabled(ItemSet::Backup, i, true);
+    view.SetItemEnabled(ItemSet::Backup, i, available[static_cast<std::size_t>(i)]);
     view.SetItemChecked(ItemSet::Backup, i, false);
   }
-  const app::Identity& identity = state.Identities.at(static_cast<std::size_t>(index));
-
-  view.SetItemEnabled(ItemSet::Backup, kItemAccounts, registry::KeyExists(AccountsKey(identity.keyName)));
-
-  std::string addressBook;
-  if (registry::ReadDefaultValue(kAddressBookKey, &addressBook)) {
-    view.SetItemEnabled(ItemSet::Backup, kItemAddressBook, !addressBook.empty() && Files().FileExists(addressBook));
-  }
-
-  view.SetItemEnabled(ItemSet::Backup, kItemStationeries, StationeryAvailable());
 
   if (app::SettingOn("backup", "automgeneratefile")) {
     std::string name = "quarnel-" + identity.displayName + "-" + FileDate() + ".soe";

@@ -13,6 +13,13 @@ struct ProcessEntry {
 
 enum class WindowState { Normal, Minimized, Hidden };  // Normal and Minimized get the focus
 
+// How a program run to its end went.
+struct FinishedRun {
+  bool started = false;       // false: the program could not be started at all
+  std::uint32_t exitCode = 0;
+  std::string output;         // what it wrote to its standard output and error, in the ANSI code page
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -20,6 +27,9 @@ class Processes {
   virtual bool Terminate(std::uint32_t id, std::uint32_t exitCode) = 0;
   // Starts a command line without waiting for it.
   virtual bool Start(const std::string& commandLine, WindowState state) = 0;
+  // Runs a command line with no window shown and nothing to read on its input, and waits
+  // for it to end.
+  virtual FinishedRun RunHidden(const std::string& commandLine) = 0;
   // The shell's default action on a document or address.
   virtual bool ShellOpen(const std::string& target) = 0;
 };

@@ -28,4 +28,16 @@ bool RecordingProcesses::ShellOpen(const std::string& target) {
   return true;
 }
 
+FinishedRun RecordingProcesses::RunHidden(const std::string& commandLine) {
+  ran.push_back(commandLine);
+  if (runResults.empty()) {
+    FinishedRun fine;
+    fine.started = true;
+    return fine;
+  }
+  FinishedRun result = runResults.front();
+  runResults.pop_front();
+  return result;
+}
+
 }  // namespace quarnel::platform

@@ -9,6 +9,7 @@ class Win32Processes : public Processes {
   bool Terminate(std::uint32_t id, std::uint32_t exitCode) override;
   bool Start(const std::string& commandLine, WindowState state) override;
   bool ShellOpen(const std::string& target) override;
+  FinishedRun RunHidden(const std::string& commandLine) override;
 };
 
 }  // namespace quarnel::platform
