@@ -12,6 +12,7 @@
 #include "backup/ItemsFixture.h"
 #include "backup/UnattendedBackup.h"
 #include "mailclient/Identities.h"
+#include "schedule/TaskCommands.h"
 #include "support/FakeMainView.h"
 
 namespace quarnel::testing {
@@ -141,6 +142,18 @@ TEST_P(UnattendedBackupTest, AShortItemStringCountsTheMissingItemsAsChosen) {
   EXPECT_NE(Log().find(" Backup Stationeries Succeeded!"), std::string::npos);
   EXPECT_NE(Log().find(" Backup Settings Succeeded!"), std::string::npos);
   EXPECT_EQ(Log().find(" Backup Mails"), std::string::npos);
+}
+
+// What the Task Scheduler window schedules is what the scheduled run backs up.
+TEST_P(UnattendedBackupTest, TheScheduledCommandLineProducesTheBackupItDescribes) {
+  app::WriteINI(app::SettingsFilePath(), "autobackup", "autobackupfile", "0");
+  const schedule::TaskOptions task{"Main Identity", "00110000", "two words", Path("Backups\\My Backups.soe")};
+  ASSERT_EQ(Run(schedule::TaskArguments(task)), backup::kUnattendedCompleted);
+  EXPECT_EQ(Entries("Backups\\My Backups.soe", "two words"),
+            (std::vector<std::string>{"quarnel.dat", "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX"}));
+  EXPECT_NE(info_.find("BackupIdentity=Main Identity\r\n"), std::string::npos);
+  EXPECT_NE(info_.find("\r\nBackupItem=00110000\r\n"), std::string::npos);
+  EXPECT_NE(info_.find("\r\nBackupRules=OBR"), std::string::npos);
 }
 
 TEST_P(UnattendedBackupTest, AnUnusableCommandLineDoesNothingAtAll) {
