@@ -45,6 +45,10 @@ class TimedFiles : public FileSystem {
   }
   bool ReadAll(const std::string& p, std::string* out) override { return real_.ReadAll(p, out); }
   bool WriteAll(const std::string& p, std::string_view bytes) override { return real_.WriteAll(p, bytes); }
+  bool FlushToDisk(const std::string& p) override { return real_.FlushToDisk(p); }
+  std::optional<std::uint64_t> FreeSpace(const std::string& f) override { return real_.FreeSpace(f); }
+  std::optional<bool> IsReadOnly(const std::string& p) override { return real_.IsReadOnly(p); }
+  bool SetReadOnly(const std::string& p, bool on) override { return real_.SetReadOnly(p, on); }
 
   Clock::duration appending{};
   long appends = 0;

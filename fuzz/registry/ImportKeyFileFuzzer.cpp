@@ -35,6 +35,10 @@ class InputFile : public FileSystem {
     return true;
   }
   bool WriteAll(const std::string&, std::string_view) override { return false; }
+  bool FlushToDisk(const std::string&) override { return false; }
+  std::optional<std::uint64_t> FreeSpace(const std::string&) override { return std::nullopt; }
+  std::optional<bool> IsReadOnly(const std::string&) override { return false; }
+  bool SetReadOnly(const std::string&, bool) override { return false; }
 
  private:
   std::string bytes_;

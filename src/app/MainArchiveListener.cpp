@@ -23,6 +23,12 @@ void MainArchiveListener::OnWriteProgress(int percent) {
 
 void MainArchiveListener::OnWriteDone() { archive::ArchiveWritten() = 1; }
 
+void MainArchiveListener::OnVerifying() {
+  view_.PumpEvents();
+  view_.SetText(Control::Label1, "Checking backup file...");
+  view_.PumpEvents();
+}
+
 void PumpingArchiveListener::OnWriteDone() { archive::ArchiveWritten() = 1; }
 
 }  // namespace quarnel::app

@@ -14,6 +14,7 @@ class MainArchiveListener : public archive::ArchiveListener {
   void OnExtractingFile(const std::string& name) override;
   void OnWriteProgress(int percent) override;
   void OnWriteDone() override;
+  void OnVerifying() override;
 
  private:
   MainView& view_;
@@ -28,6 +29,7 @@ class PumpingArchiveListener : public archive::ArchiveListener {
   void OnExtractingFile(const std::string&) override { view_.PumpEvents(); }
   void OnWriteProgress(int) override { view_.PumpEvents(); }
   void OnWriteDone() override;
+  void OnVerifying() override { view_.PumpEvents(); }
 
  private:
   MainView& view_;

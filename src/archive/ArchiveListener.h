@@ -18,6 +18,8 @@ class ArchiveListener {
   virtual void OnWriteProgress(int percent) = 0;
   // The archive has been written completely and is in place; never sent on failure.
   virtual void OnWriteDone() = 0;
+  // The written archive is being read back (WriteArchive with VerifyAfterWrite); once.
+  virtual void OnVerifying() {}
 };
 
 // Set to 1 by the window's completion handler, cleared by the backup jobs before writing.

@@ -1,7 +1,5 @@
 #include "archive/EntryReader.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -18,26 +16,6 @@ struct ZipFileCloser {
   void operator()(zip_file_t* file) const { zip_fclose(file); }
 };
 using ZipFile = std::unique_ptr<zip_file_t, ZipFileCloser>;
-
-std::size_t AesKeyLength(const zip_stat_t& st) {
-  switch (st.encryption_method) {
-    case ZIP_EM_AES_128:
-      return 16;
-    case ZIP_EM_AES_192:
-      return 24;
-    case ZIP_EM_AES_256:
-      return 32;
-    default:
-      return 0;
-  }
-}
-
-// WinZip AES entries of the AE-2 kind store no CRC (zero) and rely on the authentication
-// code alone; libzip 1.7 still reports that zero as valid, so it is not checked here.
-bool CarriesCrc(const zip_stat_t& st) {
-  if (!(st.valid & ZIP_STAT_CRC)) return false;
-  return !(AesKeyLength(st) != 0 && st.crc == 0);
-}
 
 std::string DescribeCode(int code, const std::string& detail) {
   switch (code) {
@@ -62,106 +40,6 @@ std::string ReadFailure(zip_file_t* file) {
   return DescribeCode(zip_error_code_zip(error), zip_error_strerror(error));
 }
 
-// Counts the content against the size the archive states, and its CRC.
-class ContentCheck {
- public:
-  explicit ContentCheck(const zip_stat_t& st) : st_(st), crc_(crc32(0L, Z_NULL, 0)) {}
-
-  bool Take(const unsigned char* data, std::size_t size, std::string* message) {
-    received_ += size;
-    if ((st_.valid & ZIP_STAT_SIZE) && received_ > st_.size) {
-      *message = "the content is longer than the archive states";
-      return false;
-    }
-    crc_ = crc32(crc_, data, static_cast<uInt>(size));
-    return true;
-  }
-
-  bool Finish(std::string* message) const {
-    if ((st_.valid & ZIP_STAT_SIZE) && received_ != st_.size) {
-      *message = "the content is shorter than the archive states";
-      return false;
-    }
-    if (CarriesCrc(st_) && crc_ != st_.crc) {
-      *message = "the content fails its CRC check (wrong password or damaged archive)";
-      return false;
-    }
-    return true;
-  }
-
- private:
-  const zip_stat_t& st_;
-  uLong crc_;
-  std::uint64_t received_ = 0;
-};
-
-// Takes an entry's stored data, once decrypted, and hands on the content: as it is for a
-// stored entry, inflated for a deflated one.
-class Content {
- public:
-  Content(const zip_stat_t& st, const ChunkSink& sink) : deflated_(st.comp_method == ZIP_CM_DEFLATE), check_(st), sink_(sink) {}
-  ~Content() {
-    if (inflating_) inflateEnd(&z_);
-  }
-
-  bool Begin(std::string* message) {
-    if (!deflated_) return true;
-    inflating_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
-    if (!inflating_) *message = "out of memory";
-    out_.resize(kChunk);
-    return inflating_;
-  }
-
-  bool Feed(unsigned char* data, std::size_t size, std::string* message) {
-    if (!deflated_) return Deliver(data, size, message);
-    if (ended_) return true;  // anything after the end of the deflated stream is ignored
-    z_.next_in = data;
-    z_.avail_in = static_cast<uInt>(size);
-    do {
-      z_.next_out = out_.data();
-      z_.avail_out = static_cast<uInt>(out_.size());
-      int rc = inflate(&z_, Z_NO_FLUSH);
-      if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-        *message = "the compressed content is damaged (or the password is wrong)";
-        return false;
-      }
-      if (!Deliver(out_.data(), out_.size() - z_.avail_out, message)) return false;
-      if (rc == Z_STREAM_END) {
-        ended_ = true;
-        return true;
-      }
-    } while (z_.avail_out == 0);
-    return true;
-  }
-
-  bool End(std::string* message) {
-    if (deflated_ && !ended_) {
-      *message = "the compressed content ends too early";
-      return false;
-    }
-    return check_.Finish(message);
-  }
-
- private:
-  bool Deliver(const unsigned char* data, std::size_t size, std::string* message) {
-    if (size == 0) return true;
-    if (!check_.Take(data, size, message)) return false;
-    if (!sink_(reinterpret_cast<const char*>(data), size)) {
-      *message = "the content could not be written";
-      return false;
-    }
-    return true;
-  }
-
-  bool deflated_;
-  bool inflating_ = false;
-  bool ended_ = false;
-  z_stream z_{};
-  std::vector<unsigned char> out_;
-  ContentCheck check_;
-  const ChunkSink& sink_;
-};
-
 // Reads exactly size bytes of the entry's raw data. Asking for no more than is left keeps
 // libzip from reaching the end, where it would check a CRC of data still encrypted.
 bool ReadExactly(zip_file_t* file, unsigned char* data, std::size_t size, std::string* message) {
@@ -177,8 +55,10 @@ bool ReadExactly(zip_file_t* file, unsigned char* data, std::size_t size, std::s
   return true;
 }
 
+// Reads a WinZip AES entry's stored data once: decrypted into the content when there is
+// one, else only authenticated.
 bool ReadAes(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std::string& password,
-             const ChunkSink& sink, std::string* message) {
+             EntryContent* content, std::string* message) {
   const std::size_t keyLength = AesKeyLength(st);
   const std::size_t header = keyLength / 2 + WinZipAesDecryptor::kVerifierLength;
   const std::size_t trailer = WinZipAesDecryptor::kCodeLength;
@@ -202,16 +82,15 @@ bool ReadAes(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std
     *message = "wrong password";
     return false;
   }
-  Content content(st, sink);
-  if (!content.Begin(message)) return false;
+  if (content && !content->Begin(message)) return false;
   for (zip_uint64_t left = st.comp_size - header - trailer; left > 0;) {
     std::size_t n = static_cast<std::size_t>(std::min<zip_uint64_t>(left, buffer.size()));
     if (!ReadExactly(file.get(), buffer.data(), n, message)) return false;
-    if (!decryptor.Decrypt(buffer.data(), n)) {
+    if (!(content ? decryptor.Decrypt(buffer.data(), n) : decryptor.Authenticate(buffer.data(), n))) {
       *message = "the crypto library failed";
       return false;
     }
-    if (!content.Feed(buffer.data(), n, message)) return false;
+    if (content && !content->Feed(buffer.data(), n, message)) return false;
     left -= n;
   }
   if (!ReadExactly(file.get(), buffer.data(), trailer, message)) return false;
@@ -219,11 +98,11 @@ bool ReadAes(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std
     *message = "the content fails its authentication (wrong password or damaged archive)";
     return false;
   }
-  return content.End(message);
+  return !content || content->End(message);
 }
 
 // Feeds everything the open entry yields to the content check, then closes the check.
-bool Drain(ZipFile& file, Content& content, std::string* message) {
+bool Drain(ZipFile& file, EntryContent& content, std::string* message) {
   std::vector<unsigned char> buffer(kChunk);
   for (;;) {
     zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
@@ -246,7 +125,7 @@ bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, cons
     *message = OpenFailure(archive);
     return false;
   }
-  Content content(st, sink);
+  EntryContent content(st, sink);
   if (!content.Begin(message)) return false;
   return Drain(file, content, message);
 }
@@ -261,34 +140,55 @@ bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st,
   }
   zip_stat_t asStored = st;
   asStored.comp_method = ZIP_CM_STORE;  // libzip hands over the content itself
-  Content content(asStored, sink);
+  EntryContent content(asStored, sink);
   return Drain(file, content, message);
 }
 
 }  // namespace
 
-bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
-                      std::string* message) {
-  zip_stat_t st;
-  zip_stat_init(&st);
-  if (zip_stat_index(archive, index, 0, &st) != 0) {
+bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& password, zip_stat_t* st,
+                   std::string* message) {
+  zip_stat_init(st);
+  if (zip_stat_index(archive, index, 0, st) != 0) {
     *message = zip_strerror(archive);
     return false;
   }
   const zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
-  if ((st.valid & needed) != needed) {
+  if ((st->valid & needed) != needed) {
     *message = "the archive does not describe the entry";
     return false;
   }
+  if (!password.empty() && st->encryption_method == ZIP_EM_NONE) {
+    *message = "the entry is not protected in a protected archive (the archive has been altered)";
+    return false;
+  }
   // Asked to decrypt with a method it lacks, libzip 1.7 loses memory; refuse such entries first.
-  if (st.encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st.encryption_method, 0)) {
+  if (st->encryption_method != ZIP_EM_NONE && !zip_encryption_method_supported(st->encryption_method, 0)) {
     *message = "the entry's protection is not supported";
     return false;
   }
+  return true;
+}
+
+bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
+                      std::string* message) {
+  zip_stat_t st;
+  if (!DescribeEntry(archive, index, password, &st, message)) return false;
   const bool ourMethod = st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE;
-  if (AesKeyLength(st) != 0 && ourMethod) return ReadAes(archive, index, st, password, sink, message);
+  if (AesKeyLength(st) != 0 && ourMethod) {
+    EntryContent content(st, sink);
+    return ReadAes(archive, index, st, password, &content, message);
+  }
   if (st.comp_method == ZIP_CM_DEFLATE) return ReadDeflated(archive, index, st, sink, message);
   return ReadThroughLibzip(archive, index, st, sink, message);
+}
+
+bool PasswordOpensEntry(zip_t* archive, zip_uint64_t index, const std::string& password, std::string* message) {
+  zip_stat_t st;
+  if (!DescribeEntry(archive, index, password, &st, message)) return false;
+  if (AesKeyLength(st) != 0) return ReadAes(archive, index, st, password, nullptr, message);
+  return ReadEntryChecked(
+      archive, index, password, [](const char*, std::size_t) { return true; }, message);
 }
 
 }  // namespace quarnel::archive::detail

@@ -1,22 +1,31 @@
 #pragma once
 // Reading one entry of an open archive to its end, checked: the content must have the size
-// the archive states, its CRC must match where the archive carries one, and a WinZip AES
-// entry's authentication code must match. Memory use is fixed whatever the sizes claim.
+// the archive states, its CRC must match where it decides, and a WinZip AES entry's
+// authentication code must match. Memory use is fixed whatever the sizes claim.
 #include <zip.h>
 
-#include <cstddef>
-#include <functional>
 #include <string>
+
+#include "archive/EntryContent.h"
 
 namespace quarnel::archive::detail {
 
-// Receives the content in order; returning false stops the reading as failed.
-using ChunkSink = std::function<bool(const char* data, std::size_t size)>;
+// The entry's description, or false with the reason. Refuses what cannot be read safely: an
+// incomplete description, a protection the build lacks, and an unprotected entry while a
+// password is in force (whoever can edit the file could otherwise put an unauthenticated
+// entry among authenticated ones).
+bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& password, zip_stat_t* st,
+                   std::string* message);
 
 // True when the whole entry was delivered and passed every check; otherwise false with the
 // reason in *message (the sink may have received part of the content). The password is
 // used for protected entries.
 bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
                       std::string* message);
+
+// True when the password opens the entry. A WinZip AES entry is decided by its verifier and
+// authentication code alone: its stored data is read once and nothing is inflated. Other
+// entries are read to their end as by ReadEntryChecked.
+bool PasswordOpensEntry(zip_t* archive, zip_uint64_t index, const std::string& password, std::string* message);
 
 }  // namespace quarnel::archive::detail

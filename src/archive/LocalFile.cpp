@@ -7,12 +7,6 @@
 
 #include "platform/Services.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace quarnel::archive::detail {
 namespace {
 
@@ -58,26 +52,13 @@ bool RegularFileFacts(const std::string& path, FileFacts* facts) {
   return true;
 }
 
-bool FlushToDisk(std::FILE* file) {
-  if (std::fflush(file) != 0) return false;
-#ifdef _WIN32
-  return _commit(_fileno(file)) == 0;
-#else
-  return ::fsync(fileno(file)) == 0;
-#endif
-}
-
-bool FlushFileToDisk(const std::string& path) {
-  std::FILE* file = std::fopen(LocalPath(path).c_str(), "r+b");
-  if (!file) return false;
-  bool flushed = FlushToDisk(file);
-  return std::fclose(file) == 0 && flushed;
-}
-
 bool MoveOver(const std::string& from, const std::string& to) {
   platform::FileSystem& files = platform::Files();
   if (files.MoveReplace(from, to)) return true;
-  return files.FileExists(to) && files.SetNormalAttributes(to) && files.MoveReplace(from, to);
+  if (!files.IsReadOnly(to).value_or(false) || !files.SetReadOnly(to, false)) return false;
+  if (files.MoveReplace(from, to)) return true;
+  files.SetReadOnly(to, true);
+  return false;
 }
 
 zip_t* OpenZip(const std::string& path, int flags, std::string* message) {

@@ -1,7 +1,7 @@
 #pragma once
 // The few file operations the archive component needs beyond the files seam: streaming
-// reads and writes (whole files never fit in memory), a file's size and time, flushing a
-// finished file to the disk, and opening an archive with libzip. Paths are ANSI text with
+// reads and writes (whole files never fit in memory), a file's size and time, and opening
+// an archive with libzip. Paths are ANSI text with
 // '\' separators; off Windows they are mapped as the portable seams map them.
 #include <zip.h>
 
@@ -21,12 +21,10 @@ std::string LocalPath(const std::string& path);
 std::FILE* OpenForReading(const std::string& path);
 std::FILE* OpenForWriting(const std::string& path);  // creates or truncates
 bool RegularFileFacts(const std::string& path, FileFacts* facts);  // false: missing or not a file
-// Flushes the stream's buffers and the system's cache to the disk.
-bool FlushToDisk(std::FILE* file);
-bool FlushFileToDisk(const std::string& path);
-
-// Moves a finished file over the destination in one step. A read-only destination is
-// replaced too, its attributes cleared first (Windows refuses otherwise).
+// Moves a finished file over the destination in one step, through the files seam. Windows
+// refuses to replace a read-only file: its read-only attribute alone is then cleared for a
+// second try, and set again when that fails too, so a failure leaves the destination as it
+// was.
 bool MoveOver(const std::string& from, const std::string& to);
 
 // Opens an archive with libzip under the path's ANSI name. Null on failure, the reason

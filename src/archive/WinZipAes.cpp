@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "archive/WinZipAesCrypto.h"
 
@@ -10,26 +9,40 @@ namespace quarnel::archive::detail {
 namespace {
 constexpr int kIterations = 1000;
 constexpr std::size_t kBlock = 16;
+constexpr std::size_t kLongestKey = 32;
 }  // namespace
+
+void WipeText(std::string& text) {
+  WipeSecret(text.data(), text.size());
+  text.clear();
+}
 
 WinZipAesDecryptor::WinZipAesDecryptor() : crypto_(std::make_unique<Crypto>()) {}
 
-WinZipAesDecryptor::~WinZipAesDecryptor() = default;
+WinZipAesDecryptor::~WinZipAesDecryptor() {
+  WipeSecret(keystream_, sizeof keystream_);
+  WipeSecret(counter_, sizeof counter_);
+}
 
 bool WinZipAesDecryptor::Start(const std::string& password, const unsigned char* salt, std::size_t keyLength,
                                const unsigned char* verifier) {
   if (keyLength != 16 && keyLength != 24 && keyLength != 32) return false;
-  std::vector<unsigned char> keys(2 * keyLength + kVerifierLength);
-  if (!crypto_->Pbkdf2(reinterpret_cast<const unsigned char*>(password.data()), password.size(), salt,
-                       keyLength / 2, kIterations, keys.data(), keys.size())) {
-    return false;
-  }
-  bool verified = std::memcmp(keys.data() + 2 * keyLength, verifier, kVerifierLength) == 0;
-  bool keyed = verified && crypto_->SetKeys(keys.data(), keys.data() + keyLength, keyLength);
-  std::fill(keys.begin(), keys.end(), 0);
-  std::memset(counter_, 0, sizeof counter_);
-  used_ = sizeof keystream_;
+  unsigned char keys[2 * kLongestKey + kVerifierLength];
+  const std::size_t derived = 2 * keyLength + kVerifierLength;
+  bool keyed = crypto_->Pbkdf2(reinterpret_cast<const unsigned char*>(password.data()), password.size(), salt,
+                               keyLength / 2, kIterations, keys, derived) &&
+               std::memcmp(keys + 2 * keyLength, verifier, kVerifierLength) == 0 &&
+               StartWithKeys(keys, keys + keyLength, keyLength);
+  WipeSecret(keys, sizeof keys);
   return keyed;
+}
+
+bool WinZipAesDecryptor::StartWithKeys(const unsigned char* aesKey, const unsigned char* macKey,
+                                       std::size_t keyLength) {
+  WipeSecret(keystream_, sizeof keystream_);
+  WipeSecret(counter_, sizeof counter_);
+  used_ = sizeof keystream_;
+  return crypto_->SetKeys(aesKey, macKey, keyLength);
 }
 
 bool WinZipAesDecryptor::Refill() {
@@ -57,11 +70,22 @@ bool WinZipAesDecryptor::Decrypt(unsigned char* data, std::size_t size) {
   return true;
 }
 
-bool WinZipAesDecryptor::Authentic(const unsigned char* code) {
+bool WinZipAesDecryptor::Authenticate(const unsigned char* data, std::size_t size) {
+  return crypto_->MacUpdate(data, size);
+}
+
+bool WinZipAesDecryptor::ComputeCode(unsigned char* code) {
   unsigned char mac[20];
   if (!crypto_->MacFinal(mac)) return false;
-  unsigned char difference = 0;
-  for (std::size_t i = 0; i < kCodeLength; ++i) difference |= static_cast<unsigned char>(mac[i] ^ code[i]);
+  std::memcpy(code, mac, kCodeLength);
+  return true;
+}
+
+bool WinZipAesDecryptor::Authentic(const unsigned char* code) {
+  unsigned char computed[kCodeLength];
+  if (!ComputeCode(computed)) return false;
+  unsigned char difference = 0;  // every byte compared, whatever the first difference
+  for (std::size_t i = 0; i < kCodeLength; ++i) difference |= static_cast<unsigned char>(computed[i] ^ code[i]);
   return difference == 0;
 }
 

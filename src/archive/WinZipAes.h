@@ -10,13 +10,19 @@
 
 namespace quarnel::archive::detail {
 
+// Overwrites secret bytes with zeros through the crypto library's own call, which the
+// compiler cannot leave out the way it may drop a memset of memory about to be freed.
+void WipeSecret(void* data, std::size_t size);
+// The same for a text (a password), which is then empty.
+void WipeText(std::string& text);
+
 class WinZipAesDecryptor {
  public:
   static constexpr std::size_t kVerifierLength = 2;
   static constexpr std::size_t kCodeLength = 10;
 
   WinZipAesDecryptor();
-  ~WinZipAesDecryptor();
+  ~WinZipAesDecryptor();  // wipes the keystream; the crypto library wipes its keys
   WinZipAesDecryptor(const WinZipAesDecryptor&) = delete;
   WinZipAesDecryptor& operator=(const WinZipAesDecryptor&) = delete;
 
@@ -24,9 +30,15 @@ class WinZipAesDecryptor {
   // verification bytes differ from the entry's (or the crypto library fails).
   bool Start(const std::string& password, const unsigned char* salt, std::size_t keyLength,
              const unsigned char* verifier);
+  // Starts with keys already derived: the AES key and the authentication key, keyLength each.
+  bool StartWithKeys(const unsigned char* aesKey, const unsigned char* macKey, std::size_t keyLength);
   // Decrypts in place; the ciphertext is authenticated on the way.
   bool Decrypt(unsigned char* data, std::size_t size);
-  // True when the entry's closing code matches everything decrypted.
+  // Authenticates ciphertext without decrypting it.
+  bool Authenticate(const unsigned char* data, std::size_t size);
+  // The entry's closing code as computed over everything taken (kCodeLength bytes); once.
+  bool ComputeCode(unsigned char* code);
+  // True when the entry's closing code matches everything taken; once.
   bool Authentic(const unsigned char* code);
 
   // The build's crypto library, behind the few operations used here.

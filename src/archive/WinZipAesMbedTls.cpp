@@ -4,10 +4,13 @@
 #include <mbedtls/aes.h>
 #include <mbedtls/md.h>
 #include <mbedtls/pkcs5.h>
+#include <mbedtls/platform_util.h>
 
 #include "archive/WinZipAesCrypto.h"
 
 namespace quarnel::archive::detail {
+
+void WipeSecret(void* data, std::size_t size) { mbedtls_platform_zeroize(data, size); }
 
 struct WinZipAesDecryptor::Crypto::State {
   mbedtls_aes_context aes;

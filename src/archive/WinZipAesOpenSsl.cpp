@@ -1,11 +1,14 @@
 // WinZip AES crypto over OpenSSL 3 (the native builds, where libzip uses it as well).
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
 
 #include "archive/WinZipAesCrypto.h"
 
 namespace quarnel::archive::detail {
+
+void WipeSecret(void* data, std::size_t size) { OPENSSL_cleanse(data, size); }
 
 struct WinZipAesDecryptor::Crypto::State {
   EVP_CIPHER_CTX* cipher = nullptr;

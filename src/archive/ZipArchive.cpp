@@ -9,6 +9,7 @@
 #include "archive/EntryNames.h"
 #include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
+#include "archive/WinZipAes.h"
 #include "archive/ZipArchiveParts.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
@@ -39,6 +40,8 @@ bool ZipArchive::Fail(std::string message) {
 }
 
 void ZipArchive::CloseArchive() {
+  detail::WipeText(archivePassword_);
+  detail::WipeText(readPassword_);
   building_ = false;
   targetPath_.clear();
   pending_.clear();
@@ -114,36 +117,37 @@ int ZipArchive::CheckPassword() {
     return 0;
   }
   // A password can pass the quick verifier at the start of an entry and still be wrong
-  // (one in 256 for the traditional protection), so an entry is read to its end and its
-  // CRC or authentication code decides. The smallest entry with content is read: an empty
-  // traditionally protected entry has nothing but that verifier, so when only empty
-  // entries are protected, all of them are tried.
+  // (one in 256 for the traditional protection), so one entry's full check decides: a
+  // WinZip AES entry's authentication code (over its stored data, nothing inflated), or a
+  // traditionally protected entry's CRC (over its content, as long as it states). The
+  // cheapest such entry is read. An empty traditionally protected entry has nothing but
+  // that verifier, so when only such entries are protected, all of them are tried.
   zip_t* archive = reader_->archive;
   zip_int64_t count = zip_get_num_entries(archive, 0);
-  std::vector<zip_uint64_t> toRead;  // the empty entries, unless one with content turns up
-  zip_int64_t smallest = -1;
-  zip_uint64_t smallestSize = std::numeric_limits<zip_uint64_t>::max();
+  std::vector<zip_uint64_t> toRead;  // the inconclusive entries, unless a conclusive one turns up
+  zip_int64_t cheapest = -1;
+  zip_uint64_t cheapestCost = std::numeric_limits<zip_uint64_t>::max();
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     if (!(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE) continue;
-    if ((st.valid & ZIP_STAT_SIZE) && st.size == 0) {
+    const bool aes = detail::AesKeyLength(st) != 0;
+    const zip_uint64_t stated = (st.valid & ZIP_STAT_SIZE) ? st.size : std::numeric_limits<zip_uint64_t>::max();
+    if (!aes && stated == 0) {
       toRead.push_back(static_cast<zip_uint64_t>(i));
       continue;
     }
-    zip_uint64_t size = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
-    if (smallest < 0 || size < smallestSize) {
-      smallest = i;
-      smallestSize = size;
+    const zip_uint64_t cost = aes ? ((st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0) : stated;
+    if (cheapest < 0 || cost < cheapestCost) {
+      cheapest = i;
+      cheapestCost = cost;
     }
   }
-  if (smallest >= 0) toRead = {static_cast<zip_uint64_t>(smallest)};
+  if (cheapest >= 0) toRead = {static_cast<zip_uint64_t>(cheapest)};
   for (zip_uint64_t index : toRead) {
     std::string message;
-    bool read = detail::ReadEntryChecked(
-        archive, index, readPassword_, [](const char*, std::size_t) { return true; }, &message);
-    if (!read) {
+    if (!detail::PasswordOpensEntry(archive, index, readPassword_, &message)) {
       Fail("The password does not open the archive: " + message);
       return 0;
     }
@@ -192,34 +196,37 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   if (!IsSafeEntryName(fileName)) return Fail("Refused file name \"" + fileName + "\": not a plain file name");
   platform::FileSystem& files = platform::Files();
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
+  std::string message;
+  zip_stat_t st;
+  if (!detail::DescribeEntry(reader_->archive, index, readPassword_, &st, &message)) {
+    return Fail("Cannot extract \"" + name + "\": " + message);
+  }
+  std::optional<std::uint64_t> space = files.FreeSpace(folder);
+  if (space && st.size > *space) {
+    return Fail("Cannot extract \"" + name + "\": it states " + std::to_string(st.size) + " bytes, more than the " +
+                std::to_string(*space) + " bytes free in \"" + folder + "\"");
+  }
   Listener().OnExtractingFile(name);
 
   std::string temporary;
-  if (!platform::System().CreateTempFile(folder, "qrn", &temporary)) {
+  if (!platform::System().CreateTempFile(folder, kTemporaryPrefix, &temporary)) {
     return Fail("Cannot create a file in \"" + folder + "\"");
   }
-  std::FILE* out = detail::OpenForWriting(temporary);
-  if (!out) {
+  auto abandon = [&](std::string failure) {
     files.RemoveFile(temporary);
-    return Fail("Cannot write \"" + temporary + "\"");
-  }
-  std::string message;
+    return Fail(std::move(failure));
+  };
+  std::FILE* out = detail::OpenForWriting(temporary);
+  if (!out) return abandon("Cannot write \"" + temporary + "\"");
   bool read = detail::ReadEntryChecked(
       reader_->archive, index, readPassword_,
       [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message);
-  bool flushed = read && detail::FlushToDisk(out);
   bool closed = std::fclose(out) == 0;
-  if (!read || !flushed || !closed) {
-    files.RemoveFile(temporary);
-    if (!read) return Fail("Cannot extract \"" + name + "\": " + message);
-    return Fail("Cannot write \"" + temporary + "\" (disk full?)");
-  }
+  if (!read) return abandon("Cannot extract \"" + name + "\": " + message);
+  if (!closed || !files.FlushToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" (disk full?)");
 
   const std::string target = detail::JoinPath(folder, fileName);
-  if (!detail::MoveOver(temporary, target)) {
-    files.RemoveFile(temporary);
-    return Fail("Cannot replace \"" + target + "\"");
-  }
+  if (!detail::MoveOver(temporary, target)) return abandon("Cannot replace \"" + target + "\"");
   return true;
 }
 

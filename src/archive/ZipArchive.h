@@ -6,9 +6,10 @@
 // Entries are named by the base name of the file they were made from and stored in UTF-8
 // with the UTF-8 flag. Protected archives use WinZip AES-256; entries are deflated.
 // Every file this component writes is first written beside its destination under a
-// temporary name and moved over the destination only when complete and checked, so a
-// failure leaves the older file as it was. Failures are returned as false (or 0, or no
-// entry) with a description in LastError().
+// temporary name (kTemporaryPrefix), flushed to the disk and moved over the destination
+// only when complete and checked, so a failure leaves the older file as it was and removes
+// the temporary one. Failures are returned as false (or 0, or no entry) with a description
+// in LastError(). Passwords are wiped from memory as soon as they are no longer needed.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -19,6 +20,10 @@
 
 namespace quarnel::archive {
 
+// The start of the name of every temporary file the component makes ("~qb" and a hex
+// number, ".tmp"; libzip's own, made while writing, add a suffix to such a name).
+inline constexpr char kTemporaryPrefix[] = "~qb";
+
 class ZipArchive;
 
 // One entry of the open archive, as FindEntry found it. It refers to the archive by
@@ -27,8 +32,10 @@ class ArchiveEntry {
  public:
   const std::string& Name() const { return name_; }
   // Writes the entry's content to folder\Name(), replacing a file of that name once the
-  // content has been read completely and checked. Refuses a name that is not a bare file
-  // name. False on any failure, with the existing file untouched.
+  // content has been read completely and checked. Refuses, before anything is read or
+  // written, a name that is not a bare file name (IsSafeEntryName) and an entry that states
+  // a size larger than the free space of the folder's volume; stops as soon as the content
+  // runs past its stated size. False on any failure, with the existing file untouched.
   bool ExtractToFolder(const std::string& folder) const;
   // The same, written to the file at path (in an existing folder) instead of folder\Name().
   bool ExtractToFile(const std::string& path) const;
@@ -56,10 +63,12 @@ class ZipArchive {
   const std::string& BaseFolder() const { return baseFolder_; }
   void BaseFolder(const std::string& folder) { baseFolder_ = folder; }
 
-  // Drops the archive in hand, built or opened; harmless when there is none.
+  // Drops the archive in hand, built or opened, and wipes both passwords; harmless when
+  // there is none.
   void CloseArchive();
 
-  // Starts a new archive for path; nothing is written before WriteArchive.
+  // Starts a new archive for path (closing the one in hand); nothing is written before
+  // WriteArchive.
   void NewArchive(const std::string& path);
   // The file becomes one entry named by its base name. A later file of the same base name
   // takes the earlier one's place. False when no archive is being built or the path has
@@ -71,24 +80,37 @@ class ZipArchive {
   int EncryptionMode() const { return encryptionMode_; }
   void EncryptionMode(int mode) { encryptionMode_ = mode; }
 
+  // Read the written archive back before it replaces the target (off unless asked for).
+  void VerifyAfterWrite(bool on) { verifyAfterWrite_ = on; }
+
   // Writes the archive begun by NewArchive with every appended file. Returns when the file
   // is complete on disk and in place; false (and no OnWriteDone) on any failure, the file
-  // previously at the path then being left as it was.
+  // previously at the path then being left as it was. A file that cannot be read is named
+  // in LastError(). With VerifyAfterWrite on, the flushed file is read back completely
+  // (every entry's content against what was read from its file, its CRC, and with a
+  // password its authentication code) after OnVerifying, and put in place only when all
+  // pass; LastError() then starts with "Verification failed". The archive password is
+  // wiped afterwards, whatever the outcome.
   bool WriteArchive();
 
   // 1 when the archive at path has an entry that needs a password; 0 otherwise, also when
   // it cannot be opened. The archive in hand is not affected.
   int IsArchiveProtected(const std::string& path);
 
-  // Opens an archive for reading in place of the one in hand.
+  // Opens an archive for reading in place of the one in hand (closing it, so without a
+  // password: set ReadPassword after opening).
   bool OpenArchive(const std::string& path);
 
+  // With a read password in force every entry read must be protected: an unprotected one
+  // is refused as an alteration of a protected archive.
   const std::string& ReadPassword() const { return readPassword_; }
   void ReadPassword(const std::string& password);
 
-  // 1 when ReadPassword decrypts the open archive: an entry that needs it is read to its
-  // end and its authentication code or CRC checked. 1 also for an archive that needs no
-  // password; 0 when no archive is open or the password does not decrypt.
+  // 1 when ReadPassword decrypts the open archive; 1 also for an archive that needs no
+  // password; 0 when no archive is open or the password does not decrypt. One entry that
+  // needs the password decides: the cheapest whose check is conclusive. A WinZip AES
+  // entry's authentication code is checked without inflating anything; a traditionally
+  // protected entry is read to its end (no further than its stated size) for its CRC.
   int CheckPassword();
 
   // The entry of that name (ANSI) in the open archive: matched on its UTF-8 form, then, for
@@ -107,6 +129,7 @@ class ZipArchive {
 
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                const std::string& folder, const std::string& fileName);
+  bool Write();
   bool Fail(std::string message);
   ArchiveListener& Listener();
   void ApplyReadPassword();
@@ -115,6 +138,7 @@ class ZipArchive {
   std::string baseFolder_;
   std::string archivePassword_;
   int encryptionMode_ = 0;
+  bool verifyAfterWrite_ = false;
   std::string readPassword_;
   std::string lastError_;
 

@@ -1,13 +1,18 @@
 // Writing an archive: every appended file is streamed through libzip into a temporary
-// file beside the target, which then replaces the target in one step.
+// file beside the target, which is flushed, read back when asked for, and then replaces
+// the target in one step.
 #include <zip.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "archive/LocalFile.h"
+#include "archive/WinZipAes.h"
+#include "archive/WrittenArchive.h"
 #include "archive/ZipArchive.h"
 #include "archive/ZipArchiveParts.h"
 #include "platform/Services.h"
@@ -48,23 +53,50 @@ class WriteProgress {
   int reported_ = -1;
 };
 
+// The first appended file that could not be read, and why.
+struct ReadFailure {
+  std::string path;
+  int error = 0;  // errno
+};
+
+// What a user can do something about: which file, and in words rather than a code.
+std::string CannotRead(const std::string& path, int error) {
+  std::string reason;
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EBUSY:
+      reason = "another program is using it, or access to it is denied";
+      break;
+    case ENOENT:
+      reason = "it is no longer there";
+      break;
+    default:
+      reason = std::strerror(error);
+  }
+  return "Cannot read the file \"" + path + "\": " + reason;
+}
+
 // A libzip source that reads one of the appended files, announcing it when libzip starts
-// reading it and counting the bytes for the progress.
+// reading it, counting the bytes for the progress and noting what it delivered (for the
+// read-back).
 struct FileSource {
   std::string path;
   std::string entryName;
   detail::FileFacts facts;
   ArchiveListener* listener = nullptr;
   WriteProgress* progress = nullptr;
+  detail::WrittenEntry* written = nullptr;
   std::FILE* file = nullptr;
-  std::string* failedPath = nullptr;  // where the first unreadable file is named
+  ReadFailure* failure = nullptr;  // where the first unreadable file is named
   bool announced = false;
   zip_error_t error;
 };
 
 zip_int64_t SourceFailed(FileSource* source, int zipError) {
-  zip_error_set(&source->error, zipError, errno);
-  if (source->failedPath->empty()) *source->failedPath = source->path;
+  const int error = errno;
+  zip_error_set(&source->error, zipError, error);
+  if (source->failure->path.empty()) *source->failure = {source->path, error};
   return -1;
 }
 
@@ -78,11 +110,15 @@ zip_int64_t FileSourceCallback(void* state, void* data, zip_uint64_t length, zip
       }
       source->file = detail::OpenForReading(source->path);
       if (!source->file) return SourceFailed(source, ZIP_ER_OPEN);
+      source->written->crc = crc32(0L, Z_NULL, 0);
+      source->written->size = 0;
       return 0;
     case ZIP_SOURCE_READ: {
       std::size_t n = std::fread(data, 1, static_cast<std::size_t>(length), source->file);
       if (n < length && std::ferror(source->file)) return SourceFailed(source, ZIP_ER_READ);
       source->progress->Add(n);
+      source->written->crc = crc32(source->written->crc, static_cast<const Bytef*>(data), static_cast<uInt>(n));
+      source->written->size += n;
       return static_cast<zip_int64_t>(n);
     }
     case ZIP_SOURCE_CLOSE:
@@ -120,6 +156,12 @@ const std::string kEmptyArchive("PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0"
 }  // namespace
 
 bool ZipArchive::WriteArchive() {
+  bool written = Write();
+  detail::WipeText(archivePassword_);
+  return written;
+}
+
+bool ZipArchive::Write() {
   if (!building_) return Fail("No archive has been begun");
   const bool protect = encryptionMode_ == 1;
   if (protect && archivePassword_.empty()) return Fail("No password for a protected archive");
@@ -128,7 +170,7 @@ bool ZipArchive::WriteArchive() {
   std::uint64_t total = 0;
   for (std::size_t i = 0; i < pending_.size(); ++i) {
     if (!detail::RegularFileFacts(pending_[i].path, &facts[i])) {
-      return Fail("Cannot read \"" + pending_[i].path + "\"");
+      return Fail("Cannot read the file \"" + pending_[i].path + "\": it is missing or is not a file");
     }
     total += facts[i].size;
   }
@@ -137,7 +179,7 @@ bool ZipArchive::WriteArchive() {
   const std::string folder = detail::FolderOf(targetPath_);
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
   std::string temporary;
-  if (!platform::System().CreateTempFile(folder, "qrn", &temporary)) {
+  if (!platform::System().CreateTempFile(folder, kTemporaryPrefix, &temporary)) {
     return Fail("Cannot create a file in \"" + folder + "\"");
   }
   auto abandon = [&](std::string message) {
@@ -147,20 +189,25 @@ bool ZipArchive::WriteArchive() {
 
   WriteProgress progress(Listener(), total);
   progress.Start();
+  std::vector<detail::WrittenEntry> written(pending_.size());
   if (pending_.empty()) {
     if (!files.WriteAll(temporary, kEmptyArchive)) return abandon("Cannot write \"" + temporary + "\"");
   } else {
-    std::string message, failedPath;
+    std::string message;
+    ReadFailure unreadable;
     zip_t* archive = detail::OpenZip(temporary, ZIP_TRUNCATE, &message);
     if (!archive) return abandon("Cannot write \"" + temporary + "\": " + message);
     for (std::size_t i = 0; i < pending_.size(); ++i) {
+      written[i].name = pending_[i].entryName;
+      written[i].utf8Name = platform::AnsiToUtf8(pending_[i].entryName);
       auto* state = new FileSource;
       state->path = pending_[i].path;
       state->entryName = pending_[i].entryName;
       state->facts = facts[i];
       state->listener = &Listener();
       state->progress = &progress;
-      state->failedPath = &failedPath;
+      state->written = &written[i];
+      state->failure = &unreadable;
       zip_error_init(&state->error);
       zip_source_t* source = zip_source_function(archive, FileSourceCallback, state);
       if (!source) {
@@ -169,8 +216,8 @@ bool ZipArchive::WriteArchive() {
         zip_discard(archive);
         return abandon("Out of memory");
       }
-      const std::string utf8Name = platform::AnsiToUtf8(pending_[i].entryName);
-      zip_int64_t index = zip_file_add(archive, utf8Name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+      zip_int64_t index =
+          zip_file_add(archive, written[i].utf8Name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
       bool ok = index >= 0;
       if (!ok) zip_source_free(source);
       ok = ok && zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, kDeflateLevel) == 0;
@@ -187,12 +234,19 @@ bool ZipArchive::WriteArchive() {
     if (zip_close(archive) != 0) {
       message = zip_strerror(archive);
       zip_discard(archive);
-      if (!failedPath.empty()) return abandon("Cannot read \"" + failedPath + "\": " + message);
+      if (!unreadable.path.empty()) return abandon(CannotRead(unreadable.path, unreadable.error));
       return abandon("Cannot write the archive: " + message);
     }
   }
 
-  if (!detail::FlushFileToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" to the disk");
+  if (!files.FlushToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" to the disk");
+  if (verifyAfterWrite_) {
+    Listener().OnVerifying();
+    std::string message;
+    if (!detail::ReadsBackAsWritten(temporary, written, protect ? archivePassword_ : std::string(), &message)) {
+      return abandon("Verification failed: " + message);
+    }
+  }
   if (!detail::MoveOver(temporary, targetPath_)) return abandon("Cannot replace \"" + targetPath_ + "\"");
   progress.Finish();
   Listener().OnWriteDone();

@@ -28,6 +28,15 @@ class FileSystem {
   virtual bool ReadAll(const std::string& path, std::string* out) = 0;
   // Creates or truncates the file, then writes the bytes.
   virtual bool WriteAll(const std::string& path, std::string_view bytes) = 0;
+  // Writes what the system still holds of the file's content to the disk; false when the
+  // file cannot be opened for writing or the disk refuses.
+  virtual bool FlushToDisk(const std::string& path) = 0;
+  // Bytes the user may still write on the volume that holds the folder; none when unknown.
+  virtual std::optional<std::uint64_t> FreeSpace(const std::string& folder) = 0;
+  // The file's read-only attribute; none when there is no such file.
+  virtual std::optional<bool> IsReadOnly(const std::string& path) = 0;
+  // Sets or clears the read-only attribute alone; the file's other attributes stay.
+  virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
 };
 
 }  // namespace quarnel::platform

@@ -22,6 +22,11 @@ TEST(MainArchiveListener, ShowsEachFileKeepsPaintingAndPauses) {
   listener.OnWriteProgress(42);
   EXPECT_EQ(view.Text(Control::SkinLabel11), "Write File 42%");
   EXPECT_EQ(view.pumps, 5);
+
+  listener.OnVerifying();
+  EXPECT_EQ(view.Text(Control::Label1), "Checking backup file...");
+  EXPECT_EQ(view.pumps, 7);
+  EXPECT_EQ(view.pauses, (std::vector<int>{10, 1000}));
 }
 
 TEST(MainArchiveListener, CompletionSetsTheWrittenFlag) {
@@ -33,6 +38,8 @@ TEST(MainArchiveListener, CompletionSetsTheWrittenFlag) {
   PumpingArchiveListener quiet(view);
   quiet.OnAddingFile("a.dbx");
   quiet.OnWriteProgress(100);
+  quiet.OnVerifying();
+  EXPECT_EQ(view.pumps, 3);
   EXPECT_TRUE(view.pauses.empty());
   EXPECT_EQ(view.Text(Control::SkinLabel12), "");
   quiet.OnWriteDone();

@@ -14,6 +14,34 @@ namespace {
 std::uint16_t U16(const std::string& b, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8);
 }
+std::uint32_t U32(const std::string& b, std::size_t at) { return U16(b, at) | static_cast<std::uint32_t>(U16(b, at + 2)) << 16; }
+
+void Set16(std::string& b, std::size_t at, std::uint32_t v) {
+  b[at] = static_cast<char>(v & 0xFF);
+  b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Set32(std::string& b, std::size_t at, std::uint32_t v) {
+  Set16(b, at, v & 0xFFFF);
+  Set16(b, at + 2, v >> 16);
+}
+
+// Offsets of the same fields in a local header and in a central directory record.
+struct HeaderField {
+  std::size_t local, central;
+};
+constexpr HeaderField kCrcField{14, 16}, kSizeField{22, 24};
+
+void SetInBoth(std::string& zip, const CentralEntry& entry, HeaderField field, std::uint32_t value) {
+  Set32(zip, entry.localAt + field.local, value);
+  Set32(zip, entry.centralAt + field.central, value);
+}
+
+// Rewrites the body of the extra field with this id inside the extra area that starts at `at`.
+void SetExtraBody(std::string& zip, std::size_t at, std::size_t length, std::uint16_t id, const std::string& body) {
+  for (std::size_t end = at + length; at + 4 <= end; at += 4u + U16(zip, at + 2)) {
+    if (U16(zip, at) == id) zip.replace(at + 4, body.size(), body);
+  }
+}
 
 // zlib's crc32 inverts before and after; the cipher's key schedule wants the bare step.
 std::uint32_t CrcStep(std::uint32_t crc, unsigned char byte) { return ~static_cast<std::uint32_t>(crc32(~crc, &byte, 1)); }
@@ -84,6 +112,10 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
     std::size_t nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30);
     entry.name = zip.substr(at + 46, nameLength);
     entry.extra = zip.substr(at + 46 + nameLength, extraLength);
+    entry.crc = U32(zip, at + 16);
+    entry.compressedSize = U32(zip, at + 20);
+    entry.centralAt = at;
+    entry.localAt = U32(zip, at + 42);
     entries.push_back(entry);
     at += 46;
   }
@@ -100,14 +132,38 @@ std::string ExtraField(const std::string& extra, std::uint16_t id) {
   return {};
 }
 
-bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries) {
+std::size_t DataAt(const std::string& zip, const CentralEntry& entry) {
+  return entry.localAt + 30 + U16(zip, entry.localAt + 26) + U16(zip, entry.localAt + 28);
+}
+
+void SetCrc(std::string& zip, const CentralEntry& entry, std::uint32_t crc) { SetInBoth(zip, entry, kCrcField, crc); }
+
+void SetStatedSize(std::string& zip, const CentralEntry& entry, std::uint32_t size) {
+  SetInBoth(zip, entry, kSizeField, size);
+}
+
+void SetAesField(std::string& zip, const CentralEntry& entry, std::uint16_t version, std::uint16_t method) {
+  std::string body = ExtraField(entry.extra, 0x9901);
+  Set16(body, 0, version);
+  Set16(body, 5, method);
+  const std::size_t localNameLength = U16(zip, entry.localAt + 26);
+  SetExtraBody(zip, entry.localAt + 30 + localNameLength, U16(zip, entry.localAt + 28), 0x9901, body);
+  SetExtraBody(zip, entry.centralAt + 46 + entry.name.size(), entry.extra.size(), 0x9901, body);
+}
+
+bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries, const std::string& password,
+                     std::uint16_t aesMethod) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (!archive) return false;
   for (const RawEntry& entry : entries) {
     zip_source_t* source = zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
-    if (!source || zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_RAW) < 0) {
-      zip_source_free(source);
+    zip_int64_t index = source ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_RAW) : -1;
+    if (index < 0) zip_source_free(source);
+    const auto at = static_cast<zip_uint64_t>(index);
+    bool ok = index >= 0 && zip_set_file_compression(archive, at, entry.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) == 0;
+    ok = ok && (aesMethod == 0 || zip_file_set_encryption(archive, at, aesMethod, password.c_str()) == 0);
+    if (!ok) {
       zip_discard(archive);
       return false;
     }

@@ -16,6 +16,7 @@ class RecordingListener : public archive::ArchiveListener {
   void OnExtractingFile(const std::string& name) override { events.push_back("extract " + name); }
   void OnWriteProgress(int percent) override { percents.push_back(percent); }
   void OnWriteDone() override { events.push_back("done"); }
+  void OnVerifying() override { events.push_back("verify"); }
 
   std::vector<std::string> events;
   std::vector<int> percents;
@@ -29,18 +30,33 @@ struct CentralEntry {
   std::uint16_t flags = 0;
   std::uint16_t method = 0;
   std::string extra;  // the whole extra field
+  std::uint32_t crc = 0;
+  std::uint32_t compressedSize = 0;
+  std::size_t centralAt = 0;  // offset of the central directory record
+  std::size_t localAt = 0;    // offset of the local header
 };
 // The entries listed in a zip file's central directory, read naively (test data only).
 std::vector<CentralEntry> CentralDirectory(const std::string& zipBytes);
 // The body of the extra field with the given id, or empty.
 std::string ExtraField(const std::string& extra, std::uint16_t id);
+// Offset of the entry's stored data (after its local header).
+std::size_t DataAt(const std::string& zipBytes, const CentralEntry& entry);
+// Change an entry in its local header and its central record alike, as a writer would have
+// written it: the CRC, the stated (uncompressed) size, and the WinZip AES field's version
+// (1 or 2) and inner compression method.
+void SetCrc(std::string& zipBytes, const CentralEntry& entry, std::uint32_t crc);
+void SetStatedSize(std::string& zipBytes, const CentralEntry& entry, std::uint32_t size);
+void SetAesField(std::string& zipBytes, const CentralEntry& entry, std::uint16_t version, std::uint16_t method);
 
 struct RawEntry {
   std::string name;  // stored as given, with no UTF-8 flag unless it is valid UTF-8
   std::string content;
+  bool stored = false;  // else deflated
 };
-// Writes an unprotected zip file with libzip; false on failure.
-bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries);
+// Writes a zip file with libzip: unprotected (aesMethod 0), or protected by the password
+// under that WinZip AES method (ZIP_EM_AES_128, _192 or _256); false on failure.
+bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries, const std::string& password = "",
+                     std::uint16_t aesMethod = 0);
 
 // Writes a zip file whose stored entries carry the traditional (PKWARE) protection under
 // `password`. The 12-byte header of each of the first `passing` entries is chosen so that

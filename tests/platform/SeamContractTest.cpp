@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include "platform/Services.h"
@@ -131,6 +133,54 @@ TEST(FilesContract, AppendCreatesThenAppendsBytesUnchanged) {
   ASSERT_TRUE(Files().ReadAll(log, &text));
   EXPECT_EQ(text, std::string("one\r\r\ntwo\n\r\n\0x", 14));
   EXPECT_FALSE(Files().AppendBytes(dir.File("missing-folder\\x.dat"), "x"));
+}
+
+TEST(FilesContract, FlushAndFreeSpace) {
+  TempFolder dir;
+  std::string a = dir.File("a.soe");
+  EXPECT_FALSE(Files().FlushToDisk(a));  // no such file
+  ASSERT_TRUE(Files().WriteAll(a, "content"));
+  EXPECT_TRUE(Files().FlushToDisk(a));
+  std::string text;
+  ASSERT_TRUE(Files().ReadAll(a, &text));
+  EXPECT_EQ(text, "content");
+
+  std::optional<std::uint64_t> free = Files().FreeSpace(dir.path());
+  ASSERT_TRUE(free);
+  EXPECT_GT(*free, 0u);
+  EXPECT_EQ(Files().FreeSpace(dir.File("no-such-folder")), std::nullopt);
+}
+
+// The other attributes (hidden, archive; natively the other permission bits) stay as they were.
+TEST(FilesContract, ReadOnlyAttributeAlone) {
+  TempFolder dir;
+  std::string a = dir.File("a.dbx");
+  EXPECT_EQ(Files().IsReadOnly(a), std::nullopt);
+  EXPECT_FALSE(Files().SetReadOnly(a, true));
+  EXPECT_EQ(Files().IsReadOnly(dir.path()), std::nullopt);  // a folder is no file
+  ASSERT_TRUE(Files().WriteAll(a, "mail"));
+#ifdef _WIN32
+  ASSERT_TRUE(SetFileAttributesA(a.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  auto others = [&] { return GetFileAttributesA(a.c_str()) & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY); };
+#else
+  ASSERT_EQ(chmod(a.c_str(), 0640), 0);
+  auto others = [&] {
+    struct stat st;
+    stat(a.c_str(), &st);
+    return st.st_mode & 07577;  // all but the owner's write permission
+  };
+#endif
+  const auto before = others();
+  EXPECT_EQ(Files().IsReadOnly(a), std::optional<bool>(false));
+  ASSERT_TRUE(Files().SetReadOnly(a, true));
+  EXPECT_EQ(Files().IsReadOnly(a), std::optional<bool>(true));
+  EXPECT_EQ(others(), before);
+  std::string text;
+  ASSERT_TRUE(Files().ReadAll(a, &text));
+  EXPECT_EQ(text, "mail");
+  ASSERT_TRUE(Files().SetReadOnly(a, false));
+  EXPECT_EQ(Files().IsReadOnly(a), std::optional<bool>(false));
+  EXPECT_EQ(others(), before);
 }
 
 TEST(SystemContract, TempFilesAreNewEmptyAndNamedByPrefix) {

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -131,5 +132,32 @@ bool PosixFiles::ReadAll(const std::string& path, std::string* out) {
 }
 
 bool PosixFiles::WriteAll(const std::string& path, std::string_view bytes) { return WriteFile(path, bytes, O_TRUNC); }
+
+bool PosixFiles::FlushToDisk(const std::string& path) {
+  int fd = ::open(PosixPath(path).c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool flushed = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && flushed;
+}
+
+std::optional<std::uint64_t> PosixFiles::FreeSpace(const std::string& folder) {
+  struct statvfs vfs;
+  if (!FolderExists(folder) || ::statvfs(PosixPath(folder).c_str(), &vfs) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+}
+
+// Windows' read-only attribute is the owner's write permission here.
+std::optional<bool> PosixFiles::IsReadOnly(const std::string& path) {
+  struct stat st;
+  if (::stat(PosixPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return (st.st_mode & S_IWUSR) == 0;
+}
+
+bool PosixFiles::SetReadOnly(const std::string& path, bool readOnly) {
+  struct stat st;
+  if (::stat(PosixPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const mode_t others = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR);
+  return ::chmod(PosixPath(path).c_str(), readOnly ? others : (others | S_IWUSR)) == 0;
+}
 
 }  // namespace quarnel::platform

@@ -18,6 +18,10 @@ class PosixFiles : public FileSystem {
   bool AppendBytes(const std::string& path, std::string_view bytes) override;
   bool ReadAll(const std::string& path, std::string* out) override;
   bool WriteAll(const std::string& path, std::string_view bytes) override;
+  bool FlushToDisk(const std::string& path) override;
+  std::optional<std::uint64_t> FreeSpace(const std::string& folder) override;
+  std::optional<bool> IsReadOnly(const std::string& path) override;
+  bool SetReadOnly(const std::string& path, bool readOnly) override;
 };
 
 std::string PosixPath(const std::string& windowsPath);

@@ -123,4 +123,35 @@ bool Win32Files::WriteAll(const std::string& path, std::string_view bytes) {
   return f.Close() && ok;
 }
 
+bool Win32Files::FlushToDisk(const std::string& path) {
+  FileHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!f.ok()) return false;
+  bool flushed = FlushFileBuffers(f.get()) != FALSE;
+  return f.Close() && flushed;
+}
+
+std::optional<std::uint64_t> Win32Files::FreeSpace(const std::string& folder) {
+  std::string directory = folder;
+  if (!directory.empty() && directory.back() != '\\') directory += '\\';  // as a share's root needs
+  ULARGE_INTEGER available, total, free;
+  if (!GetDiskFreeSpaceExA(directory.c_str(), &available, &total, &free)) return std::nullopt;
+  return static_cast<std::uint64_t>(available.QuadPart);
+}
+
+std::optional<bool> Win32Files::IsReadOnly(const std::string& path) {
+  DWORD a = Attributes(path);
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+  return (a & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool Win32Files::SetReadOnly(const std::string& path, bool readOnly) {
+  DWORD a = Attributes(path);
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  a &= ~static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_READONLY);  // NORMAL is valid only alone
+  if (readOnly) a |= FILE_ATTRIBUTE_READONLY;
+  if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesA(path.c_str(), a) != FALSE;
+}
+
 }  // namespace quarnel::platform

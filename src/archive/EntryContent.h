@@ -1,0 +1,54 @@
+#pragma once
+// An entry's content on its way out of an archive: its stored data, once decrypted, arrives
+// in pieces of any size and is handed on as it is (stored) or inflated (deflated), counted
+// against the size the archive states and checked against its CRC where the CRC decides.
+// Memory use is fixed whatever the sizes claim.
+#include <zip.h>
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quarnel::archive::detail {
+
+// Receives the content in order; returning false stops the reading as failed.
+using ChunkSink = std::function<bool(const char* data, std::size_t size)>;
+
+// 16, 24 or 32 for an entry under WinZip AES protection, else 0.
+std::size_t AesKeyLength(const zip_stat_t& st);
+
+class EntryContent {
+ public:
+  // st describes the entry: comp_method (deflated or not), and where valid its size and CRC.
+  // The CRC decides only for entries without WinZip AES protection; an AES entry is decided
+  // by its authentication code, which covers every byte (AE-2 writers leave the CRC empty or
+  // stale, and libzip does not tell AE-1 from AE-2).
+  EntryContent(const zip_stat_t& st, const ChunkSink& sink);
+  ~EntryContent();
+  EntryContent(const EntryContent&) = delete;
+  EntryContent& operator=(const EntryContent&) = delete;
+
+  bool Begin(std::string* message);
+  // The sink never receives a byte past the stated size: the reading stops at once.
+  bool Feed(unsigned char* data, std::size_t size, std::string* message);
+  // After the last piece: the content must be complete, of the stated size, and match its CRC.
+  bool End(std::string* message);
+
+ private:
+  bool Deliver(const unsigned char* data, std::size_t size, std::string* message);
+
+  const zip_stat_t& st_;
+  const ChunkSink& sink_;
+  bool deflated_;
+  bool inflating_ = false;
+  bool ended_ = false;
+  z_stream z_{};
+  std::vector<unsigned char> out_;
+  uLong crc_;
+  std::uint64_t received_ = 0;
+};
+
+}  // namespace quarnel::archive::detail

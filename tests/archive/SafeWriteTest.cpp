@@ -1,0 +1,306 @@
+// What a write or an extraction leaves behind when the disk lets it down (failures injected
+// through the files seam) or when the written archive does not read back: the older file
+// exactly as it was, and none of the component's temporary files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveTestSupport.h"
+#include "archive/LocalFile.h"
+#include "archive/ZipArchive.h"
+#include "platform/Services.h"
+#include "support/FaultyFiles.h"
+#include "support/TempFolder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace quarnel::archive {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+using testing::CentralDirectory;
+using testing::FaultyFiles;
+using testing::FileCall;
+using testing::FolderListing;
+using testing::MailLikeText;
+using testing::ReadFileBytes;
+using testing::RecordingListener;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+// All of a file's attributes (natively its permission bits).
+std::uint32_t Attributes(const std::string& path) {
+#ifdef _WIN32
+  return GetFileAttributesA(path.c_str());
+#else
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+#endif
+}
+
+// Attributes besides read-only that a careless replace would lose.
+void GiveOtherAttributes(const std::string& path) {
+#ifdef _WIN32
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+#else
+  chmod(path.c_str(), 0640);
+#endif
+}
+
+// The temporary file the component flushed: named by its prefix, and removed again.
+void ExpectTemporaryFileRemoved(const FaultyFiles& files) {
+  std::vector<std::string> flushed = files.PathsOf(FileCall::FlushToDisk);
+  ASSERT_EQ(flushed.size(), 1u);
+  EXPECT_THAT(detail::BaseName(flushed[0]), StartsWith(kTemporaryPrefix));
+  EXPECT_THAT(files.PathsOf(FileCall::RemoveFile), Contains(flushed[0]));
+}
+
+class SafeWrite : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(target.File("b.soe"), "the previous backup");
+    WriteFileBytes(source.File("Inbox.dbx"), MailLikeText(100000, 3));
+    WriteFileBytes(source.File("quarnel.dat"), "BackupIdentity=Main Identity\r\n");
+  }
+
+  bool Write(const std::string& password = "", bool verify = false) {
+    zip.NewArchive(target.File("b.soe"));
+    zip.AppendPath(source.File("Inbox.dbx"));
+    zip.AppendPath(source.File("quarnel.dat"));
+    zip.ArchivePassword(password);
+    zip.EncryptionMode(password.empty() ? 0 : 1);
+    zip.VerifyAfterWrite(verify);
+    platform::ScopedServices scope({.files = &files});
+    return zip.WriteArchive();
+  }
+
+  void ExpectOldBackupKept() {
+    EXPECT_THAT(listener.events, Not(Contains("done")));
+    EXPECT_FALSE(zip.LastError().empty());
+    EXPECT_EQ(ReadFileBytes(target.File("b.soe")), "the previous backup");
+    EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
+  }
+
+  TempFolder source, target;
+  FaultyFiles files;
+  RecordingListener listener;
+  ZipArchive zip{&listener};
+};
+
+TEST_F(SafeWrite, AFailedFlushOrMoveKeepsTheOldBackupAndLeavesNoTemporaryFile) {
+  for (FileCall call : {FileCall::FlushToDisk, FileCall::MoveReplace}) {
+    SCOPED_TRACE(static_cast<int>(call));
+    files = FaultyFiles();
+    files.Fail(call);
+    EXPECT_FALSE(Write("pw"));
+    ExpectOldBackupKept();
+    ExpectTemporaryFileRemoved(files);
+  }
+}
+
+TEST_F(SafeWrite, AVerifiedWriteReadsEveryEntryBack) {
+  for (const std::string password : {"", "pw"}) {
+    listener.events.clear();
+    ASSERT_TRUE(Write(password, true)) << zip.LastError();
+    EXPECT_THAT(listener.events, ElementsAre("add Inbox.dbx", "add quarnel.dat", "verify", "done"));
+    EXPECT_EQ(CentralDirectory(ReadFileBytes(target.File("b.soe"))).size(), 2u);
+  }
+}
+
+struct Damage {
+  const char* what;
+  std::function<void(std::string&)> apply;
+  const char* reported;
+};
+
+// The damage a disk or a driver may do between writing and reading; the read-back finds it
+// and the old backup stays. Unchecked, the damaged archive would have replaced it.
+TEST_F(SafeWrite, DamageFoundByTheReadBackKeepsTheOldBackup) {
+  auto flipInEntry = [](std::size_t index) {
+    return [index](std::string& bytes) {
+      testing::CentralEntry entry = CentralDirectory(bytes).at(index);
+      const std::size_t at = testing::DataAt(bytes, entry) + entry.compressedSize / 2;
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x10);
+    };
+  };
+  const Damage damages[] = {
+      {"a byte of the first entry", flipInEntry(0), "\"Inbox.dbx\" does not read back"},
+      {"a byte of the last entry", flipInEntry(1), "\"quarnel.dat\" does not read back"},
+      {"the end cut off", [](std::string& bytes) { bytes.resize(bytes.size() - 30); }, "cannot be opened again"},
+  };
+  for (const Damage& damage : damages) {
+    for (const std::string password : {"", "pw"}) {
+      SCOPED_TRACE(std::string(damage.what) + (password.empty() ? "" : ", protected"));
+      files = FaultyFiles();
+      files.DamageAfterFlush(damage.apply);
+      listener.events.clear();
+      EXPECT_FALSE(Write(password, true));
+      EXPECT_THAT(zip.LastError(), StartsWith("Verification failed: "));
+      EXPECT_THAT(zip.LastError(), HasSubstr(damage.reported));
+      EXPECT_EQ(std::count(listener.events.begin(), listener.events.end(), "verify"), 1);
+      ExpectOldBackupKept();
+      ExpectTemporaryFileRemoved(files);
+    }
+  }
+  files = FaultyFiles();
+  files.DamageAfterFlush();
+  listener.events.clear();
+  EXPECT_TRUE(Write("pw"));
+  EXPECT_THAT(listener.events, Not(Contains("verify")));
+}
+
+// Windows refuses to move a file over a read-only one: the read-only attribute alone is
+// cleared for the replace, and put back when the replace fails all the same.
+TEST_F(SafeWrite, ReadOnlyTargetsAreReplacedWhereWindowsRefusesTo) {
+  files.refuseReadOnlyTargets = true;
+  ASSERT_TRUE(platform::Files().SetReadOnly(target.File("b.soe"), true));
+  ASSERT_TRUE(Write()) << zip.LastError();
+  EXPECT_NE(ReadFileBytes(target.File("b.soe")), "the previous backup");
+}
+
+TEST_F(SafeWrite, AFailedReplaceLeavesTheTargetsAttributesAsTheyWere) {
+  const std::string path = target.File("b.soe");
+  GiveOtherAttributes(path);
+  for (bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly);
+    ASSERT_TRUE(platform::Files().SetReadOnly(path, readOnly));
+    const std::uint32_t before = Attributes(path);
+    files = FaultyFiles();
+    files.Fail(FileCall::MoveReplace);
+    EXPECT_FALSE(Write());
+    ExpectOldBackupKept();
+    EXPECT_EQ(Attributes(path), before);
+  }
+  platform::Files().SetReadOnly(path, false);
+}
+
+// What a user reads when a mail folder cannot be read, e.g. held open by the mail client.
+class LosingListener : public RecordingListener {
+ public:
+  void OnAddingFile(const std::string& name) override {
+    RecordingListener::OnAddingFile(name);
+    if (name == victimName) loseFile();
+  }
+  std::string victimName;
+  std::function<void()> loseFile;
+};
+
+TEST_F(SafeWrite, AFileThatCannotBeReadIsNamedInWords) {
+  const std::string path = source.File("Inbox.dbx");
+  LosingListener losing;
+  losing.victimName = "Inbox.dbx";
+  zip.SetListener(&losing);
+  losing.loseFile = [&] { platform::Files().RemoveFile(path); };
+  EXPECT_FALSE(Write());
+  EXPECT_EQ(zip.LastError(), "Cannot read the file \"" + path + "\": it is no longer there");
+
+  WriteFileBytes(path, "mail");
+  losing.loseFile = [&] {
+    if (platform::Files().RemoveFile(path)) platform::Files().CreateFolder(path);
+  };
+  EXPECT_FALSE(Write());
+  EXPECT_THAT(zip.LastError(), StartsWith("Cannot read the file \"" + path + "\": "));
+  EXPECT_THAT(losing.events, Not(Contains("done")));
+  EXPECT_EQ(ReadFileBytes(target.File("b.soe")), "the previous backup");
+  EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
+}
+
+#ifdef _WIN32
+TEST_F(SafeWrite, AFileHeldOpenByAnotherProgramIsNamed) {
+  const std::string path = source.File("Inbox.dbx");
+  HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(Write());
+  CloseHandle(lock);
+  EXPECT_EQ(zip.LastError(),
+            "Cannot read the file \"" + path + "\": another program is using it, or access to it is denied");
+  ExpectOldBackupKept();
+}
+#endif
+
+TEST_F(SafeWrite, PasswordsAreForgottenOnceUsed) {
+  for (bool fails : {false, true}) {
+    files = FaultyFiles();
+    if (fails) files.Fail(FileCall::MoveReplace);
+    EXPECT_EQ(Write("s3cret"), !fails);
+    EXPECT_EQ(zip.ArchivePassword(), "");
+  }
+  zip.ArchivePassword("s3cret");
+  zip.CloseArchive();
+  EXPECT_EQ(zip.ArchivePassword(), "");
+
+  ASSERT_TRUE(zip.OpenArchive(target.File("b.soe")));
+  zip.ReadPassword("s3cret");
+  zip.CloseArchive();
+  EXPECT_EQ(zip.ReadPassword(), "");
+}
+
+class SafeExtraction : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(source.File("Inbox.dbx"), MailLikeText(100000, 3));
+    zip.NewArchive(work.File("b.soe"));
+    zip.AppendPath(source.File("Inbox.dbx"));
+    ASSERT_TRUE(zip.WriteArchive()) << zip.LastError();
+    ASSERT_TRUE(zip.OpenArchive(work.File("b.soe")));
+    WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder");
+  }
+
+  bool Extract() {
+    std::optional<ArchiveEntry> entry = zip.FindEntry("Inbox.dbx");
+    platform::ScopedServices scope({.files = &files});
+    return entry && entry->ExtractToFolder(restored.path());
+  }
+
+  void ExpectLiveFileUntouched() {
+    EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), "the live mail folder");
+    EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
+  }
+
+  TempFolder source, work, restored;
+  FaultyFiles files;
+  ZipArchive zip;
+};
+
+TEST_F(SafeExtraction, AFailedFlushOrMoveLeavesTheLiveFileAndNoTemporaryFile) {
+  for (FileCall call : {FileCall::FlushToDisk, FileCall::MoveReplace}) {
+    SCOPED_TRACE(static_cast<int>(call));
+    files = FaultyFiles();
+    files.Fail(call);
+    EXPECT_FALSE(Extract());
+    ExpectLiveFileUntouched();
+    ExpectTemporaryFileRemoved(files);
+  }
+}
+
+TEST_F(SafeExtraction, ReadOnlyLiveFilesAreReplacedAndKeptWhenTheReplaceFails) {
+  const std::string path = restored.File("Inbox.dbx");
+  GiveOtherAttributes(path);
+  ASSERT_TRUE(platform::Files().SetReadOnly(path, true));
+  const std::uint32_t before = Attributes(path);
+  files.refuseReadOnlyTargets = true;
+  files.Fail(FileCall::MoveReplace, "", 1);  // the first move is Windows' refusal; the second fails too
+  EXPECT_FALSE(Extract());
+  EXPECT_EQ(Attributes(path), before);
+  ExpectLiveFileUntouched();
+
+  files = FaultyFiles();
+  files.refuseReadOnlyTargets = true;
+  ASSERT_TRUE(Extract()) << zip.LastError();
+  EXPECT_EQ(ReadFileBytes(path), MailLikeText(100000, 3));
+}
+
+}  // namespace
+}  // namespace quarnel::archive

@@ -1,0 +1,125 @@
+#include "support/FaultyFiles.h"
+
+#include "platform/Services.h"
+
+namespace quarnel::testing {
+namespace {
+
+bool Contains(const std::string& path, const std::string& part) { return path.find(part) != std::string::npos; }
+
+}  // namespace
+
+FaultyFiles::FaultyFiles() : inner_(&platform::Files()) {}
+
+void FaultyFiles::Fail(FileCall kind, std::string pathPart, int passing) {
+  rules_.push_back({kind, std::move(pathPart), passing});
+}
+
+void FaultyFiles::DamageAfterFlush(std::function<void(std::string&)> damage, std::string pathPart) {
+  damage_ = std::move(damage);
+  damagePathPart_ = std::move(pathPart);
+}
+
+void FaultyFiles::FlipMiddleByte(std::string& bytes) {
+  if (!bytes.empty()) bytes[bytes.size() / 2] = static_cast<char>(~bytes[bytes.size() / 2]);
+}
+
+std::vector<std::string> FaultyFiles::PathsOf(FileCall kind) const {
+  std::vector<std::string> paths;
+  for (const Call& call : calls) {
+    if (call.kind == kind) paths.push_back(call.path);
+  }
+  return paths;
+}
+
+bool FaultyFiles::Fails(FileCall kind, const std::string& path, const std::string& to) {
+  calls.push_back({kind, path, to});
+  for (Rule& rule : rules_) {
+    if (rule.kind != kind) continue;
+    if (!Contains(path, rule.pathPart) && !(!to.empty() && Contains(to, rule.pathPart))) continue;
+    if (rule.passing > 0) {
+      --rule.passing;
+      continue;
+    }
+    return true;
+  }
+  return false;
+}
+
+bool FaultyFiles::FileExists(const std::string& path) {
+  return !Fails(FileCall::FileExists, path) && inner_->FileExists(path);
+}
+
+bool FaultyFiles::FolderExists(const std::string& path) {
+  return !Fails(FileCall::FolderExists, path) && inner_->FolderExists(path);
+}
+
+std::vector<std::string> FaultyFiles::ListFiles(const std::string& folder) {
+  if (Fails(FileCall::ListFiles, folder)) return {};
+  return inner_->ListFiles(folder);
+}
+
+bool FaultyFiles::CreateFolder(const std::string& path) {
+  return !Fails(FileCall::CreateFolder, path) && inner_->CreateFolder(path);
+}
+
+bool FaultyFiles::RemoveFile(const std::string& path) {
+  return !Fails(FileCall::RemoveFile, path) && inner_->RemoveFile(path);
+}
+
+bool FaultyFiles::MoveReplace(const std::string& from, const std::string& to) {
+  if (Fails(FileCall::MoveReplace, from, to)) return false;
+  if (refuseReadOnlyTargets && inner_->IsReadOnly(to).value_or(false)) return false;
+  return inner_->MoveReplace(from, to);
+}
+
+bool FaultyFiles::Copy(const std::string& from, const std::string& to) {
+  return !Fails(FileCall::Copy, from, to) && inner_->Copy(from, to);
+}
+
+bool FaultyFiles::SetNormalAttributes(const std::string& path) {
+  return !Fails(FileCall::SetNormalAttributes, path) && inner_->SetNormalAttributes(path);
+}
+
+std::optional<std::uint64_t> FaultyFiles::FileSize(const std::string& path) {
+  if (Fails(FileCall::FileSize, path)) return std::nullopt;
+  return inner_->FileSize(path);
+}
+
+bool FaultyFiles::AppendBytes(const std::string& path, std::string_view bytes) {
+  return !Fails(FileCall::AppendBytes, path) && inner_->AppendBytes(path, bytes);
+}
+
+bool FaultyFiles::ReadAll(const std::string& path, std::string* out) {
+  return !Fails(FileCall::ReadAll, path) && inner_->ReadAll(path, out);
+}
+
+bool FaultyFiles::WriteAll(const std::string& path, std::string_view bytes) {
+  return !Fails(FileCall::WriteAll, path) && inner_->WriteAll(path, bytes);
+}
+
+bool FaultyFiles::FlushToDisk(const std::string& path) {
+  if (Fails(FileCall::FlushToDisk, path) || !inner_->FlushToDisk(path)) return false;
+  std::string bytes;
+  if (damage_ && Contains(path, damagePathPart_) && inner_->ReadAll(path, &bytes)) {
+    damage_(bytes);
+    inner_->WriteAll(path, bytes);
+  }
+  return true;
+}
+
+std::optional<std::uint64_t> FaultyFiles::FreeSpace(const std::string& folder) {
+  if (Fails(FileCall::FreeSpace, folder)) return std::nullopt;
+  return freeSpace ? freeSpace : inner_->FreeSpace(folder);
+}
+
+std::optional<bool> FaultyFiles::IsReadOnly(const std::string& path) {
+  if (Fails(FileCall::IsReadOnly, path)) return std::nullopt;
+  return inner_->IsReadOnly(path);
+}
+
+bool FaultyFiles::SetReadOnly(const std::string& path, bool readOnly) {
+  return !Fails(FileCall::SetReadOnly, path) && inner_->SetReadOnly(path, readOnly);
+}
+
+}  // namespace quarnel::testing

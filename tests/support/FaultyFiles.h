@@ -1,0 +1,94 @@
+#pragma once
+// The build's own files seam with failures and damage injected where a test asks, so that a
+// test can see what a failed disk operation leaves behind. Install it for a scope:
+//
+//   testing::FaultyFiles files;
+//   files.Fail(testing::FileCall::FlushToDisk);           // every flush fails (data not on disk)
+//   files.DamageAfterFlush();                              // or: flushed files get a byte flipped
+//   files.Fail(testing::FileCall::MoveReplace, ".soe");    // or: moves from or onto "*.soe*" fail
+//   platform::ScopedServices scope({.files = &files});
+//
+// `files = FaultyFiles();` starts afresh (no rules, no calls).
+//
+// The archive component flushes its finished temporary file, then (with verification on)
+// reads it back, then moves it over the target, all through this seam; so the three lines
+// above make a backup's write fail at the flush, at the verification and at the move.
+//
+// Every call is recorded in calls (kind and path), so a test can also check that a path was
+// never touched at all.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Files.h"
+
+namespace quarnel::testing {
+
+enum class FileCall {
+  FileExists, FolderExists, ListFiles, CreateFolder, RemoveFile, MoveReplace, Copy, SetNormalAttributes,
+  FileSize, AppendBytes, ReadAll, WriteAll, FlushToDisk, FreeSpace, IsReadOnly, SetReadOnly,
+};
+
+class FaultyFiles : public platform::FileSystem {
+ public:
+  struct Call {
+    FileCall kind;
+    std::string path;
+    std::string to;  // MoveReplace and Copy only
+  };
+
+  // Over the build's own files, whatever seam is in force when it is made.
+  FaultyFiles();
+
+  // Calls of that kind on a path containing pathPart (any path when empty; for a move or a
+  // copy, either path) fail without doing anything, once `passing` of them went through.
+  void Fail(FileCall kind, std::string pathPart = "", int passing = 0);
+  // After each successful flush of a path containing pathPart, rewrites the file on disk
+  // with damage(bytes) applied: by default the byte in the middle is flipped.
+  void DamageAfterFlush(std::function<void(std::string& bytes)> damage = FlipMiddleByte, std::string pathPart = "");
+  static void FlipMiddleByte(std::string& bytes);
+
+  // Moves onto a read-only file fail, as on Windows (POSIX and Wine replace such a file).
+  bool refuseReadOnlyTargets = false;
+  // Reported for every folder instead of the volume's real free space.
+  std::optional<std::uint64_t> freeSpace;
+
+  std::vector<Call> calls;
+  // The paths (for a move or a copy, the source) of the calls of that kind, in order.
+  std::vector<std::string> PathsOf(FileCall kind) const;
+
+  bool FileExists(const std::string& path) override;
+  bool FolderExists(const std::string& path) override;
+  std::vector<std::string> ListFiles(const std::string& folder) override;
+  bool CreateFolder(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MoveReplace(const std::string& from, const std::string& to) override;
+  bool Copy(const std::string& from, const std::string& to) override;
+  bool SetNormalAttributes(const std::string& path) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  bool AppendBytes(const std::string& path, std::string_view bytes) override;
+  bool ReadAll(const std::string& path, std::string* out) override;
+  bool WriteAll(const std::string& path, std::string_view bytes) override;
+  bool FlushToDisk(const std::string& path) override;
+  std::optional<std::uint64_t> FreeSpace(const std::string& folder) override;
+  std::optional<bool> IsReadOnly(const std::string& path) override;
+  bool SetReadOnly(const std::string& path, bool readOnly) override;
+
+ private:
+  struct Rule {
+    FileCall kind;
+    std::string pathPart;
+    int passing;
+  };
+  // Records the call; true when a rule makes it fail.
+  bool Fails(FileCall kind, const std::string& path, const std::string& to = "");
+
+  platform::FileSystem* inner_;
+  std::vector<Rule> rules_;
+  std::function<void(std::string&)> damage_;
+  std::string damagePathPart_;
+};
+
+}  // namespace quarnel::testing
