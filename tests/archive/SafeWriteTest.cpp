@@ -1,6 +1,8 @@
 // What a write or an extraction leaves behind when the disk lets it down (failures injected
 // through the files seam) or when the written archive does not read back: the older file
 // exactly as it was, and none of the component's temporary files.
+#include <zip.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -135,14 +137,19 @@ TEST_F(SafeWrite, DamageFoundByTheReadBackKeepsTheOldBackup) {
       bytes[at] = static_cast<char>(bytes[at] ^ 0x10);
     };
   };
+  std::string forged;  // sound in itself, of the same names and protection, but other content
   const Damage damages[] = {
       {"a byte of the first entry", flipInEntry(0), "\"Inbox.dbx\" does not read back"},
       {"a byte of the last entry", flipInEntry(1), "\"quarnel.dat\" does not read back"},
       {"the end cut off", [](std::string& bytes) { bytes.resize(bytes.size() - 30); }, "cannot be opened again"},
+      {"another archive", [&](std::string& bytes) { bytes = forged; }, "\"Inbox.dbx\" reads back other than"},
   };
   for (const Damage& damage : damages) {
     for (const std::string password : {"", "pw"}) {
       SCOPED_TRACE(std::string(damage.what) + (password.empty() ? "" : ", protected"));
+      ASSERT_TRUE(testing::MakeZipDirectly(source.File("forged.zip"), {{"Inbox.dbx", "other"}, {"quarnel.dat", "x"}},
+                                           password, password.empty() ? 0 : ZIP_EM_AES_256));
+      forged = ReadFileBytes(source.File("forged.zip"));
       files = FaultyFiles();
       files.DamageAfterFlush(damage.apply);
       listener.events.clear();
