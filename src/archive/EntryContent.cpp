@@ -1,5 +1,7 @@
 #include "archive/EntryContent.h"
 
+#include <utility>
+
 namespace quarnel::archive::detail {
 namespace {
 
@@ -23,8 +25,8 @@ std::size_t AesKeyLength(const zip_stat_t& st) {
   }
 }
 
-EntryContent::EntryContent(const zip_stat_t& st, const ChunkSink& sink)
-    : st_(st), sink_(sink), deflated_(st.comp_method == ZIP_CM_DEFLATE), crc_(crc32(0L, Z_NULL, 0)) {}
+EntryContent::EntryContent(const zip_stat_t& st, ChunkSink sink)
+    : st_(st), sink_(std::move(sink)), deflated_(st.comp_method == ZIP_CM_DEFLATE), crc_(crc32(0L, Z_NULL, 0)) {}
 
 EntryContent::~EntryContent() {
   if (inflating_) inflateEnd(&z_);

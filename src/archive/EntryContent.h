@@ -26,7 +26,7 @@ class EntryContent {
   // The CRC decides only for entries without WinZip AES protection; an AES entry is decided
   // by its authentication code, which covers every byte (AE-2 writers leave the CRC empty or
   // stale, and libzip does not tell AE-1 from AE-2).
-  EntryContent(const zip_stat_t& st, const ChunkSink& sink);
+  EntryContent(const zip_stat_t& st, ChunkSink sink);
   ~EntryContent();
   EntryContent(const EntryContent&) = delete;
   EntryContent& operator=(const EntryContent&) = delete;
@@ -40,8 +40,8 @@ class EntryContent {
  private:
   bool Deliver(const unsigned char* data, std::size_t size, std::string* message);
 
-  const zip_stat_t& st_;
-  const ChunkSink& sink_;
+  const zip_stat_t st_;
+  const ChunkSink sink_;
   bool deflated_;
   bool inflating_ = false;
   bool ended_ = false;
