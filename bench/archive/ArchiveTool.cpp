@@ -1,6 +1,7 @@
 // A command-line front end to the archive component, for the benchmark and for the interop
 // tests that run the Windows build under Wine:
 //   quarnel_archive_tool write <archive> <password|-> <file or folder>...
+//   quarnel_archive_tool write-verified <archive> <password|-> <file or folder>...
 //   quarnel_archive_tool extract <archive> <password|-> <folder> [entry name...]
 //   quarnel_archive_tool protected <archive>
 // A folder argument adds every file directly in it; extract without names extracts every
@@ -27,16 +28,18 @@ class CountingListener : public quarnel::archive::ArchiveListener {
   void OnExtractingFile(const std::string&) override { ++extracted; }
   void OnWriteProgress(int percent) override { lastPercent = percent; }
   void OnWriteDone() override { done = true; }
+  void OnVerifying() override { verified = true; }
   int added = 0, extracted = 0, lastPercent = -1;
-  bool done = false;
+  bool done = false, verified = false;
 };
 
 std::string Password(const char* argument) { return std::strcmp(argument, "-") == 0 ? "" : argument; }
 
-int Write(int argc, char** argv) {
+int Write(int argc, char** argv, bool verify) {
   CountingListener listener;
   ZipArchive zip(&listener);
   zip.NewArchive(argv[2]);
+  zip.VerifyAfterWrite(verify);
   quarnel::platform::FileSystem& files = quarnel::platform::Files();
   for (int i = 4; i < argc; ++i) {
     if (files.FolderExists(argv[i])) {
@@ -52,8 +55,8 @@ int Write(int argc, char** argv) {
     std::fprintf(stderr, "write failed: %s\n", zip.LastError().c_str());
     return 1;
   }
-  std::printf("written: %d files, last progress %d%%, done %d\n", listener.added, listener.lastPercent,
-              listener.done ? 1 : 0);
+  std::printf("written: %d files, last progress %d%%, read back %d, done %d\n", listener.added,
+              listener.lastPercent, listener.verified ? 1 : 0, listener.done ? 1 : 0);
   return listener.done ? 0 : 1;
 }
 
@@ -105,7 +108,9 @@ int Extract(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "";
-  if (command == "write" && argc >= 4) return Write(argc, argv);
+  if ((command == "write" || command == "write-verified") && argc >= 4) {
+    return Write(argc, argv, command == "write-verified");
+  }
   if (command == "extract" && argc >= 5) return Extract(argc, argv);
   if (command == "protected" && argc == 3) {
     ZipArchive zip;
@@ -113,7 +118,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::fprintf(stderr,
-               "usage: %s write <archive> <password|-> <file or folder>...\n"
+               "usage: %s write|write-verified <archive> <password|-> <file or folder>...\n"
                "       %s extract <archive> <password|-> <folder> [entry name...]\n"
                "       %s protected <archive>\n",
                argv[0], argv[0], argv[0]);

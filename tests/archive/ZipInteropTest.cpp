@@ -117,6 +117,17 @@ TEST_F(ArchiveInterop, SevenZipAesArchivesOpenAndExtract) {
   ExpectWeReadEverything(archive, "seven zip");
 }
 
+TEST_F(ArchiveInterop, SevenZipAes128And192ArchivesOpenAndExtract) {
+  for (const std::string bits : {"128", "192"}) {
+    const std::string archive = work.File("7z-" + bits + ".zip");
+    ASSERT_EQ(Shell("cd " + Quote(source.path()) + " && 7z a -tzip -mem=AES" + bits + " -p'seven zip' " +
+                    Quote(archive) + " ."),
+              0);
+    EXPECT_THAT(Output("7z l -slt " + Quote(archive)), HasSubstr("Method = AES-" + bits + " Deflate"));
+    ExpectWeReadEverything(archive, "seven zip");
+  }
+}
+
 TEST_F(ArchiveInterop, InfoZipTraditionallyProtectedArchivesOpenAndExtract) {
   const std::string archive = work.File("infozip.zip");
   ASSERT_EQ(Shell("cd " + Quote(source.path()) + " && zip -q -P 'info zip' " + Quote(archive) + " *"), 0);
