@@ -27,6 +27,7 @@ using testing::CentralDirectory;
 using testing::CentralEntry;
 using testing::DataAt;
 using testing::FolderListing;
+using testing::Incompressible;
 using testing::MailLikeText;
 using testing::MakeZipDirectly;
 using testing::RawEntry;
@@ -37,18 +38,9 @@ using testing::WriteFileBytes;
 const std::string kPassword = "Pa55 word";
 constexpr std::size_t kSalt256 = 16, kVerifier = 2, kCode = 10;
 
-// Bytes that deflate cannot shrink, so that they are stored and a changed byte stays local.
-std::string Incompressible(std::size_t size) {
-  std::string out(size, '\0');
-  std::uint32_t state = 7;
-  for (char& c : out) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
-  return out;
-}
 
 class AesEntries : public ::testing::Test {
  protected:
-  void SetUp() override { WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder"); }
-
   std::string Made(const std::vector<RawEntry>& entries, std::uint16_t method = ZIP_EM_AES_256,
                    const std::string& password = kPassword) {
     EXPECT_TRUE(MakeZipDirectly(work.File("made.zip"), entries, password, method));
@@ -68,12 +60,9 @@ class AesEntries : public ::testing::Test {
     return entry && entry->ExtractToFolder(restored.path());
   }
 
-  void ExpectLiveFileUntouched() {
-    EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), "the live mail folder");
-    EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
-  }
 
-  TempFolder work, restored;
+  TempFolder work;
+  testing::LiveFolder restored;
   ZipArchive zip;
 };
 
@@ -102,12 +91,12 @@ TEST_F(AesEntries, AlterationsOnlyTheAuthenticationCodeRevealsAreRefused) {
     ASSERT_TRUE(Extract(bytes, "Inbox.dbx")) << zip.LastError();  // intact, it extracts
     EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), tampering.entry.content);
 
-    WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder");
+    restored.PutBack();
     const std::size_t at = DataAt(bytes, entry) + tampering.byteAfterData(entry);
     bytes[at] = static_cast<char>(bytes[at] ^ 0x01);
     EXPECT_FALSE(Extract(bytes, "Inbox.dbx"));
     EXPECT_THAT(zip.LastError(), HasSubstr("authentication"));
-    ExpectLiveFileUntouched();
+    restored.ExpectUntouched();
   }
 }
 
@@ -187,7 +176,7 @@ TEST_F(AesEntries, AnUnprotectedEntryInAProtectedArchiveIsRefused) {
   ASSERT_TRUE(entry);
   EXPECT_FALSE(entry->ExtractToFolder(restored.path()));
   EXPECT_THAT(zip.LastError(), HasSubstr("not protected"));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 
   // Opened again, no password is in force: what an unprotected backup needs.
   ASSERT_TRUE(zip.OpenArchive(work.File("a.soe")));
@@ -218,7 +207,7 @@ TEST_F(AesEntries, AnEmptyPasswordNeverOpensAnEntry) {
   ASSERT_NO_FATAL_FAILURE(Open(bytes, ""));
   EXPECT_EQ(zip.CheckPassword(), 0);
   EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(restored.path()));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 }
 
 // The entry below claims to be deflated but holds no deflated stream: inflating it fails
@@ -231,7 +220,7 @@ TEST_F(AesEntries, PasswordCheckReadsTheCodeAndInflatesNothing) {
   zip.ReadPassword(kPassword);
   EXPECT_EQ(zip.CheckPassword(), 1) << zip.LastError();
   EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(restored.path()));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 }
 
 TEST(WinZipAesDecryptor, DestructionWipesTheKeystream) {

@@ -3,6 +3,9 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -100,6 +103,20 @@ std::string MailLikeText(std::size_t size, unsigned seed) {
   }
   out.resize(size);
   return out;
+}
+
+std::string Incompressible(std::size_t size) {
+  std::string out(size, '\0');
+  std::uint32_t state = 99;
+  for (char& c : out) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
+  return out;
+}
+
+void LiveFolder::PutBack() const { WriteFileBytes(File("Inbox.dbx"), "the live mail folder"); }
+
+void LiveFolder::ExpectUntouched() const {
+  EXPECT_EQ(ReadFileBytes(File("Inbox.dbx")), "the live mail folder");
+  EXPECT_THAT(FolderListing(path()), ::testing::ElementsAre("Inbox.dbx"));
 }
 
 std::vector<CentralEntry> CentralDirectory(const std::string& zip) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/ArchiveListener.h"
+#include "support/TempFolder.h"
 
 namespace quarnel::testing {
 
@@ -24,6 +25,17 @@ class RecordingListener : public archive::ArchiveListener {
 
 // Text that compresses as mail does; the same seed gives the same bytes.
 std::string MailLikeText(std::size_t size, unsigned seed);
+// Bytes that deflate cannot shrink: stored rather than deflated, a changed byte stays local.
+std::string Incompressible(std::size_t size);
+
+// A restore folder holding one live mail folder, Inbox.dbx, that every refused or failed
+// extraction must leave exactly as it was.
+class LiveFolder : public TempFolder {
+ public:
+  LiveFolder() { PutBack(); }
+  void PutBack() const;
+  void ExpectUntouched() const;
+};
 
 struct CentralEntry {
   std::string name;  // raw bytes

@@ -37,8 +37,6 @@ const std::string kPassword = "pw";
 
 class ExtractionGuard : public ::testing::Test {
  protected:
-  void SetUp() override { WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder"); }
-
   void Open(const std::string& archive, const std::string& password = kPassword) {
     ASSERT_TRUE(zip.OpenArchive(archive)) << zip.LastError();
     zip.ReadPassword(password);
@@ -52,12 +50,9 @@ class ExtractionGuard : public ::testing::Test {
     return entry && entry->ExtractToFolder(restored.path());
   }
 
-  void ExpectLiveFileUntouched() {
-    EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), "the live mail folder");
-    EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
-  }
 
-  TempFolder work, restored;
+  TempFolder work;
+  testing::LiveFolder restored;
   FaultyFiles files;
   RecordingListener listener;
   ZipArchive zip{&listener};
@@ -87,7 +82,7 @@ TEST_F(ExtractionGuard, NamesWindowsWouldReinterpretAreRefusedBeforeAnythingIsTo
   EXPECT_TRUE(!withNul || !withNul->ExtractToFolder(restored.path()));
   std::optional<ArchiveEntry> empty = zip.FindEntry("");
   EXPECT_TRUE(!empty || !empty->ExtractToFolder(restored.path()));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
   EXPECT_THAT(FolderListing(work.path()), ElementsAre("evil.soe"));
 }
 
@@ -102,7 +97,7 @@ TEST_F(ExtractionGuard, AnEntryLargerThanTheFreeSpaceIsRefusedBeforeAnythingIsWr
   for (FileCall call : {FileCall::FlushToDisk, FileCall::MoveReplace, FileCall::RemoveFile}) {
     EXPECT_THAT(files.PathsOf(call), IsEmpty());
   }
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 
   files.freeSpace = content.size();
   ASSERT_TRUE(Extract("Inbox.dbx")) << zip.LastError();
@@ -136,7 +131,7 @@ TEST_F(ExtractionGuard, ContentRunningPastItsStatedSizeStopsAtOnce) {
 
     Open(work.File("b.soe"), password);
     EXPECT_FALSE(Extract("Inbox.dbx"));
-    ExpectLiveFileUntouched();
+    restored.ExpectUntouched();
     zip.CloseArchive();  // Windows keeps an open file from being rewritten
   }
 }

@@ -262,7 +262,6 @@ class SafeExtraction : public ::testing::Test {
     zip.AppendPath(source.File("Inbox.dbx"));
     ASSERT_TRUE(zip.WriteArchive()) << zip.LastError();
     ASSERT_TRUE(zip.OpenArchive(work.File("b.soe")));
-    WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder");
   }
 
   bool Extract() {
@@ -271,12 +270,9 @@ class SafeExtraction : public ::testing::Test {
     return entry && entry->ExtractToFolder(restored.path());
   }
 
-  void ExpectLiveFileUntouched() {
-    EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), "the live mail folder");
-    EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
-  }
 
-  TempFolder source, work, restored;
+  TempFolder source, work;
+  testing::LiveFolder restored;
   FaultyFiles files;
   ZipArchive zip;
 };
@@ -287,7 +283,7 @@ TEST_F(SafeExtraction, AFailedFlushOrMoveLeavesTheLiveFileAndNoTemporaryFile) {
     files = FaultyFiles();
     files.Fail(call);
     EXPECT_FALSE(Extract());
-    ExpectLiveFileUntouched();
+    restored.ExpectUntouched();
     ExpectTemporaryFileRemoved(files);
   }
 }
@@ -301,7 +297,7 @@ TEST_F(SafeExtraction, ReadOnlyLiveFilesAreReplacedAndKeptWhenTheReplaceFails) {
   files.Fail(FileCall::MoveReplace, "", 1);  // the first move is Windows' refusal; the second fails too
   EXPECT_FALSE(Extract());
   EXPECT_EQ(Attributes(path), before);
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 
   files = FaultyFiles();
   files.refuseReadOnlyTargets = true;

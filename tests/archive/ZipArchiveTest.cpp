@@ -224,14 +224,10 @@ class ArchiveReading : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(WriteBackup(source, target.File("p.soe"), MailboxFiles(), "right"));
     ASSERT_TRUE(WriteBackup(source, target.File("u.soe"), MailboxFiles(), ""));
-    WriteFileBytes(restored.File("Inbox.dbx"), "the live mail folder");
-  }
-  void ExpectLiveFileUntouched() {
-    EXPECT_EQ(ReadFileBytes(restored.File("Inbox.dbx")), "the live mail folder");
-    EXPECT_THAT(FolderListing(restored.path()), ElementsAre("Inbox.dbx"));
   }
 
-  TempFolder source, target, restored;
+  TempFolder source, target;
+  testing::LiveFolder restored;
   ZipArchive zip;
 };
 
@@ -241,7 +237,7 @@ TEST_F(ArchiveReading, WrongOrEmptyPasswordIsRefusedAndExtractsNothing) {
     zip.ReadPassword(password);
     EXPECT_EQ(zip.CheckPassword(), 0) << password;
     EXPECT_FALSE(ExtractOne(zip, "Inbox.dbx", restored.path())) << password;
-    ExpectLiveFileUntouched();
+    restored.ExpectUntouched();
   }
   zip.ReadPassword("right");
   EXPECT_EQ(zip.CheckPassword(), 1);
@@ -312,7 +308,7 @@ TEST_F(ArchiveReading, DamagedContentLeavesTheLiveFileUntouched) {
     ASSERT_TRUE(zip.OpenArchive(target.File(name))) << zip.LastError();
     zip.ReadPassword("right");
     EXPECT_FALSE(ExtractOne(zip, "Inbox.dbx", restored.path())) << name;
-    ExpectLiveFileUntouched();
+    restored.ExpectUntouched();
   }
 }
 
@@ -324,7 +320,7 @@ TEST_F(ArchiveReading, EntryOfAClosedArchiveExtractsNothing) {
   EXPECT_FALSE(entry->ExtractToFolder(restored.path()));
   ASSERT_TRUE(zip.OpenArchive(target.File("p.soe")));
   EXPECT_FALSE(entry->ExtractToFolder(restored.path()));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 }
 
 TEST_F(ArchiveReading, MissingFolderOrEntry) {
@@ -332,7 +328,7 @@ TEST_F(ArchiveReading, MissingFolderOrEntry) {
   EXPECT_FALSE(zip.FindEntry("Outbox.dbx"));
   EXPECT_FALSE(zip.FindEntry("inbox.dbx"));
   EXPECT_FALSE(ExtractOne(zip, "Inbox.dbx", restored.File("nowhere")));
-  ExpectLiveFileUntouched();
+  restored.ExpectUntouched();
 }
 
 TEST(ArchiveNames, NamesWithoutTheUtf8FlagAreFoundByTheirBytes) {

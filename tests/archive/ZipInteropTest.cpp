@@ -15,6 +15,7 @@ namespace quarnel::archive {
 namespace {
 
 using ::testing::HasSubstr;
+using testing::Incompressible;
 using testing::MailLikeText;
 using testing::ReadFileBytes;
 using testing::TempFolder;
@@ -38,13 +39,6 @@ std::string Output(const std::string& command) {
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
-// Content 7-Zip deflates, and content it can only store.
-std::string Incompressible(std::size_t size) {
-  std::string out(size, '\0');
-  std::uint32_t state = 99;
-  for (char& c : out) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 23);
-  return out;
-}
 
 class ArchiveInterop : public ::testing::Test {
  protected:
