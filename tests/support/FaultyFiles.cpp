@@ -20,6 +20,8 @@ void FaultyFiles::DamageAfterFlush(std::function<void(std::string&)> damage, std
   damagePathPart_ = std::move(pathPart);
 }
 
+void FaultyFiles::CutOffTheEnd(std::string& bytes) { bytes.resize(bytes.size() - (bytes.size() + 3) / 4); }
+
 void FaultyFiles::FlipMiddleByte(std::string& bytes) {
   if (!bytes.empty()) bytes[bytes.size() / 2] = static_cast<char>(~bytes[bytes.size() / 2]);
 }

@@ -4,7 +4,7 @@
 //
 //   testing::FaultyFiles files;
 //   files.Fail(testing::FileCall::FlushToDisk);           // every flush fails (data not on disk)
-//   files.DamageAfterFlush();                              // or: flushed files get a byte flipped
+//   files.DamageAfterFlush();                              // or: flushed files lose their end
 //   files.Fail(testing::FileCall::MoveReplace, ".soe");    // or: moves from or onto "*.soe*" fail
 //   platform::ScopedServices scope({.files = &files});
 //
@@ -46,8 +46,12 @@ class FaultyFiles : public platform::FileSystem {
   // copy, either path) fail without doing anything, once `passing` of them went through.
   void Fail(FileCall kind, std::string pathPart = "", int passing = 0);
   // After each successful flush of a path containing pathPart, rewrites the file on disk
-  // with damage(bytes) applied: by default the byte in the middle is flipped.
-  void DamageAfterFlush(std::function<void(std::string& bytes)> damage = FlipMiddleByte, std::string pathPart = "");
+  // with damage(bytes) applied. By default its last quarter is cut off: an archive then
+  // lacks its directory, which any reading notices. A flipped byte goes unnoticed where it
+  // falls on a field no reader checks (a time, an attribute), so FlipMiddleByte suits only
+  // files whose every byte counts.
+  void DamageAfterFlush(std::function<void(std::string& bytes)> damage = CutOffTheEnd, std::string pathPart = "");
+  static void CutOffTheEnd(std::string& bytes);
   static void FlipMiddleByte(std::string& bytes);
 
   // Moves onto a read-only file fail, as on Windows (POSIX and Wine replace such a file).
