@@ -97,7 +97,7 @@ int RunUnattendedBackup(MainState& state, MainView& view) {
     state.Zip1->ArchivePassword(options->ps);
     state.Zip1->EncryptionMode(1);
   }
-  // VERIFY-PENDING
+  state.Zip1->VerifyAfterWrite(SettingOn("General", "checkbackupfile"));
   // A backup that cannot describe itself cannot be restored: it must not replace the
   // previous one.
   const bool written = described && state.Zip1->WriteArchive();

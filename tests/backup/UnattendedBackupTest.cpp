@@ -13,6 +13,7 @@
 #include "backup/UnattendedBackup.h"
 #include "mailclient/Identities.h"
 #include "schedule/TaskCommands.h"
+#include "support/FaultyFiles.h"
 #include "support/FakeMainView.h"
 
 namespace quarnel::testing {
@@ -123,6 +124,28 @@ TEST_P(UnattendedBackupTest, AFileThatCannotBeWrittenIsNotReportedCompleted) {
   std::vector<std::string> left = platform::Files().ListFiles(app::DataFolder());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<std::string>{"brlog.dat", "settings.dat"}));
+}
+
+// "Check backup file after backup procedure" (on unless turned off): a backup damaged on its
+// way to the disk never replaces the previous one and is not reported completed.
+TEST_P(UnattendedBackupTest, ABackupThatFailsItsCheckReplacesNothing) {
+  app::WriteINI(app::SettingsFilePath(), "autobackup", "autobackupfile", "0");
+  Write("Backups\\main.soe", "an older backup");
+  FaultyFiles files;
+  files.DamageAfterFlush(FaultyFiles::CutOffTheEnd, "Backups");
+  {
+    platform::ScopedServices damaging({.files = &files});
+    EXPECT_EQ(Run("sf=Main Identityxm=01000000ps=pwbf=" + Path("Backups\\main.soe")), backup::kUnattendedNotCompleted);
+  }
+  EXPECT_EQ(Read("Backups\\main.soe"), "an older backup");
+  EXPECT_NE(Log().find(" Backup Profile Main Identity Data was not Completed!\r"), std::string::npos);
+  EXPECT_EQ(platform::Files().ListFiles(Path("Backups")), std::vector<std::string>{"main.soe"});
+
+  // With the check turned off the damage goes unnoticed: the setting is what protects.
+  app::WriteINI(app::SettingsFilePath(), "General", "checkbackupfile", "0");
+  platform::ScopedServices damaging({.files = &files});
+  EXPECT_EQ(Run("sf=Main Identityxm=01000000ps=pwbf=" + Path("Backups\\main.soe")), backup::kUnattendedCompleted);
+  EXPECT_NE(Read("Backups\\main.soe"), "an older backup");
 }
 
 TEST_P(UnattendedBackupTest, AnUnknownIdentityBacksUpWhatIsNotItsOwnAndFailsTheRest) {
