@@ -89,7 +89,7 @@ class DiscImageTest : public ::testing::Test {
     return path;
   }
   std::string ReadBack(IsoReader& reader, const ImageFile& file) {
-    IsoEntry entry;
+    DiscEntry entry;
     if (!reader.Find(file.discPath, &entry)) return "<missing>";
     std::string data(entry.size, '\0');
     data.resize(reader.ReadFile(entry, 0, data.data(), data.size()));
@@ -172,7 +172,7 @@ TEST_F(DiscImageTest, AFileOf4GiBOrMoreIsRecordedInSeveralExtents) {
   }
   IsoReader reader;
   ASSERT_TRUE(reader.Open(path));
-  IsoEntry entry;
+  DiscEntry entry;
   ASSERT_TRUE(reader.Find(image.Files()[0].discPath, &entry));
   EXPECT_EQ(entry.size, 5ull * 1024 * 1024 * 1024 + 123);
   ASSERT_EQ(entry.extents.size(), 2u);
@@ -199,7 +199,7 @@ TEST_F(DiscImageTest, VerificationReportsEachKindOfDifference) {
       *std::find_if(files.begin(), files.end(), [](const ImageFile& f) { return f.imagePath == "\\same.bin"; });
   missing.discPath.back() = "not there";
   files.push_back(missing);
-  VerifyResult result = VerifyImage(files, IsoImageFiles(path), events_, [] { return false; });
+  VerifyResult result = VerifyImage(files, ImageFiles(path, false), events_, [] { return false; });
   std::map<std::string, int> statuses;
   for (const auto& [imagePath, status] : events_.verified) statuses[imagePath] += status * 10 + 1;
   EXPECT_EQ(events_.verifyStarted, 5);
@@ -279,7 +279,7 @@ TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFil
   EXPECT_EQ(events_.doneVerified, 1);  // the lost file was left out
   IsoReader reader;
   ASSERT_TRUE(reader.Open(target));
-  std::vector<IsoEntry> root;
+  std::vector<DiscEntry> root;
   ASSERT_TRUE(reader.List({}, &root));
   ASSERT_EQ(root.size(), 1u);
   EXPECT_EQ(root[0].id, iso::Ucs2Be(u"kept.soe"));
