@@ -78,9 +78,8 @@ void UdfTree::Build(const ImageNode& root, const std::map<const ImageNode*, int>
     if (entries_[d].file >= 0) continue;
     iso::UniqueNames taken;
     for (const auto& [key, child] : entries_[d].node->children) {
+      // Image names hold neither '/' nor NUL, the two characters UDF refuses.
       std::u16string name = iso::AnsiToUtf16(child->name);
-      std::replace(name.begin(), name.end(), u'/', u'_');
-      std::replace(name.begin(), name.end(), u'\0', u'_');
       Entry e;
       e.node = child.get();
       e.file = child->isFolder ? -1 : fileIndex.at(child.get());
