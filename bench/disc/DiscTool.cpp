@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
   const int fileSystem = args.size() == 4 ? std::atoi(args[3].c_str()) : kFsIsoJoliet;
   if ((args.size() == 3 || args.size() == 4) && args[0] == "write") return Write(args[1], args[2], fileSystem);
   if ((args.size() == 3 || args.size() == 4) && args[0] == "verify") return Verify(args[1], args[2], fileSystem);
-  std::fprintf(stderr, "usage: quarnel_disc_tool make FOLDER | write FOLDER IMAGE [CODE] | verify FOLDER IMAGE [CODE]\n");
+  std::fprintf(stderr,
+               "usage: quarnel_disc_tool make FOLDER | write FOLDER IMAGE [CODE] | verify FOLDER IMAGE [CODE]\n");
   return 2;
 }

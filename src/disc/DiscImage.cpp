@@ -313,7 +313,8 @@ DiscImage::DiscImage(const ImageNode& root, const ImageOptions& options) : optio
     AddMetadata(tree->mTable, SectorsFor(m.size()), std::move(m));
   }
   for (auto& tree : trees) {
-    for (const Tree::Dir& dir : tree->dirs) AddMetadata(dir.sector, dir.size / kSectorSize, tree->Directory(dir, files_, options_));
+    for (const Tree::Dir& dir : tree->dirs)
+      AddMetadata(dir.sector, dir.size / kSectorSize, tree->Directory(dir, files_, options_));
   }
   if (udf) {
     udf->Render(recognition, sectors_, files_, options_,

@@ -40,7 +40,8 @@ std::uint16_t Crc(const unsigned char* data, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i) {
     crc ^= static_cast<std::uint16_t>(data[i] << 8);
     for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 0x8000) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
+      crc =
+          (crc & 0x8000) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021) : static_cast<std::uint16_t>(crc << 1);
     }
   }
   return crc;

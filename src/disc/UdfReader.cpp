@@ -91,7 +91,8 @@ bool UdfReader::AddExtents(const unsigned char* p, std::size_t length, int kind,
       if (!ReadBlock(block, &more)) return false;
       auto q = reinterpret_cast<const unsigned char*>(more.data());
       const std::uint32_t count = Get32(q + 20);
-      if (!ValidTag(q, more.size(), kTagAllocationExtent, block) || 24 + static_cast<std::uint64_t>(count) > kSectorSize) {
+      if (!ValidTag(q, more.size(), kTagAllocationExtent, block) ||
+          24 + static_cast<std::uint64_t>(count) > kSectorSize) {
         return false;
       }
       return AddExtents(q + 24, count, kind, depth + 1, entry);

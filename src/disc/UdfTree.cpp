@@ -25,19 +25,19 @@ constexpr std::size_t kShortAd = 8;
 constexpr std::size_t kEntryRoom = (kSectorSize - kFileEntryHeader) / kShortAd;
 constexpr std::size_t kExtentRoom = (kSectorSize - kExtentHeader) / kShortAd;
 constexpr std::uint32_t kContinuation = 3u << 30;  // the next extent of allocation descriptors
-constexpr std::uint32_t kFirstUniqueId = 16;      // 1 to 15 are reserved
-constexpr std::uint16_t kFileReadable = 0x1084;   // read for others, group and owner
+constexpr std::uint32_t kFirstUniqueId = 16;       // 1 to 15 are reserved
+constexpr std::uint16_t kFileReadable = 0x1084;    // read for others, group and owner
 constexpr std::uint16_t kFolderReadable = 0x14A5;  // read and execute for all three
 constexpr char kImplementation[] = "*Quarnel Backup";
 constexpr char kDomain[] = "*OSTA UDF Compliant";
 
-std::uint32_t BlocksFor(std::uint64_t bytes) { return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize); }
+std::uint32_t BlocksFor(std::uint64_t bytes) {
+  return static_cast<std::uint32_t>((bytes + kSectorSize - 1) / kSectorSize);
+}
 
 std::size_t IdentifierSize(const std::string& id) { return (38 + id.size() + 3) / 4 * 4; }
 
-std::size_t ExtentCount(std::uint64_t size) {
-  return static_cast<std::size_t>((size + kMaxExtent - 1) / kMaxExtent);
-}
+std::size_t ExtentCount(std::uint64_t size) { return static_cast<std::size_t>((size + kMaxExtent - 1) / kMaxExtent); }
 
 // Blocks of allocation extent descriptors that a file of so many extents needs beyond its entry.
 std::uint32_t ExtraBlocks(std::size_t extents) {
@@ -116,7 +116,9 @@ std::uint32_t UdfTree::LayOut(std::uint32_t next, const std::vector<ImageFile>& 
   for (Entry& folder : entries_) {
     if (folder.file >= 0) continue;
     folder.dataBytes = static_cast<std::uint32_t>(IdentifierSize(""));
-    for (int child : folder.children) folder.dataBytes += static_cast<std::uint32_t>(IdentifierSize(entries_[child].id));
+    for (int child : folder.children) {
+      folder.dataBytes += static_cast<std::uint32_t>(IdentifierSize(entries_[child].id));
+    }
     place(folder);
     folder.data = next - kPartitionStart;
     next += BlocksFor(folder.dataBytes);
@@ -267,7 +269,7 @@ void UdfTree::VolumeDescriptors(std::uint32_t first, std::uint32_t volumeSectors
 std::string UdfTree::Integrity(std::uint32_t volumeSectors, const ImageOptions& options) const {
   std::string d(134, '\0');
   PutTimestamp(d, 16, options.created);
-  Put32(d, 28, 1);  // closed
+  Put32(d, 28, 1);                                 // closed
   Put64(d, 40, kFirstUniqueId + entries_.size());  // the next unique identifier
   Put32(d, 72, 1);
   Put32(d, 76, 46);

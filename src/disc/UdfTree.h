@@ -40,8 +40,8 @@ class UdfTree {
     const ImageNode* node = nullptr;
     int file = -1;  // index into the image's files; -1 for a folder
     int parent = 0;
-    std::string id;               // CS0
-    std::uint32_t entry = 0;      // block of the file entry, in the partition
+    std::string id;                // CS0
+    std::uint32_t entry = 0;       // block of the file entry, in the partition
     std::uint32_t moreBlocks = 0;  // allocation extent blocks after it
     std::uint32_t uniqueId = 0;
     // Folders:

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "disc/IsoReader.h"
-#include "disc/UdfReader.h"
 #include "disc/LocalFiles.h"
+#include "disc/UdfReader.h"
 
 namespace quarnel::disc {
 namespace {

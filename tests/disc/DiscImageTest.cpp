@@ -77,16 +77,7 @@ class DiscImageTest : public ::testing::Test {
   }
   std::string WriteAll(const DiscImage& image) {
     std::string path = Join(dir_.path(), "image.iso");
-    std::ofstream out(path, std::ios::binary);
-    ImageStream stream(image);
-    std::string buffer(300000, '\0');  // not a multiple of the sector size
-    for (std::uint64_t at = 0; at < image.Bytes();) {
-      std::size_t read = 0;
-      FileError error;
-      EXPECT_TRUE(stream.Read(at, buffer.data(), buffer.size(), &read, &error)) << error.Text;
-      out.write(buffer.data(), static_cast<std::streamsize>(read));
-      at += read;
-    }
+    testing::WriteImage(image, path, 300000);  // reads that are not a multiple of the sector size
     return path;
   }
   std::string ReadBack(DiscReader& reader, const ImageFile& file) {

@@ -152,63 +152,63 @@ class ImageInteropTest : public ::testing::Test {
 TEST_F(ImageInteropTest, IsoinfoReadsTheDescriptorsAndBothTrees) {
   if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
   for (int type : {kFsIsoJoliet, kFsIsoJolietUdf}) {
-  SCOPED_TRACE(type);
-  const std::string& iso = Image(type);
-  std::string d = Shell("isoinfo -d -i " + Quote(iso));
-  EXPECT_NE(d.find("Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD"), std::string::npos) << d;
-  EXPECT_NE(d.find("Joliet with UCS level 3 found"), std::string::npos) << d;
-  EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    std::string d = Shell("isoinfo -d -i " + Quote(iso));
+    EXPECT_NE(d.find("Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD"), std::string::npos) << d;
+    EXPECT_NE(d.find("Joliet with UCS level 3 found"), std::string::npos) << d;
+    EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
 
-  std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
-  for (const std::string& name :
-       {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
-        std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
-    EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
-  }
-  EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
-            std::string::npos);
+    std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
+    for (const std::string& name :
+         {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
+          std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
+      EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
+    }
+    EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
+              std::string::npos);
 
-  // The primary tree: d-characters, unique names, and the path table agrees with the
-  // directories (isoinfo -l walks the path table).
-  std::string primary = Shell("isoinfo -l -i " + Quote(iso));
-  for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1"}) {
-    EXPECT_NE(primary.find(name), std::string::npos) << name << "\n" << primary;
-  }
-  EXPECT_NE(primary.find("Directory listing of /MAIL_FOLDERS/"), std::string::npos) << primary;
+    // The primary tree: d-characters, unique names, and the path table agrees with the
+    // directories (isoinfo -l walks the path table).
+    std::string primary = Shell("isoinfo -l -i " + Quote(iso));
+    for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1"}) {
+      EXPECT_NE(primary.find(name), std::string::npos) << name << "\n" << primary;
+    }
+    EXPECT_NE(primary.find("Directory listing of /MAIL_FOLDERS/"), std::string::npos) << primary;
   }
 }
 
 TEST_F(ImageInteropTest, XorrisoFindsEveryFileAndComparesTheTreeWithTheSource) {
   if (!HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
   for (int type : {kFsIsoJoliet, kFsIsoJolietUdf}) {
-  SCOPED_TRACE(type);
-  const std::string& iso = Image(type);
-  int code = -1;
-  std::string found = Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -find / -type f", &code);
-  std::set<std::string> files;
-  std::istringstream lines(found);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.size() > 2 && line.front() == '\'') files.insert(line.substr(1, line.size() - 2));
-  }
-  EXPECT_EQ(files.size(), 11u) << found;
-  EXPECT_EQ(files.count("/" + kUtf8Name), 1u) << found;
-  EXPECT_EQ(files.count("/Mail Folders/Inbox.dbx"), 1u) << found;
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    int code = -1;
+    std::string found = Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -find / -type f", &code);
+    std::set<std::string> files;
+    std::istringstream lines(found);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.size() > 2 && line.front() == '\'') files.insert(line.substr(1, line.size() - 2));
+    }
+    EXPECT_EQ(files.size(), 11u) << found;
+    EXPECT_EQ(files.count("/" + kUtf8Name), 1u) << found;
+    EXPECT_EQ(files.count("/Mail Folders/Inbox.dbx"), 1u) << found;
 
-  std::string compared =
-      Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -compare_r " + Quote(mirror_) + " /");
-  // Without Rock Ridge the image has no owners or permissions: only those may differ.
-  std::istringstream report(compared);
-  int differences = 0;
-  for (std::string line; std::getline(report, line);) {
-    bool side = line.find("(ISO)") != std::string::npos || line.find("(DISK)") != std::string::npos;
-    if (line.find(" : ") == std::string::npos || !side) continue;
-    ++differences;
-    bool attribute = line.find(": st_mode") != std::string::npos || line.find(": st_mtime") != std::string::npos ||
-                     line.find(": st_ctime") != std::string::npos || line.find(": st_atime") != std::string::npos ||
-                     line.find(": st_uid") != std::string::npos || line.find(": st_gid") != std::string::npos;
-    EXPECT_TRUE(attribute) << line;
-  }
-  EXPECT_GT(differences, 0) << compared;  // the permissions, at least: the comparison ran
+    std::string compared =
+        Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -compare_r " + Quote(mirror_) + " /");
+    // Without Rock Ridge the image has no owners or permissions: only those may differ.
+    std::istringstream report(compared);
+    int differences = 0;
+    for (std::string line; std::getline(report, line);) {
+      bool side = line.find("(ISO)") != std::string::npos || line.find("(DISK)") != std::string::npos;
+      if (line.find(" : ") == std::string::npos || !side) continue;
+      ++differences;
+      bool attribute = line.find(": st_mode") != std::string::npos || line.find(": st_mtime") != std::string::npos ||
+                       line.find(": st_ctime") != std::string::npos || line.find(": st_atime") != std::string::npos ||
+                       line.find(": st_uid") != std::string::npos || line.find(": st_gid") != std::string::npos;
+      EXPECT_TRUE(attribute) << line;
+    }
+    EXPECT_GT(differences, 0) << compared;  // the permissions, at least: the comparison ran
   }
 }
 
@@ -229,14 +229,14 @@ TEST_F(ImageInteropTest, SevenZipTestsAndExtractsEveryFileByteIdentical) {
 TEST_F(ImageInteropTest, APlainIso9660ImageHasNoJolietAndReadsBackThroughItsOwnNames) {
   if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
   for (int type : {kFsIso9660, kFsIsoUdf}) {
-  SCOPED_TRACE(type);
-  const std::string& iso = Image(type);
-  std::string d = Shell("isoinfo -d -i " + Quote(iso));
-  EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
-  EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
-  std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
-                            Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
-  EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    std::string d = Shell("isoinfo -d -i " + Quote(iso));
+    EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
+    EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
+    std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
+                              Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
+    EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
   }
 }
 
@@ -274,7 +274,8 @@ TEST_F(ImageInteropTest, UdfinfoAndBlkidAcceptEachUdfVolumeTypeAsUdf102) {
     }
     std::string probed = Shell("blkid -p " + Quote(image), &code);
     EXPECT_EQ(code, 0) << probed;
-    for (const std::string& field : {std::string("TYPE=\"udf\""), std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
+    for (const std::string& field :
+         {std::string("TYPE=\"udf\""), std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
       EXPECT_NE(probed.find(field), std::string::npos) << field << "\n" << probed;
     }
   }

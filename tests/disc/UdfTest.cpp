@@ -25,8 +25,8 @@ TEST(UdfFormatTest, TagsCarryTheirChecksumAndCrc) {
   d[100] = 'x';
   udf::SetTag(d, 0, udf::kTagTerminating, 300, d.size());
   EXPECT_EQ(udf::Get16(Bytes(d)), udf::kTagTerminating);
-  EXPECT_EQ(udf::Get16(Bytes(d) + 2), 2);      // NSR02
-  EXPECT_EQ(udf::Get16(Bytes(d) + 10), 496);   // the CRC covers what follows the tag
+  EXPECT_EQ(udf::Get16(Bytes(d) + 2), 2);     // NSR02
+  EXPECT_EQ(udf::Get16(Bytes(d) + 10), 496);  // the CRC covers what follows the tag
   EXPECT_TRUE(udf::ValidTag(Bytes(d), d.size(), udf::kTagTerminating, 300));
   EXPECT_FALSE(udf::ValidTag(Bytes(d), d.size(), udf::kTagAnchor, 300));
   EXPECT_FALSE(udf::ValidTag(Bytes(d), d.size(), udf::kTagTerminating, 301));
@@ -39,8 +39,8 @@ TEST(UdfFormatTest, TagsCarryTheirChecksumAndCrc) {
 }
 
 TEST(UdfFormatTest, TextIsCs0OfOneOrTwoBytesAndDStringsAreCutToFit) {
-  EXPECT_EQ(udf::Cs0(u"Caf\u00e9"), std::string("\x08" "Caf\xE9"));
-  EXPECT_EQ(udf::Cs0(u"5\u20ac"), std::string("\x10\x00" "5\x20\xAC", 5));
+  EXPECT_EQ(udf::Cs0(u"Caf\u00e9"), std::string(1, '\x08') + "Caf\xE9");
+  EXPECT_EQ(udf::Cs0(u"5\u20ac"), std::string("\x10\x00\x35\x20\xAC", 5));
   EXPECT_EQ(udf::FromCs0(udf::Cs0(u"5\u20ac")), u"5\u20ac");
   EXPECT_EQ(udf::FromCs0(udf::Cs0(u"Caf\u00e9")), u"Caf\u00e9");
 
@@ -61,16 +61,7 @@ class UdfImageTest : public ::testing::Test {
 
   std::string Write(const DiscImage& image) {
     std::string path = Join(dir_.path(), "udf.iso");
-    std::ofstream out(path, std::ios::binary);
-    ImageStream stream(image);
-    std::string buffer(1 << 20, '\0');
-    for (std::uint64_t at = 0; at < image.Bytes();) {
-      std::size_t read = 0;
-      FileError error;
-      EXPECT_TRUE(stream.Read(at, buffer.data(), buffer.size(), &read, &error)) << error.Text;
-      out.write(buffer.data(), static_cast<std::streamsize>(read));
-      at += read;
-    }
+    testing::WriteImage(image, path, 1 << 20);
     return path;
   }
 
