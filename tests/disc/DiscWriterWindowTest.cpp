@@ -1,10 +1,11 @@
 // frmMaindvdwrite and frmErase in this process under Wine: the real dialogs over the real
 // engine and its image file drive, driven by messages, with message boxes recorded.
-#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cstring>
 #include <functional>
