@@ -122,8 +122,8 @@ TEST_F(DiscImageTest, ManyFilesInDeepFoldersReadBackThroughEachVolumeType) {
     ASSERT_EQ(isoReader.Open(path), iso);
     ASSERT_EQ(udfReader.Open(path), udf);
     EXPECT_EQ(isoReader.Joliet(), joliet);
-    if (iso) EXPECT_EQ(isoReader.VolumeId(), "TEST_VOLUME");
-    if (udf) EXPECT_EQ(udfReader.VolumeId(), u"Test Volume");
+    EXPECT_EQ(isoReader.VolumeId(), iso ? "TEST_VOLUME" : "");
+    EXPECT_EQ(udfReader.VolumeId(), udf ? u"Test Volume" : u"");
     DiscReader& preferred = udf ? static_cast<DiscReader&>(udfReader) : isoReader;
     ASSERT_EQ(image.Files().size(), 481u);
     for (const ImageFile& file : image.Files()) {
@@ -157,8 +157,12 @@ TEST_F(DiscImageTest, ManyFilesInDeepFoldersReadBackThroughEachVolumeType) {
 TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   // ISO9660 records at most 4 GiB - 2048 bytes per extent, UDF 1 GiB - 2048; past 233
   // extents, UDF's continue in an allocation extent descriptor.
-  const std::uint64_t sizes[] = {5ull * 1024 * 1024 * 1024 + 123, 300ull * 1024 * 1024 * 1024 + 4097};
-  for (std::size_t i = 0; i < 2; ++i) {
+  std::vector<std::uint64_t> sizes = {5ull * 1024 * 1024 * 1024 + 123};
+#ifndef _WIN32
+  // Wine reserves the disk space of a file it lengthens; natively the file stays sparse.
+  sizes.push_back(300ull * 1024 * 1024 * 1024 + 4097);
+#endif
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
     std::string big = Join(dir_.path(), "big" + std::to_string(i) + ".bin");
     { std::ofstream create(big, std::ios::binary); }
     std::filesystem::resize_file(big, sizes[i]);  // sparse
@@ -182,7 +186,7 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   UdfReader udfReader;
   ASSERT_TRUE(isoReader.Open(path));
   ASSERT_TRUE(udfReader.Open(path));  // the closing anchor is missing: the one at 256 serves
-  for (std::size_t i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
     const ImageFile& file = image.Files()[i];
     ASSERT_EQ(file.size, sizes[i]);
     DiscEntry entry;
@@ -201,7 +205,7 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
     EXPECT_EQ(entry.extents[0].second, 0xFFFFF800u);
     EXPECT_EQ(entry.extents[1].first, file.sector + 0xFFFFF800u / 2048);
   }
-  const ImageFile& last = image.Files()[1];
+  const ImageFile& last = image.Files().back();
   EXPECT_EQ(image.Bytes(), static_cast<std::uint64_t>(last.sector) * 2048 + (last.size + 2047) / 2048 * 2048 + 2048);
 }
 
