@@ -150,7 +150,7 @@ bool UdfReader::Entries(const DiscEntry& directory, std::vector<DiscEntry>* entr
   for (std::size_t at = 0; at + 38 <= data.size();) {
     auto p = reinterpret_cast<const unsigned char*>(data.data() + at);
     const std::size_t length = (38 + static_cast<std::size_t>(Get16(p + 36)) + p[19] + 3) / 4 * 4;
-    if (!ValidTag(p, std::min(length, data.size() - at), kTagFileIdentifier, blockAt(at))) return false;
+    if (length > data.size() - at || !ValidTag(p, length, kTagFileIdentifier, blockAt(at))) return false;
     if ((p[18] & (kCharDeleted | kCharParent)) == 0) {
       DiscEntry e;
       e.id.assign(reinterpret_cast<const char*>(p + 38 + Get16(p + 36)), p[19]);
