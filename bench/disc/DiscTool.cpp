@@ -1,10 +1,13 @@
-// The disc benchmark's program: makes a test tree, writes it to an ISO9660/Joliet image
-// through the engine's image file drive, and verifies an image against the tree.
+// The disc benchmark's program: makes a test tree, writes it to an image through the
+// engine's image file drive, and verifies an image against the tree.
 //
-//   quarnel_disc_tool make FOLDER              about 1 GiB of files in a few folders
-//   quarnel_disc_tool write FOLDER IMAGE       the folder's contents as the image's root
-//   quarnel_disc_tool verify FOLDER IMAGE      every file read back and compared
+//   quarnel_disc_tool make FOLDER                   about 1 GiB of files in a few folders
+//   quarnel_disc_tool write FOLDER IMAGE [CODE]     the folder's contents as the image's root,
+//                                                   with the volume type's code (default 3,
+//                                                   ISO9660/Joliet; 7 adds UDF)
+//   quarnel_disc_tool verify FOLDER IMAGE [CODE]    every file read back and compared
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -77,13 +80,13 @@ void AddContents(ImageRoot& root, const std::string& folder) {
   }
 }
 
-int Write(const std::string& folder, const std::string& image) {
+int Write(const std::string& folder, const std::string& image, int fileSystem) {
   Engine engine;
   Quiet events;
   engine.Initialize(false);
   engine.AddListener(&events);
   AddContents(engine.Writer().Root(), folder);
-  engine.Writer().Settings().FileSystem = kFsIsoJoliet;
+  engine.Writer().Settings().FileSystem = fileSystem;
   engine.Writer().Settings().VolumeIdentifier = "Bench";
   DiscDevice& drive = *engine.Device(engine.DeviceCount() - 1);
   drive.SetImageFilePath(image);
@@ -92,14 +95,15 @@ int Write(const std::string& folder, const std::string& image) {
   return events.last == kWriteDone ? 0 : 1;
 }
 
-int Verify(const std::string& folder, const std::string& image) {
+int Verify(const std::string& folder, const std::string& image, int fileSystem) {
   Quiet events;
   EventHub hub;
   ImageTree tree(hub);
   AddContents(tree, folder);
-  ImageOptions options;
-  DiscImage layout(tree.RootNode(), options);
-  VerifyResult result = VerifyImage(layout.Files(), IsoImageFiles(image), events, [] { return false; });
+  WriterSettings settings;
+  settings.FileSystem = fileSystem;
+  DiscImage layout(tree.RootNode(), OptionsFor(settings));
+  VerifyResult result = VerifyImage(layout.Files(), ImageFiles(image, layout.HasUdf()), events, [] { return false; });
   return result.matched == result.verified ? 0 : 1;
 }
 
@@ -108,8 +112,10 @@ int Verify(const std::string& folder, const std::string& image) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "make") return Make(args[1]);
-  if (args.size() == 3 && args[0] == "write") return Write(args[1], args[2]);
-  if (args.size() == 3 && args[0] == "verify") return Verify(args[1], args[2]);
-  std::fprintf(stderr, "usage: quarnel_disc_tool make FOLDER | write FOLDER IMAGE | verify FOLDER IMAGE\n");
+  const int fileSystem = args.size() == 4 ? std::atoi(args[3].c_str()) : kFsIsoJoliet;
+  if ((args.size() == 3 || args.size() == 4) && args[0] == "write") return Write(args[1], args[2], fileSystem);
+  if ((args.size() == 3 || args.size() == 4) && args[0] == "verify") return Verify(args[1], args[2], fileSystem);
+  std::fprintf(stderr,
+               "usage: quarnel_disc_tool make FOLDER | write FOLDER IMAGE [CODE] | verify FOLDER IMAGE [CODE]\n");
   return 2;
 }

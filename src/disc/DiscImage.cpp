@@ -7,6 +7,7 @@
 #include <map>
 
 #include "disc/IsoNames.h"
+#include "disc/UdfTree.h"
 
 namespace quarnel::disc {
 
@@ -255,7 +256,10 @@ struct DiscImage::Tree {
 
 ImageOptions OptionsFor(const WriterSettings& settings) {
   ImageOptions options;
+  // Joliet needs the ISO9660 tree beside it, and an image needs some tree.
+  options.udf = (settings.FileSystem & kFsUdf) != 0;
   options.joliet = (settings.FileSystem & kFsJoliet) != 0;
+  options.iso9660 = (settings.FileSystem & kFsIso9660) != 0 || options.joliet || !options.udf;
   options.volumeId = settings.VolumeIdentifier;
   options.useFileDates = settings.UseFileDates;
   options.created = std::time(nullptr);
@@ -266,36 +270,57 @@ DiscImage::DiscImage(const ImageNode& root, const ImageOptions& options) : optio
   std::map<const ImageNode*, int> fileIndex;
   CollectFiles(root, &fileIndex);
   std::vector<std::unique_ptr<Tree>> trees;
-  trees.push_back(std::make_unique<Tree>());
-  if (options.joliet) {
+  if (options.iso9660) {
     trees.push_back(std::make_unique<Tree>());
-    trees.back()->joliet = true;
+    if (options.joliet) {
+      trees.push_back(std::make_unique<Tree>());
+      trees.back()->joliet = true;
+    }
   }
-  for (auto& tree : trees) tree->Build(root, fileIndex, files_, tree == trees.back());
+  std::unique_ptr<UdfTree> udf = options.udf ? std::make_unique<UdfTree>() : nullptr;
+  for (auto& tree : trees) tree->Build(root, fileIndex, files_, !udf && tree == trees.back());
+  if (udf) udf->Build(root, fileIndex, files_, true);
 
-  // Descriptors, then each tree's path tables and directories, then the file data.
-  std::uint32_t next = kFirstDescriptor + static_cast<std::uint32_t>(trees.size()) + 1;
+  // Descriptors (ISO9660's, then UDF's recognition sequence; UDF's own volume descriptors
+  // lie at fixed places up to its anchor at 256), then each tree's path tables and
+  // directories, UDF's file entries and folders, then the file data; UDF's closing anchor.
+  std::uint32_t next = kFirstDescriptor;
+  if (!trees.empty()) next += static_cast<std::uint32_t>(trees.size()) + 1;
+  const std::uint32_t recognition = next;
+  if (udf) next = UdfTree::kFirstFree;
   for (auto& tree : trees) next = tree->LayOutTables(next);
   for (auto& tree : trees) next = tree->LayOutDirectories(next, files_);
+  if (udf) next = udf->LayOut(next, files_);
   for (ImageFile& file : files_) {
     file.sector = next;
     next += SectorsFor(file.size);
   }
-  sectors_ = next;
+  sectors_ = udf ? next + 1 : next;
 
-  std::string descriptors;
-  for (auto& tree : trees) descriptors += tree->Descriptor(options_, sectors_);
-  std::string terminator(kSectorSize, '\0');
-  terminator[0] = static_cast<char>(255);
-  std::memcpy(&terminator[1], "CD001", 5);
-  terminator[6] = 1;
-  AddMetadata(kFirstDescriptor, descriptors + terminator);
-  for (auto& tree : trees) {
-    AddMetadata(tree->lTable, tree->PathTable(false));
-    AddMetadata(tree->mTable, tree->PathTable(true));
+  if (!trees.empty()) {
+    std::string descriptors;
+    for (auto& tree : trees) descriptors += tree->Descriptor(options_, sectors_);
+    std::string terminator(kSectorSize, '\0');
+    terminator[0] = static_cast<char>(255);
+    std::memcpy(&terminator[1], "CD001", 5);
+    terminator[6] = 1;
+    descriptors += terminator;
+    AddMetadata(kFirstDescriptor, static_cast<std::uint32_t>(trees.size()) + 1, std::move(descriptors));
   }
   for (auto& tree : trees) {
-    for (const Tree::Dir& dir : tree->dirs) AddMetadata(dir.sector, tree->Directory(dir, files_, options_));
+    std::string l = tree->PathTable(false), m = tree->PathTable(true);
+    AddMetadata(tree->lTable, SectorsFor(l.size()), std::move(l));
+    AddMetadata(tree->mTable, SectorsFor(m.size()), std::move(m));
+  }
+  for (auto& tree : trees) {
+    for (const Tree::Dir& dir : tree->dirs)
+      AddMetadata(dir.sector, dir.size / kSectorSize, tree->Directory(dir, files_, options_));
+  }
+  if (udf) {
+    udf->Render(recognition, sectors_, files_, options_,
+                [this](std::uint32_t first, std::uint32_t count, std::string bytes) {
+                  AddMetadata(first, count, std::move(bytes));
+                });
   }
   for (std::size_t i = 0; i < files_.size(); ++i) {
     if (files_[i].size == 0) continue;
@@ -328,8 +353,7 @@ void DiscImage::CollectFiles(const ImageNode& root, std::map<const ImageNode*, i
   }
 }
 
-void DiscImage::AddMetadata(std::uint32_t first, std::string bytes) {
-  auto count = static_cast<std::uint32_t>(bytes.size() / kSectorSize);
+void DiscImage::AddMetadata(std::uint32_t first, std::uint32_t count, std::string bytes) {
   segments_.push_back(Segment{first, count, -1, std::move(bytes)});
 }
 
@@ -358,7 +382,12 @@ bool ImageStream::Read(std::uint64_t offset, char* buffer, std::size_t size, std
     if (in == nullptr) {
       std::memset(buffer, 0, n);
     } else if (in->file < 0) {
-      std::memcpy(buffer, in->bytes.data() + within, n);
+      std::size_t have = 0;
+      if (within < in->bytes.size()) {
+        have = std::min(n, static_cast<std::size_t>(in->bytes.size() - within));
+        std::memcpy(buffer, in->bytes.data() + within, have);
+      }
+      std::memset(buffer + have, 0, n - have);
     } else if (!ReadFile(in->file, within, buffer, n, error)) {
       return false;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // A disc image laid out from an image tree: ISO9660 (level 2, with multi-extent records for
-// files of 4 GiB and more) and optionally Joliet. The file data is laid out once; each file
-// system tree is a set of metadata sectors pointing at it, so further trees can share it.
+// files of 4 GiB and more) with optionally Joliet, UDF 1.02 (UdfTree), or both. The file data
+// is laid out once; each file system tree is a set of metadata sectors pointing at it.
 // Everything but the file data is rendered in memory at lay-out; ImageStream then produces
 // the image bytes in order, reading each source file once.
 #include <cstdint>
@@ -18,7 +18,9 @@
 namespace quarnel::disc {
 
 struct ImageOptions {
-  bool joliet = true;
+  bool iso9660 = true;
+  bool joliet = true;  // with iso9660 only
+  bool udf = false;
   std::string volumeId;
   bool useFileDates = true;
   std::time_t created = 0;
@@ -33,8 +35,8 @@ struct ImageFile {
   std::uint64_t size = 0;
   std::time_t modified = 0;
   std::uint32_t sector = 0;  // first sector of its data
-  // Its identifiers from the root down in the tree that readers take first (Joliet when
-  // written, else ISO9660), as recorded.
+  // Its identifiers from the root down in the tree that readers take first (UDF when
+  // written, else Joliet when written, else ISO9660), as recorded.
   std::vector<std::string> discPath;
 };
 
@@ -46,13 +48,14 @@ class DiscImage {
   std::uint32_t Sectors() const { return sectors_; }
   std::uint64_t Bytes() const { return static_cast<std::uint64_t>(sectors_) * 2048; }
   const std::vector<ImageFile>& Files() const { return files_; }
-  bool HasJoliet() const { return options_.joliet; }
+  bool HasJoliet() const { return options_.iso9660 && options_.joliet; }
+  bool HasUdf() const { return options_.udf; }
 
   struct Segment {
     std::uint32_t first = 0;
     std::uint32_t count = 0;
     int file = -1;      // index into Files(), or -1 for metadata
-    std::string bytes;  // metadata
+    std::string bytes;  // metadata; zeros follow when shorter than its sectors
   };
   const std::vector<Segment>& Segments() const { return segments_; }
 
@@ -60,7 +63,7 @@ class DiscImage {
   struct Tree;
   // Files folder by folder from the root down, and where each stands in Files().
   void CollectFiles(const ImageNode& root, std::map<const ImageNode*, int>* index);
-  void AddMetadata(std::uint32_t first, std::string bytes);
+  void AddMetadata(std::uint32_t first, std::uint32_t count, std::string bytes);
 
   ImageOptions options_;
   std::vector<ImageFile> files_;

@@ -161,11 +161,6 @@ double Engine::ImageSize() { return static_cast<double>(DiscImage(tree_.RootNode
 bool Engine::StartWrite(DiscDevice& device) {
   auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) { return d.get() == &device; });
   if (it == devices_.end()) return false;
-  if ((settings_.FileSystem & kFsUdf) != 0) {
-    return Schedule(FailedWriteJob(events_,
-                                   "UDF is not available yet: choose the volume type \"ISO9660\" or "
-                                   "\"ISO9660/Joliet Bridge\"."));
-  }
   return Schedule((*it)->WriteJob(tree_.RootNode(), settings_));
 }
 

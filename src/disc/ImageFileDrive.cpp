@@ -105,7 +105,8 @@ void ImageFileWrite::Run() {
     return;
   }
   if (settings_.AutoVerify) {
-    VerifyResult result = VerifyImage(image.Files(), IsoImageFiles(temp), events_, [this] { return cancelled_; });
+    VerifyResult result =
+        VerifyImage(image.Files(), ImageFiles(temp, image.HasUdf()), events_, [this] { return cancelled_; });
     if (result.cancelled) {
       RemoveLocalFile(temp);
       End(kWriteCancelled);

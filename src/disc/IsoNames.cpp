@@ -82,7 +82,6 @@ std::uint32_t GetLsb32(const unsigned char* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-namespace {
 std::tm Utc(std::time_t time) {
   std::tm parts = {};
 #ifdef _WIN32
@@ -93,6 +92,7 @@ std::tm Utc(std::time_t time) {
   return parts;
 }
 
+namespace {
 // Days from 1970-01-01 to a civil date (proleptic Gregorian).
 long long DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
@@ -195,18 +195,22 @@ std::string IsoFolderName(const std::string& ansiName, UniqueNames& taken) {
   return Narrow(taken.Take(Widen(DChars(ansiName)), u"", 31));
 }
 
+std::u16string FittedName(const std::u16string& name, bool folder, std::size_t maxLength, UniqueNames& taken) {
+  std::u16string stem = name, ext;
+  std::size_t dot = name.rfind(u'.');
+  if (!folder && dot != std::u16string::npos && dot > 0 && name.size() - dot <= 16) {
+    stem = name.substr(0, dot);
+    ext = name.substr(dot);
+  }
+  return taken.Take(stem, ext, maxLength);
+}
+
 std::string JolietName(const std::string& ansiName, bool folder, UniqueNames& taken) {
   std::u16string wide = AnsiToUtf16(ansiName);
   for (char16_t& c : wide) {
     if (c < 0x20 || c == u'*' || c == u'/' || c == u'\\' || c == u':' || c == u';' || c == u'?') c = u'_';
   }
-  std::u16string stem = wide, ext;
-  std::size_t dot = wide.rfind(u'.');
-  if (!folder && dot != std::u16string::npos && dot > 0 && wide.size() - dot <= 16) {
-    stem = wide.substr(0, dot);
-    ext = wide.substr(dot);
-  }
-  return Utf16Be(taken.Take(stem, ext, 64));
+  return Utf16Be(FittedName(wide, folder, 64, taken));
 }
 
 std::string IsoVolumeId(const std::string& ansi) {

@@ -24,6 +24,8 @@ std::uint32_t GetLsb32(const unsigned char* p);
 std::string RecordDate(std::time_t time);
 std::string VolumeDate(std::time_t time);
 std::time_t FromRecordDate(const unsigned char* p);
+// The parts of a time in UTC.
+std::tm Utc(std::time_t time);
 
 // UTF-16 of ANSI text (the system's code page).
 std::u16string AnsiToUtf16(const std::string& ansi);
@@ -40,6 +42,10 @@ class UniqueNames {
  private:
   std::set<std::u16string> taken_;
 };
+
+// A long name (Joliet, UDF) in at most maxLength units, unique: a file's extension of up to
+// 15 characters is kept and the stem shortened.
+std::u16string FittedName(const std::u16string& name, bool folder, std::size_t maxLength, UniqueNames& taken);
 
 // The ISO9660 level 2 identifier of a file ("NAME.EXT;1", d-characters, at most 30
 // characters besides the dot and version) or a folder (at most 31 d-characters), unique in

@@ -22,18 +22,12 @@ std::string Trimmed(const std::string& text) {
 
 }  // namespace
 
-bool IsoReader::ReadSectors(std::uint32_t sector, std::size_t bytes, std::string* out) {
-  out->assign(bytes, '\0');
-  return file_->Seek(static_cast<std::uint64_t>(sector) * kSectorSize) && file_->Read(out->data(), bytes) == bytes;
-}
-
 bool IsoReader::Open(const std::string& imageFile) {
-  file_ = LocalFile::OpenRead(imageFile);
-  if (!file_) return false;
+  if (!OpenFile(imageFile)) return false;
   std::string primaryRoot, jolietRoot;
   for (std::uint32_t sector = 16; sector < kLastDescriptor; ++sector) {
     std::string d;
-    if (!ReadSectors(sector, kSectorSize, &d) || d.compare(1, 5, "CD001") != 0) return false;
+    if (!ReadSectors(sector, kSectorSize, &d) || d.compare(1, 5, "CD001") != 0) break;
     auto type = static_cast<unsigned char>(d[0]);
     if (type == 255) break;
     if (type == 1) {
@@ -44,8 +38,12 @@ bool IsoReader::Open(const std::string& imageFile) {
       jolietRoot = d.substr(156, 34);
     }
   }
+  // A set without its terminator still counts: the roots found are what matters.
   const std::string& root = jolietRoot.empty() ? primaryRoot : jolietRoot;
-  if (root.empty()) return false;
+  if (root.empty()) {
+    file_.reset();
+    return false;
+  }
   joliet_ = !jolietRoot.empty();
   auto p = reinterpret_cast<const unsigned char*>(root.data());
   root_.folder = true;
@@ -54,7 +52,9 @@ bool IsoReader::Open(const std::string& imageFile) {
   return true;
 }
 
-bool IsoReader::Directory(std::uint32_t sector, std::uint32_t size, std::vector<IsoEntry>* entries) {
+bool IsoReader::Entries(const DiscEntry& directory, std::vector<DiscEntry>* entries) {
+  if (directory.extents.empty()) return false;
+  const auto [sector, size] = directory.extents[0];
   auto cached = directories_.find(sector);
   if (cached != directories_.end()) {
     *entries = cached->second;
@@ -78,7 +78,7 @@ bool IsoReader::Directory(std::uint32_t sector, std::uint32_t size, std::vector<
     std::uint32_t bytes = iso::GetLsb32(p + 10);
     if (id != std::string(1, '\0') && id != std::string(1, '\1')) {
       if (!continuing) {
-        entries->push_back(IsoEntry{id, folder, 0, {}});
+        entries->push_back(DiscEntry{id, folder, 0, {}});
       }
       entries->back().size += bytes;
       entries->back().extents.emplace_back(location, bytes);
@@ -88,51 +88,6 @@ bool IsoReader::Directory(std::uint32_t sector, std::uint32_t size, std::vector<
   }
   directories_[sector] = *entries;
   return true;
-}
-
-bool IsoReader::List(const std::vector<std::string>& path, std::vector<IsoEntry>* entries) {
-  IsoEntry folder = root_;
-  if (!path.empty() && !Find(path, &folder)) return false;
-  if (!folder.folder || folder.extents.empty()) return false;
-  return Directory(folder.extents[0].first, folder.extents[0].second, entries);
-}
-
-bool IsoReader::Find(const std::vector<std::string>& path, IsoEntry* entry) {
-  IsoEntry current = root_;
-  for (const std::string& id : path) {
-    std::vector<IsoEntry> entries;
-    if (!current.folder || !Directory(current.extents[0].first, current.extents[0].second, &entries)) return false;
-    bool found = false;
-    for (IsoEntry& e : entries) {
-      if (e.id == id) {
-        current = e;
-        found = true;
-        break;
-      }
-    }
-    if (!found) return false;
-  }
-  *entry = current;
-  return true;
-}
-
-std::size_t IsoReader::ReadFile(const IsoEntry& entry, std::uint64_t offset, char* buffer, std::size_t size) {
-  std::size_t done = 0;
-  std::uint64_t base = 0;
-  for (const auto& [sector, bytes] : entry.extents) {
-    if (done == size) break;
-    std::uint64_t start = offset + done;
-    if (start < base + bytes) {
-      std::uint64_t within = start - base;
-      auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, bytes - within));
-      if (!file_->Seek(static_cast<std::uint64_t>(sector) * kSectorSize + within)) return done;
-      std::size_t got = file_->Read(buffer + done, n);
-      done += got;
-      if (got != n) return done;
-    }
-    base += bytes;
-  }
-  return done;
 }
 
 }  // namespace quarnel::disc

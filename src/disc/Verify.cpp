@@ -5,15 +5,17 @@
 
 #include "disc/IsoReader.h"
 #include "disc/LocalFiles.h"
+#include "disc/UdfReader.h"
 
 namespace quarnel::disc {
 namespace {
 
 constexpr std::size_t kChunk = 1024 * 1024;
 
-class IsoWrittenFile final : public WrittenFile {
+class ImageWrittenFile final : public WrittenFile {
  public:
-  IsoWrittenFile(std::shared_ptr<IsoReader> reader, IsoEntry entry) : reader_(std::move(reader)), entry_(entry) {}
+  ImageWrittenFile(std::shared_ptr<DiscReader> reader, DiscEntry entry)
+      : reader_(std::move(reader)), entry_(std::move(entry)) {}
   std::uint64_t Size() override { return entry_.size; }
   std::size_t Read(char* buffer, std::size_t size) override {
     std::size_t n = reader_->ReadFile(entry_, position_, buffer, size);
@@ -22,8 +24,8 @@ class IsoWrittenFile final : public WrittenFile {
   }
 
  private:
-  std::shared_ptr<IsoReader> reader_;
-  IsoEntry entry_;
+  std::shared_ptr<DiscReader> reader_;
+  DiscEntry entry_;
   std::uint64_t position_ = 0;
 };
 
@@ -52,13 +54,19 @@ ImageItem ItemFor(const ImageFile& file) {
 
 }  // namespace
 
-WrittenFileOpener IsoImageFiles(const std::string& imageFile) {
-  auto reader = std::make_shared<IsoReader>();
-  bool opened = reader->Open(imageFile);
-  return [reader, opened](const ImageFile& file) -> std::unique_ptr<WrittenFile> {
-    IsoEntry entry;
-    if (!opened || !reader->Find(file.discPath, &entry) || entry.folder) return nullptr;
-    return std::make_unique<IsoWrittenFile>(reader, entry);
+WrittenFileOpener ImageFiles(const std::string& imageFile, bool udf) {
+  std::shared_ptr<DiscReader> reader;
+  if (udf) {
+    auto tree = std::make_shared<UdfReader>();
+    if (tree->Open(imageFile)) reader = tree;
+  } else {
+    auto tree = std::make_shared<IsoReader>();
+    if (tree->Open(imageFile)) reader = tree;
+  }
+  return [reader](const ImageFile& file) -> std::unique_ptr<WrittenFile> {
+    DiscEntry entry;
+    if (!reader || !reader->Find(file.discPath, &entry) || entry.folder) return nullptr;
+    return std::make_unique<ImageWrittenFile>(reader, entry);
   };
 }
 

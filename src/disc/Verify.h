@@ -24,8 +24,10 @@ class WrittenFile {
 // Opens the written copy of an image file; nullptr when it cannot be found or read.
 using WrittenFileOpener = std::function<std::unique_ptr<WrittenFile>(const ImageFile& file)>;
 
-// Reads through the file-system tree of an image file (the Joliet one when written).
-WrittenFileOpener IsoImageFiles(const std::string& imageFile);
+// Reads through the file-system tree of an image file that ImageFile::discPath names: the
+// UDF tree when the image was written with one, else the Joliet one when written, else the
+// ISO9660 one.
+WrittenFileOpener ImageFiles(const std::string& imageFile, bool udf);
 // Reads through a mounted disc's folder (a drive's volume path, such as "E:\").
 WrittenFileOpener VolumeFiles(const std::string& volumePath);
 

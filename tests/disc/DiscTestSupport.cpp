@@ -44,6 +44,24 @@ void MakePatternFile(const std::string& path, std::uint64_t size, unsigned seed)
   std::fclose(f);
 }
 
+void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) throw std::runtime_error("cannot create " + path);
+  disc::ImageStream stream(image);
+  std::string buffer(chunk, '\0');
+  for (std::uint64_t at = 0; at < image.Bytes();) {
+    std::size_t read = 0;
+    disc::FileError error;
+    if (!stream.Read(at, buffer.data(), buffer.size(), &read, &error)) {
+      std::fclose(f);
+      throw std::runtime_error("the image could not be read: " + error.Text);
+    }
+    std::fwrite(buffer.data(), 1, read, f);
+    at += read;
+  }
+  std::fclose(f);
+}
+
 void WriteImageFile(disc::Engine& engine, const std::string& target) {
   disc::DiscDevice* drive = engine.Device(engine.DeviceCount() - 1);
   drive->SetImageFilePath(target);

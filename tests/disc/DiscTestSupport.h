@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disc/DiscEngine.h"
+#include "disc/DiscImage.h"
 #include "disc/Engine.h"
 
 namespace quarnel::testing {
@@ -60,6 +61,9 @@ std::string Join(const std::string& folder, const std::string& name);
 void MakeFolder(const std::string& path);
 // A file of the given size whose bytes depend on their position and the seed.
 void MakePatternFile(const std::string& path, std::uint64_t size, unsigned seed);
+
+// Writes the image's bytes to the file, read from ImageStream in pieces of chunk bytes.
+void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk);
 
 // Writes the engine's image to the file through the image file drive and runs it to its end.
 void WriteImageFile(disc::Engine& engine, const std::string& target);

@@ -20,6 +20,8 @@
 #include "disc/DiscResource.h"
 #include "disc/DiscWriterDialog.h"
 #include "disc/EraseDialog.h"
+#include "disc/IsoReader.h"
+#include "disc/UdfReader.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
 #include "support/TempFolder.h"
@@ -227,7 +229,8 @@ TEST_F(DiscWriterWindowTest, OpensWithItsControlsTheImageFileDriveAndTheBackupFi
   EXPECT_EQ(RowText(list, 0, 2).size(), std::string("MM/DD/YYYY hh:mm:ss AM").size());
   EXPECT_EQ(StatusPanel(window_, 1), "Files: 1");
   EXPECT_EQ(StatusPanel(window_, 2), "Folders: 0");
-  EXPECT_EQ(StatusPanel(window_, 0).rfind("Data Image Size: 1.5", 0), 0u) << StatusPanel(window_, 0);
+  // The bridge's file data follows UDF's anchor at sector 256: 1019 sectors in all.
+  EXPECT_EQ(StatusPanel(window_, 0), "Data Image Size: 1.99 MB");
   EXPECT_TRUE(handOver_.fileName.empty());
   EXPECT_TRUE(handOver_.path.empty());
 
@@ -249,7 +252,7 @@ TEST_F(DiscWriterWindowTest, OpensWithItsControlsTheImageFileDriveAndTheBackupFi
   }
 }
 
-TEST_F(DiscWriterWindowTest, WritingToAnImageFileWithAutoVerifyGivesAnImageOf7ZipsLiking) {
+TEST_F(DiscWriterWindowTest, WritingTheDefaultBridgeToAnImageFileWithAutoVerifyGivesAnImageOf7ZipsLiking) {
   std::string folder = EndToEndFolder();
   std::string source = folder + "\\quarnel-Main-12-05-2026.soe";
   testing::MakePatternFile(source, 3 * 1024 * 1024 + 5, 11);
@@ -261,9 +264,8 @@ TEST_F(DiscWriterWindowTest, WritingToAnImageFileWithAutoVerifyGivesAnImageOf7Zi
     asked_.push_back(spec);
     return std::optional<std::string>(spec.initialFolder + "\\" + spec.fileName);
   };
-  ChooseVolumeType(2);  // ISO9660/Joliet Bridge
   Click(C::chkAutoVerify);
-  Click(C::cmdWriteDisc);
+  Click(C::cmdWriteDisc);  // ISO9660/Joliet/UDF Bridge, as the window opens
   ASSERT_EQ(asked_.size(), 1u);
   EXPECT_EQ(asked_[0].initialFolder, folder);
   EXPECT_EQ(asked_[0].fileName, "Outlook Express Data Backup CD.iso");
@@ -282,17 +284,36 @@ TEST_F(DiscWriterWindowTest, WritingToAnImageFileWithAutoVerifyGivesAnImageOf7Zi
   EXPECT_EQ(GetFileAttributesA((iso + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(DiscWriterWindowTest, UdfVolumeTypesEndInAWriteErrorForNow) {
-  handOver_ = {"a.soe", MakeFile("a.soe", 100)};
+TEST_F(DiscWriterWindowTest, EveryVolumeTypeWritesAndVerifiesItsOwnTrees) {
+  handOver_ = {"a.soe", MakeFile("a.soe", 100000)};
   Open();
-  AnswerSaveDialog(dir_.path() + "\\udf.iso");
-  Click(C::cmdWriteDisc);  // the default type, ISO9660/Joliet/UDF Bridge
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].text.rfind("Write Error: (4)   UDF is not available yet", 0), 0u) << LastMessage();
-  EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Critical);
-  EXPECT_EQ(StatusPanel(window_, 0), "Write Error!");
-  EXPECT_TRUE(dialog_->Logic().Idle());
-  EXPECT_EQ(GetFileAttributesA((dir_.path() + "\\udf.iso").c_str()), INVALID_FILE_ATTRIBUTES);
+  Click(C::chkAutoVerify);
+  const struct {
+    const char* text;
+    bool iso, joliet, udf;
+  } types[] = {{"ISO9660", true, false, false},
+               {"UDF", false, false, true},
+               {"ISO9660/Joliet Bridge", true, true, false},
+               {"ISO9660/UDF (DVDVideo) Bridge", true, false, true},
+               {"ISO9660/Joliet/UDF Bridge", true, true, true}};
+  for (int index = 0; index < 5; ++index) {
+    SCOPED_TRACE(types[index].text);
+    std::string target = dir_.path() + "\\type" + std::to_string(index) + ".iso";
+    AnswerSaveDialog(target);
+    ChooseVolumeType(index);
+    ASSERT_EQ(dialog_->Text(C::cboVolumeType), types[index].text);
+    messages_.shown.clear();
+    Click(C::cmdWriteDisc);
+    EXPECT_EQ(LastMessage(), "Write and Verify Complete!");
+    IsoReader iso;
+    UdfReader udf;
+    EXPECT_EQ(iso.Open(target), types[index].iso);
+    EXPECT_EQ(iso.Joliet(), types[index].joliet);
+    EXPECT_EQ(udf.Open(target), types[index].udf);
+    if (types[index].udf) {
+      EXPECT_EQ(udf.VolumeId(), u"Outlook Express Data Backup CD");
+    }
+  }
 }
 
 TEST_F(DiscWriterWindowTest, CancelDuringTheWriteLeavesNoFileAndTheWindowCannotCloseMeanwhile) {

@@ -1,11 +1,13 @@
 // Images written by our engine, read by tools that share no code with it: isoinfo
-// (genisoimage), xorriso and 7-Zip. A tool that is not installed skips its checks.
+// (genisoimage), xorriso, 7-Zip, udfinfo (udftools) and blkid. A tool that is not installed
+// skips its checks.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -73,19 +75,32 @@ class ImageInteropTest : public ::testing::Test {
     }
     MakePatternFile(Join(deep, "deep.bin"), 5000, 8);
     MakePatternFile(Join(source_, "big.soe"), 100ull * 1024 * 1024, 9);
-    jolietIso_ = new std::string(WriteIso(kFsIsoJoliet, "Outlook Express Data Backup CD", "joliet.iso"));
-    plainIso_ = new std::string(WriteIso(kFsIso9660, "Backup 2026", "plain.iso"));
     mirror_ = Join(dir_->path(), "mirror");
-    MirrorFolder(source_, mirror_);
+    MirrorFolder(source_, mirror_, true);
+    udfMirror_ = Join(dir_->path(), "udf-mirror");
+    MirrorFolder(source_, udfMirror_, false);
   }
   static void TearDownTestSuite() {
-    delete jolietIso_;
-    delete plainIso_;
+    delete images_;
     delete dir_;
   }
 
-  // Writes the source folder's contents into the image root.
-  static std::string WriteIso(int fileSystem, const std::string& volumeId, const std::string& name) {
+  // The source set written with a volume type (ctest runs each test in a process of its own:
+  // each writes only the images it reads). The volume identifier goes with the type.
+  static const std::string& Image(int fileSystem) {
+    if (images_ == nullptr) images_ = new std::map<int, std::string>;
+    auto found = images_->find(fileSystem);
+    if (found != images_->end()) return found->second;
+    std::string name = "type" + std::to_string(fileSystem) + ".iso";
+    return (*images_)[fileSystem] = WriteIso(fileSystem, VolumeIdOf(fileSystem), name);
+  }
+  static std::string VolumeIdOf(int fileSystem) {
+    return fileSystem == kFsIso9660 || fileSystem == kFsIsoUdf ? "Backup 2026" : "Outlook Express Data Backup CD";
+  }
+
+  // Writes the source folder's contents (or the file) into the image root, verified.
+  static std::string WriteIso(int fileSystem, const std::string& volumeId, const std::string& name,
+                              const std::string& folder = source_) {
     testing::RecordingListener events_;
     Engine engine;
     engine.Initialize(false);
@@ -94,12 +109,12 @@ class ImageInteropTest : public ::testing::Test {
     engine.Writer().Settings().VolumeIdentifier = volumeId;
     engine.Writer().Settings().AutoVerify = true;
     std::vector<LocalEntry> entries;
-    EXPECT_TRUE(ListLocalFolder(source_, &entries));
+    EXPECT_TRUE(ListLocalFolder(folder, &entries));
     for (const LocalEntry& e : entries) {
       if (e.isFolder) {
-        engine.Writer().Root().AddFolder(Join(source_, e.name) + "\\*.*", "\\" + e.name);
+        engine.Writer().Root().AddFolder(Join(folder, e.name) + "\\*.*", "\\" + e.name);
       } else {
-        engine.Writer().Root().AddFile(Join(source_, e.name), "\\" + e.name);
+        engine.Writer().Root().AddFile(Join(folder, e.name), "\\" + e.name);
       }
     }
     std::string iso = Join(dir_->path(), name);
@@ -111,16 +126,16 @@ class ImageInteropTest : public ::testing::Test {
     return iso;
   }
 
-  // A copy of the source tree under the names the Joliet tree shows (UTF-8), its files hard
-  // links to the originals.
-  static void MirrorFolder(const std::string& from, const std::string& to) {
+  // A copy of the source tree under the names the Joliet tree (or UDF's, which keeps long
+  // names whole) shows in UTF-8, its files hard links to the originals.
+  static void MirrorFolder(const std::string& from, const std::string& to, bool joliet) {
     MakeFolder(to);
     std::vector<LocalEntry> entries;
     ListLocalFolder(from, &entries);
     for (const LocalEntry& e : entries) {
-      std::string target = Join(to, platform::AnsiToUtf8(e.name == kTooLongName ? kTooLongCut : e.name));
+      std::string target = Join(to, platform::AnsiToUtf8(joliet && e.name == kTooLongName ? kTooLongCut : e.name));
       if (e.isFolder) {
-        MirrorFolder(Join(from, e.name), target);
+        MirrorFolder(Join(from, e.name), target, joliet);
       } else {
         ASSERT_EQ(::link(Join(from, e.name).c_str(), target.c_str()), 0);
       }
@@ -130,70 +145,76 @@ class ImageInteropTest : public ::testing::Test {
   static inline testing::TempFolder* dir_ = nullptr;
   static inline std::string source_;
   static inline std::string mirror_;
-  static inline std::string* jolietIso_ = nullptr;
-  static inline std::string* plainIso_ = nullptr;
+  static inline std::string udfMirror_;
+  static inline std::map<int, std::string>* images_ = nullptr;
 };
 
 TEST_F(ImageInteropTest, IsoinfoReadsTheDescriptorsAndBothTrees) {
   if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
-  const std::string& iso = *jolietIso_;
-  std::string d = Shell("isoinfo -d -i " + Quote(iso));
-  EXPECT_NE(d.find("Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD"), std::string::npos) << d;
-  EXPECT_NE(d.find("Joliet with UCS level 3 found"), std::string::npos) << d;
-  EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
+  for (int type : {kFsIsoJoliet, kFsIsoJolietUdf}) {
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    std::string d = Shell("isoinfo -d -i " + Quote(iso));
+    EXPECT_NE(d.find("Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD"), std::string::npos) << d;
+    EXPECT_NE(d.find("Joliet with UCS level 3 found"), std::string::npos) << d;
+    EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
 
-  std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
-  for (const std::string& name :
-       {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
-        std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
-    EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
-  }
-  EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
-            std::string::npos);
+    std::string joliet = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
+    for (const std::string& name :
+         {kLongName, kTooLongCut, kAnsiName, std::string("Sent Items.dbx"), std::string("a b.txt"),
+          std::string("a-b.txt"), std::string("deep.bin"), std::string("empty.txt")}) {
+      EXPECT_NE(joliet.find(" " + name + " "), std::string::npos) << name << "\n" << joliet;
+    }
+    EXPECT_NE(joliet.find("/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/"),
+              std::string::npos);
 
-  // The primary tree: d-characters, unique names, and the path table agrees with the
-  // directories (isoinfo -l walks the path table).
-  std::string primary = Shell("isoinfo -l -i " + Quote(iso));
-  for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1"}) {
-    EXPECT_NE(primary.find(name), std::string::npos) << name << "\n" << primary;
+    // The primary tree: d-characters, unique names, and the path table agrees with the
+    // directories (isoinfo -l walks the path table).
+    std::string primary = Shell("isoinfo -l -i " + Quote(iso));
+    for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1"}) {
+      EXPECT_NE(primary.find(name), std::string::npos) << name << "\n" << primary;
+    }
+    EXPECT_NE(primary.find("Directory listing of /MAIL_FOLDERS/"), std::string::npos) << primary;
   }
-  EXPECT_NE(primary.find("Directory listing of /MAIL_FOLDERS/"), std::string::npos) << primary;
 }
 
 TEST_F(ImageInteropTest, XorrisoFindsEveryFileAndComparesTheTreeWithTheSource) {
   if (!HaveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
-  const std::string& iso = *jolietIso_;
-  int code = -1;
-  std::string found = Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -find / -type f", &code);
-  std::set<std::string> files;
-  std::istringstream lines(found);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.size() > 2 && line.front() == '\'') files.insert(line.substr(1, line.size() - 2));
-  }
-  EXPECT_EQ(files.size(), 11u) << found;
-  EXPECT_EQ(files.count("/" + kUtf8Name), 1u) << found;
-  EXPECT_EQ(files.count("/Mail Folders/Inbox.dbx"), 1u) << found;
+  for (int type : {kFsIsoJoliet, kFsIsoJolietUdf}) {
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    int code = -1;
+    std::string found = Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -find / -type f", &code);
+    std::set<std::string> files;
+    std::istringstream lines(found);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.size() > 2 && line.front() == '\'') files.insert(line.substr(1, line.size() - 2));
+    }
+    EXPECT_EQ(files.size(), 11u) << found;
+    EXPECT_EQ(files.count("/" + kUtf8Name), 1u) << found;
+    EXPECT_EQ(files.count("/Mail Folders/Inbox.dbx"), 1u) << found;
 
-  std::string compared =
-      Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -compare_r " + Quote(mirror_) + " /");
-  // Without Rock Ridge the image has no owners or permissions: only those may differ.
-  std::istringstream report(compared);
-  int differences = 0;
-  for (std::string line; std::getline(report, line);) {
-    bool side = line.find("(ISO)") != std::string::npos || line.find("(DISK)") != std::string::npos;
-    if (line.find(" : ") == std::string::npos || !side) continue;
-    ++differences;
-    bool attribute = line.find(": st_mode") != std::string::npos || line.find(": st_mtime") != std::string::npos ||
-                     line.find(": st_ctime") != std::string::npos || line.find(": st_atime") != std::string::npos ||
-                     line.find(": st_uid") != std::string::npos || line.find(": st_gid") != std::string::npos;
-    EXPECT_TRUE(attribute) << line;
+    std::string compared =
+        Shell("xorriso -abort_on NEVER -joliet on -indev " + Quote(iso) + " -compare_r " + Quote(mirror_) + " /");
+    // Without Rock Ridge the image has no owners or permissions: only those may differ.
+    std::istringstream report(compared);
+    int differences = 0;
+    for (std::string line; std::getline(report, line);) {
+      bool side = line.find("(ISO)") != std::string::npos || line.find("(DISK)") != std::string::npos;
+      if (line.find(" : ") == std::string::npos || !side) continue;
+      ++differences;
+      bool attribute = line.find(": st_mode") != std::string::npos || line.find(": st_mtime") != std::string::npos ||
+                       line.find(": st_ctime") != std::string::npos || line.find(": st_atime") != std::string::npos ||
+                       line.find(": st_uid") != std::string::npos || line.find(": st_gid") != std::string::npos;
+      EXPECT_TRUE(attribute) << line;
+    }
+    EXPECT_GT(differences, 0) << compared;  // the permissions, at least: the comparison ran
   }
-  EXPECT_GT(differences, 0) << compared;  // the permissions, at least: the comparison ran
 }
 
 TEST_F(ImageInteropTest, SevenZipTestsAndExtractsEveryFileByteIdentical) {
   if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
-  const std::string& iso = *jolietIso_;
+  const std::string& iso = Image(kFsIsoJoliet);
   int code = -1;
   std::string tested = Shell("7z t " + Quote(iso), &code);
   EXPECT_EQ(code, 0) << tested;
@@ -207,13 +228,82 @@ TEST_F(ImageInteropTest, SevenZipTestsAndExtractsEveryFileByteIdentical) {
 
 TEST_F(ImageInteropTest, APlainIso9660ImageHasNoJolietAndReadsBackThroughItsOwnNames) {
   if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
-  const std::string& iso = *plainIso_;
-  std::string d = Shell("isoinfo -d -i " + Quote(iso));
-  EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
-  EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
-  std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
-                            Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
-  EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
+  for (int type : {kFsIso9660, kFsIsoUdf}) {
+    SCOPED_TRACE(type);
+    const std::string& iso = Image(type);
+    std::string d = Shell("isoinfo -d -i " + Quote(iso));
+    EXPECT_NE(d.find("Volume id: BACKUP_2026"), std::string::npos) << d;
+    EXPECT_NE(d.find("NO Joliet present"), std::string::npos) << d;
+    std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
+                              Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
+    EXPECT_NE(inbox.find("same"), std::string::npos) << inbox;
+  }
+}
+
+TEST_F(ImageInteropTest, SevenZipTakesEachUdfVolumeTypeForUdfAndExtractsItByteIdentical) {
+  if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
+  for (int type : {kFsUdf, kFsIsoUdf, kFsIsoJolietUdf}) {
+    SCOPED_TRACE(type);
+    const std::string& image = Image(type);
+    int code = -1;
+    std::string listed = Shell("7z l " + Quote(image), &code);
+    EXPECT_EQ(code, 0) << listed;
+    EXPECT_NE(listed.find("Type = Udf"), std::string::npos) << listed;
+    EXPECT_NE(listed.find(kTooLongName), std::string::npos) << listed;  // UDF keeps it whole
+    std::string out = Join(dir_->path(), "udf-x");
+    Shell("rm -rf " + Quote(out));
+    std::string extracted = Shell("7z x -y -o" + Quote(out) + " " + Quote(image), &code);
+    ASSERT_EQ(code, 0) << extracted;
+    std::string diff = Shell("diff -r " + Quote(udfMirror_) + " " + Quote(out), &code);
+    EXPECT_EQ(code, 0) << diff;
+  }
+}
+
+TEST_F(ImageInteropTest, UdfinfoAndBlkidAcceptEachUdfVolumeTypeAsUdf102) {
+  if (!HaveTool("udfinfo") || !HaveTool("blkid")) GTEST_SKIP() << "udfinfo (udftools) or blkid is not installed";
+  for (int type : {kFsUdf, kFsIsoUdf, kFsIsoJolietUdf}) {
+    SCOPED_TRACE(type);
+    const std::string& image = Image(type);
+    const std::string label = VolumeIdOf(type);
+    int code = -1;
+    std::string info = Shell("udfinfo " + Quote(image), &code);
+    EXPECT_EQ(code, 0) << info;
+    for (const std::string& line : {"label=" + label, "lvid=" + label, std::string("udfrev=1.02"),
+                                    std::string("numfiles=11"), std::string("numdirs=12")}) {
+      EXPECT_NE(info.find("\n" + line + "\n"), std::string::npos) << line << "\n" << info;
+    }
+    std::string probed = Shell("blkid -p " + Quote(image), &code);
+    EXPECT_EQ(code, 0) << probed;
+    for (const std::string& field :
+         {std::string("TYPE=\"udf\""), std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
+      EXPECT_NE(probed.find(field), std::string::npos) << field << "\n" << probed;
+    }
+  }
+}
+
+TEST_F(ImageInteropTest, AFileOverOneGiBCrossesUdfExtentsIntact) {
+  if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
+  // Sparse but for marks at both ends and across the first extent's end (1 GiB - 2048).
+  std::string folder = Join(dir_->path(), "big");
+  MakeFolder(folder);
+  std::string big = Join(folder, "Mail Archive.soe");
+  const std::uint64_t size = (1ull << 30) + 3 * 1024 * 1024 + 5;
+  {
+    std::fstream out(big, std::ios::binary | std::ios::out | std::ios::trunc);
+    for (std::uint64_t at : {std::uint64_t{0}, std::uint64_t{0x3FFFF800 - 3000}, size - 4000}) {
+      out.seekp(static_cast<std::streamoff>(at));
+      std::string mark(4000, '\0');
+      for (std::size_t i = 0; i < mark.size(); ++i) mark[i] = static_cast<char>('a' + (at + i) % 26);
+      out.write(mark.data(), static_cast<std::streamsize>(mark.size()));
+    }
+  }
+  std::string iso = WriteIso(kFsIsoJolietUdf, "Big", "big.iso", folder);  // verified through UDF
+  int code = -1;
+  std::string listed = Shell("7z l " + Quote(iso), &code);
+  EXPECT_NE(listed.find(std::to_string(size) + " "), std::string::npos) << listed;
+  std::string same = Shell("7z x -so " + Quote(iso) + " 'Mail Archive.soe' | cmp - " + Quote(big) + " && echo same");
+  EXPECT_NE(same.find("same"), std::string::npos) << same;
+  std::remove(iso.c_str());
 }
 
 }  // namespace

@@ -483,13 +483,13 @@ TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
   system.Text = "I/O error";
   EngineErrorInfo write;
   write.Category = 4;
-  write.Text = "UDF is not available yet";
+  write.Text = "The drive stopped writing";
   const std::pair<EngineErrorInfo, std::string> cases[] = {
       {device, "Device Error: (5)   Medium error\r\nSense 3 - Write failed"},
       {output, "Output File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
       {source, "Source File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
       {system, "System Error: (1117)   I/O error"},
-      {write, "Write Error: (4)   UDF is not available yet"},
+      {write, "Write Error: (4)   The drive stopped writing"},
   };
   for (const auto& [error, text] : cases) {
     logic_->EngineError(error);
