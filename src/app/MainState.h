@@ -41,6 +41,10 @@ struct MainState {
 
   DiscHandOver DiscWriterHandOver;
 
+  // A backup or restore is running: it pumps window events, and the job commands are
+  // ignored until it ends.
+  bool JobRunning = false;
+
   // The window's zip component: one archive at a time, kept open between opening a backup
   // file and restoring from it.
   std::shared_ptr<archive::ZipArchive> Zip1 = std::make_shared<archive::ZipArchive>();

@@ -43,7 +43,8 @@ enum class Control {
 
 enum class FieldColour { Window, ScrollBar };  // system colours COLOR_WINDOW and COLOR_SCROLLBAR
 
-enum class ModalWindow { About, TaskScheduler, Settings, DiscWriter };
+// Password: frmPwd; on OK it leaves the typed text in MainState::RestorePassword.
+enum class ModalWindow { About, TaskScheduler, Settings, DiscWriter, Password };
 
 struct FileDialogSpec {
   std::string title;

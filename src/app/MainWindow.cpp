@@ -10,6 +10,8 @@
 #include "app/Win32Controls.h"
 #include "disc/DiscWriterDialog.h"
 #include "platform/Services.h"
+#include "prompt/PasswordPrompt.h"
+#include "prompt/PasswordWindow.h"
 #include "schedule/ScheduleWindow.h"
 #include "settingsui/SettingsWindow.h"
 
@@ -71,6 +73,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instanc
     schedule::ScheduleWindow::ShowModal(instance_, owner);
   };
   modalOpeners_[ModalWindow::Settings] = [this](HWND owner) { settingsui::SettingsWindow::ShowModal(instance_, owner); };
+  modalOpeners_[ModalWindow::Password] = [this](HWND owner) {
+    prompt::PasswordWindow::ShowModal(instance_, owner, logic_.State().RestorePassword);
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -203,9 +208,12 @@ void MainWindow::OnInitDialog(HWND window) {
   SendMessageA(tabs_, TCM_SETCURSEL, 0, 0);
   ShowPageControls(Page::Backup);
 
-  // The password fields start disabled, in the grey of a field that takes no input.
-  fieldColours_[ControlHandle(Control::txtPassword)] = FieldColour::ScrollBar;
-  fieldColours_[ControlHandle(Control::txtPassword2)] = FieldColour::ScrollBar;
+  // The password fields start disabled, in the grey of a field that takes no input. They
+  // take no longer password than the prompt that asks for it when the backup is opened.
+  for (Control field : {Control::txtPassword, Control::txtPassword2}) {
+    fieldColours_[ControlHandle(field)] = FieldColour::ScrollBar;
+    SendMessageA(ControlHandle(field), EM_LIMITTEXT, prompt::kPasswordMaxLength, 0);
+  }
 
   WindowSkin::Active().Apply(window);
   logic_.Load();

@@ -17,6 +17,22 @@ namespace {
 
 constexpr const char* kApplyCaptions[] = {"Backup Now", "Restore Now", "Show Log File", "Help"};
 
+// What must wait while a backup or restore runs: another job on the same zip component,
+// a file choice that closes its archive, the disc writer on a half-written file, and the
+// end of the window the job reports to.
+bool IsJobCommand(Command command) {
+  switch (command) {
+    case Command::Backup:
+    case Command::Restore:
+    case Command::Apply:
+    case Command::TargetFile:
+    case Command::SourceFile:
+    case Command::Quit:
+    case Command::BackupToDisc: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 void MainWindowLogic::Load() {
@@ -97,6 +113,7 @@ void MainWindowLogic::SetAllItems(ItemSet set, bool checked) {
 }
 
 void MainWindowLogic::Run(Command command) {
+  if (state_.JobRunning && IsJobCommand(command)) return;
   switch (command) {
     case Command::Backup: RunBackupJob(state_, view_); break;
     case Command::Restore: RunRestoreJob(state_, view_); break;

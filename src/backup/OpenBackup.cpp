@@ -1,0 +1,92 @@
+// Opening a backup file on the restore page (cmdSourceFile): the file dialog, the password
+// prompt for a protected file, the information file read and shown, the restore boxes of
+// the items the backup holds enabled. The archive stays open for the restore job.
+#include <optional>
+#include <string>
+
+#include "app/Jobs.h"
+#include "app/MainWindowLogic.h"
+#include "app/Settings.h"
+#include "backup/InfoFile.h"
+#include "backup/JobSupport.h"
+#include "platform/Services.h"
+
+namespace quarnel::app {
+
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+namespace {
+
+void ClearRestorePage(MainState& state, MainView& view) {
+  for (int i = 0; i < kItemCount; ++i) {
+    view.SetItemChecked(ItemSet::Restore, i, false);
+    view.SetItemEnabled(ItemSet::Restore, i, false);
+  }
+  for (Control c : {Control::txtSourceFile, Control::txtFileInfo, Control::txtPOBinfo}) view.SetText(c, "");
+  state.BackupFilePath.clear();
+}
+
+// Opens the archive, asking for its password when it has one; false when the password
+// does not open it (the user has been told).
+bool OpenArchive(MainState& state, MainView& view, const std::string& path) {
+  archive::ZipArchive& zip = *state.Zip1;
+  if (zip.IsArchiveProtected(path) != 1) {
+    zip.OpenArchive(path);
+    return true;
+  }
+  view.ShowModal(ModalWindow::Password);  // its OK leaves the typed text in RestorePassword
+  zip.OpenArchive(path);
+  zip.ReadPassword(state.RestorePassword);
+  if (zip.CheckPassword() == 1) return true;
+  platform::Messages().Show("Incorect Password or Invalid backup file", kApplicationTitle, MessageButtons::Ok,
+                            MessageIcon::Information);
+  return false;
+}
+
+// The backup's own information file, read from a fresh extraction only: one left from an
+// earlier file must never describe this one.
+backup::BackupInfo ReadInformation(MainState& state) {
+  platform::Files().RemoveFile(state.InfoFilePath);
+  std::optional<archive::ArchiveEntry> entry = state.Zip1->FindEntry(backup::kInfoFileName);
+  if (!entry || !entry->ExtractToFolder(DataFolder())) return {};
+  backup::BackupInfo info = backup::ReadBackupInfo(state.InfoFilePath);
+  platform::Files().RemoveFile(state.InfoFilePath);
+  return info;
+}
+
+}  // namespace
+
+void OpenBackupFile(MainState& state, MainView& view) {
+  if (state.JobRunning) return;
+  state.Zip1->CloseArchive();
+  ClearRestorePage(state, view);
+  FileDialogSpec spec;
+  spec.title = "Restore Data from a Backup file";
+  spec.filter = "Quarnel Backup File(*.soe)|*.soe";
+  std::optional<std::string> chosen = view.OpenFileDialog(spec);
+  if (!chosen || chosen->empty()) return;
+  if (!OpenArchive(state, view, *chosen)) return;
+
+  view.SetText(Control::txtSourceFile, *chosen);
+  state.BackupFilePath = *chosen;
+  state.InfoFilePath = JoinPath(DataFolder(), backup::kInfoFileName);
+  const backup::BackupInfo info = ReadInformation(state);
+  view.SetText(Control::txtPOBinfo, "Computer:" + info.computer + "\r\nUser:" + info.logonUser +
+                                        "\r\nIdentity:" + info.identity + "\r\nDate:" + info.time);
+  view.SetText(Control::txtFileInfo, info.description);
+  state.BackupItemFlags = info.itemFlags;
+  if (info.itemFlags.size() != static_cast<std::size_t>(kItemCount)) {
+    platform::Messages().Show("Invalid backup file", kApplicationTitle, MessageButtons::Ok, MessageIcon::Critical);
+    state.NoValidBackupFile = true;
+    return;
+  }
+  for (int i = 0; i < kItemCount; ++i) {
+    bool held = info.itemFlags[i] == '1';
+    view.SetItemEnabled(ItemSet::Restore, i, held);
+    state.ItemEntryNames[i] = held ? info.entryNames[i] : std::string();
+  }
+  state.NoValidBackupFile = false;
+}
+
+}  // namespace quarnel::app
