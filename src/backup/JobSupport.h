@@ -14,9 +14,7 @@ namespace quarnel::backup {
 // finds the mark and does nothing: two jobs on one zip component would spoil its archive.
 class RunningJob {
  public:
-  explicit RunningJob(app::MainState& state) : state_(state), entered_(!state.JobRunning) {
-    state_.JobRunning = true;
-  }
+  explicit RunningJob(app::MainState& state) : state_(state), entered_(!state.JobRunning) { state_.JobRunning = true; }
   ~RunningJob() {
     if (entered_) state_.JobRunning = false;
   }

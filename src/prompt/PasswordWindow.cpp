@@ -50,8 +50,8 @@ INT_PTR CALLBACK PasswordProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return reinterpret_cast<INT_PTR>(app::WindowSkin::Active().Colour(
-          message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+      return reinterpret_cast<INT_PTR>(
+          app::WindowSkin::Active().Colour(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_COMMAND:
       if (prompt == nullptr) return FALSE;
       switch (LOWORD(wParam)) {

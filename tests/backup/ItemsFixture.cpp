@@ -36,7 +36,8 @@ ItemsTest::ItemsTest() : system_(dir_.path()) {}
 
 void ItemsTest::SetUp() {
   registry_ = GetParam().make();
-  scope_.emplace(platform::Services{.registry = registry_.get(), .system = &system_, .messages = &messages_});
+  scope_.emplace(platform::Services{
+      .registry = registry_.get(), .system = &system_, .processes = &processes_, .messages = &messages_});
   saved_ = {Save(kHkeyLocalMachine, kCurrentVersion, "CommonFilesDir"), Save(kHkeyCurrentUser, kWab, "")};
   sharedAccountsExisted_ = registry::KeyExists(mailclient::kUserAccountsKey);
   for (const char *identity : {kIdentityA, kIdentityB}) RemoveTree(mailclient::IdentityKey(identity));
@@ -51,7 +52,6 @@ void ItemsTest::TearDown() {
   if (auto *memory = dynamic_cast<platform::MemoryRegistry *>(registry_.get())) {
     EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
   }
-  EXPECT_TRUE(messages_.shown.empty()) << "an item showed a message";
   scope_.reset();
 }
 

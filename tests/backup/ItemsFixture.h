@@ -15,6 +15,7 @@
 #include "backup/ItemContext.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
+#include "platform/portable/RecordingProcesses.h"
 #include "registry/RegistryFixture.h"
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"
@@ -67,6 +68,7 @@ class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
   OverrideSystem system_;
   std::unique_ptr<platform::RegistryApi> registry_;
   platform::RecordingMessages messages_;
+  platform::RecordingProcesses processes_;
   std::optional<platform::ScopedServices> scope_;
   app::MainState state_;
   int pumps_ = 0;

@@ -26,6 +26,10 @@ std::string Full(const std::string &below) { return "HKEY_CURRENT_USER\\" + belo
 
 class BackupItemsTest : public ItemsTest {
  protected:
+  void TearDown() override {
+    EXPECT_TRUE(messages_.shown.empty()) << "an item showed a message";
+    ItemsTest::TearDown();
+  }
   // Every file of the folders a restore may write to, with its content.
   std::map<std::string, std::string> LiveFiles() {
     std::map<std::string, std::string> files;

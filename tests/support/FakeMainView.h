@@ -1,5 +1,6 @@
 #pragma once
 // A main window made of plain fields, for tests of the logic and of the jobs.
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,14 +56,20 @@ class FakeMainView : public app::MainView {
   void ShowPage(app::Page p) override { page = p; }
 
   void SetWaitCursor(bool waiting) override { waitCursor = waiting; }
-  void PumpEvents() override { ++pumps; }
+  void PumpEvents() override {
+    ++pumps;
+    if (onPump) onPump();
+  }
   void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
 
   std::optional<std::string> OpenFileDialog(const app::FileDialogSpec& spec) override;
   std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override;
   std::string BrowseForFolder(const std::string& title, std::uint32_t flags) override;
 
-  void ShowModal(app::ModalWindow window) override { modals.push_back(window); }
+  void ShowModal(app::ModalWindow window) override {
+    modals.push_back(window);
+    if (onModal) onModal(window);
+  }
   void HideWindow() override { hidden = true; }
   void Quit() override { ++quits; }
 
@@ -82,6 +89,8 @@ class FakeMainView : public app::MainView {
   std::optional<std::string> dialogAnswer;  // what the next file dialog returns
   std::string folderAnswer;
   std::vector<app::ModalWindow> modals;
+  std::function<void()> onPump;                     // what happens while events are pumped
+  std::function<void(app::ModalWindow)> onModal;    // what the user does in a modal window
   bool hidden = false;
   int quits = 0;
 
