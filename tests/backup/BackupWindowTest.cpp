@@ -1,0 +1,282 @@
+// The interactive cycle through the real main window under Wine, over the real registry and
+// files: back up an identity with a password, open the file (its dialog and the password
+// prompt answered through their windows), restore into the second identity.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindow.h"
+#include "app/Resource.h"
+#include "app/Settings.h"
+#include "archive/ArchiveTestSupport.h"
+#include "backup/ItemsFixture.h"
+#include "prompt/PasswordPrompt.h"
+#include "prompt/PasswordWindow.h"
+#include "prompt/PromptResource.h"
+
+namespace quarnel::testing {
+namespace {
+
+using app::Control;
+using app::ItemSet;
+
+std::string TextOf(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Answers the modal windows that an action opens, in order, from a thread timer: each step
+// waits for a dialog of its caption and acts on it. A password prompt that is not a step
+// is noted and cancelled; whatever is still up after a few seconds is closed.
+class DialogDriver {
+ public:
+  struct Step {
+    std::string caption;
+    std::function<void(HWND)> act;
+  };
+  explicit DialogDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 50, Tick);
+  }
+  ~DialogDriver() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool Done() const { return next_ == steps_.size(); }
+  int unexpectedPrompts = 0;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogDriver* self = current_;
+    if (self == nullptr) return;
+    const bool promptIsNext = !self->Done() && self->steps_[self->next_].caption == prompt::kPasswordCaption;
+    if (HWND prompt = prompt::PasswordWindow::Current(); prompt && !promptIsNext) {
+      ++self->unexpectedPrompts;
+      PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
+      return;
+    }
+    if (self->Done()) return;
+    const Step& step = self->steps_[self->next_];
+    HWND dialog = FindWindowA("#32770", step.caption.c_str());
+    if (dialog == nullptr || !IsWindowVisible(dialog)) {
+      if (++self->waited > 200 && GetActiveWindow() != nullptr) PostMessageA(GetActiveWindow(), WM_CLOSE, 0, 0);
+      return;
+    }
+    self->waited = 0;
+    ++self->next_;
+    step.act(dialog);
+  }
+
+  static inline DialogDriver* current_ = nullptr;
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  int waited = 0;
+  UINT_PTR timer_ = 0;
+};
+
+// The common file dialog: the name typed into its file name field, then OK.
+DialogDriver::Step ChooseFile(const char* caption, const std::string& path) {
+  return {caption, [path](HWND dialog) {
+            HWND name = GetDlgItem(dialog, 0x47C);  // cmb13 of the Explorer-style dialog
+            if (name == nullptr) name = GetDlgItem(dialog, 0x480);
+            SetWindowTextA(name, path.c_str());
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          }};
+}
+
+// frmPwd: the password typed, then Enter in the field (or Cancel when `cancel`).
+DialogDriver::Step AnswerPrompt(const std::string& password, bool cancel = false, std::string* seen = nullptr) {
+  return {prompt::kPasswordCaption, [=](HWND dialog) {
+            HWND field = GetDlgItem(dialog, IDC_PWD_TXTPASSWORD);
+            if (seen) {
+              *seen = std::string(1, static_cast<char>(SendMessageA(field, EM_GETPASSWORDCHAR, 0, 0))) + " " +
+                      std::to_string(SendMessageA(field, EM_GETLIMITTEXT, 0, 0));
+            }
+            if (cancel) {
+              PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+              return;
+            }
+            SetWindowTextA(field, password.c_str());
+            SetFocus(field);
+            PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+          }};
+}
+
+class BackupWindowTest : public ItemsTest {
+ protected:
+  void SetUp() override {
+    ItemsTest::SetUp();
+    SeedAll();
+    system_.computerName = "BOX";
+    system_.userName = "alice";
+    system_.now = platform::LocalTime{2026, 12, 5, 10, 0, 0};
+    app::CommandLine().clear();
+    for (const char* key : {"burndvd", "runoutlookafterbackup", "runoutlookafterrestore"}) {
+      app::WriteINI(app::SettingsFilePath(), "General", key, "0");
+    }
+    app::WriteINI(app::SettingsFilePath(), "backup", "openfolderbackup", "0");
+    window_ = std::make_unique<app::MainWindow>(GetModuleHandleA(nullptr), state_);
+    ASSERT_TRUE(window_->Create());
+    ShowWindow(window_->Handle(), SW_SHOW);
+    Pump();
+  }
+  void TearDown() override {
+    window_.reset();
+    Pump();
+    ItemsTest::TearDown();
+  }
+
+  void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) continue;
+      if (window_ && window_->PreTranslate(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  HWND Handle(Control c) { return window_->ControlHandle(c); }
+  void Click(HWND button) {
+    SendMessageA(button, BM_CLICK, 0, 0);
+    Pump();
+  }
+  void Click(Control c) { Click(Handle(c)); }
+  HWND Item(ItemSet set, int i) {
+    return GetDlgItem(GetParent(Handle(set == ItemSet::Backup ? Control::cbSource : Control::cbTarget)),
+                      (set == ItemSet::Backup ? IDC_BACKUPITEM0 : IDC_RESTOREITEM0) + i);
+  }
+  void Choose(Control combo, const std::string& name) {
+    HWND box = Handle(combo);
+    LRESULT index =
+        SendMessageA(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+    ASSERT_GE(index, 0) << name;
+    SendMessageA(box, CB_SETCURSEL, index, 0);
+    SendMessageA(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(box));
+    Pump();
+  }
+  void ShowTab(int index) {
+    HWND tabs = GetDlgItem(window_->Handle(), IDC_SSTAB1);
+    SendMessageA(tabs, TCM_SETCURSEL, index, 0);
+    NMHDR header = {tabs, IDC_SSTAB1, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(window_->Handle(), WM_NOTIFY, IDC_SSTAB1, reinterpret_cast<LPARAM>(&header));
+    Pump();
+  }
+  void Type(HWND field, const std::string& text) {
+    for (char c : text) SendMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 0);
+  }
+  // Opens a backup file through the Browse button and whatever windows it brings up.
+  void OpenFile(const std::string& path, std::vector<DialogDriver::Step> after = {}, int* unexpectedPrompts = nullptr) {
+    after.insert(after.begin(), ChooseFile("Restore Data from a Backup file", path));
+    DialogDriver driver(std::move(after));
+    messages_.shown.clear();
+    Click(Control::cmdSourceFile);
+    EXPECT_TRUE(driver.Done()) << path;
+    if (unexpectedPrompts) *unexpectedPrompts = driver.unexpectedPrompts;
+  }
+  std::string Summary(const char* heading, const char* verb, const std::vector<std::string>& names) {
+    std::string text = std::string(heading) + "\r\n";
+    for (const std::string& name : names) text += "\r\n" + std::string(verb) + " " + name + "\tSuccessed!";
+    return text;
+  }
+  std::string LastMessage() const { return messages_.shown.empty() ? "" : messages_.shown.back().text; }
+
+  std::unique_ptr<app::MainWindow> window_;
+};
+
+TEST_P(BackupWindowTest, BackUpWithAPasswordOpenWithThePromptAndRestoreIntoTheSecondIdentity) {
+  Choose(Control::cbSource, "Main Identity");
+  DialogDriver save({ChooseFile("Save Outlook Express Data as", Path("my backup.soe"))});
+  Click(Control::cmdTargetFile);
+  ASSERT_TRUE(save.Done());
+  EXPECT_EQ(state_.TargetPath, Path("my backup.soe"));
+  for (int i = 0; i < app::kItemCount; ++i) Click(Item(ItemSet::Backup, i));
+  Type(Handle(Control::txtAttachInfo), "Line one\rLine two");
+  Click(Control::ifprotect);
+  for (Control field : {Control::txtPassword, Control::txtPassword2})
+    Type(Handle(field), "s3cret pass and more than twenty");
+  EXPECT_EQ(TextOf(Handle(Control::txtPassword)), "s3cret pass and more");  // what the prompt can take
+  Click(Control::cmdApply);
+  EXPECT_EQ(LastMessage(), Summary("The Backup was Completed!", "Backup",
+                                   {"Accounts", "Adress Book", "Rules", "Messages", "Block Senders", "Signatures",
+                                    "Stationeries", "Settings"}));
+  EXPECT_EQ(state_.Zip1->IsArchiveProtected(Path("my backup.soe")), 1);
+  EXPECT_FALSE(IsWindowVisible(Handle(Control::picCon3)));
+
+  ShowTab(1);
+  std::string mask;
+  OpenFile(Path("my backup.soe"), {AnswerPrompt("s3cret pass and more", false, &mask)});
+  EXPECT_EQ(mask, "* 20");
+  EXPECT_TRUE(messages_.shown.empty()) << LastMessage();
+  EXPECT_EQ(TextOf(Handle(Control::txtSourceFile)), Path("my backup.soe"));
+  EXPECT_EQ(
+      TextOf(Handle(Control::txtPOBinfo)).rfind("Computer:BOX\r\nUser:alice\r\nIdentity:Main Identity\r\nDate:", 0),
+      0u);
+  EXPECT_EQ(TextOf(Handle(Control::txtFileInfo)), "Line one\r\nLine two");
+  for (int i = 0; i < app::kItemCount; ++i) EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Restore, i))) << i;
+
+  Choose(Control::cbTarget, "Work");
+  PutText(VersionPath(kIdentityB, "Rules\\Old"), "Gone", "after the restore");
+  for (int i = 0; i < app::kItemCount; ++i) Click(Item(ItemSet::Restore, i));
+  Click(Control::cmdApply);  // the question is answered OK
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_EQ(LastMessage(), Summary("The Restore was Completed!", "Restore",
+                                   {"Accounts", "Adress Book", "Rules", "Messages", "Block Senders", "Signatures",
+                                    "Stationeries", "Settings"}));
+  for (const char* below : {"Rules", "Block Senders", "signatures", "Mail"}) {
+    EXPECT_EQ(TreeText("HKEY_CURRENT_USER\\" + VersionPath(kIdentityB, below)),
+              TreeText("HKEY_CURRENT_USER\\" + VersionPath(kIdentityA, below)))
+        << below;
+  }
+  const std::string accounts = "Software\\Microsoft\\Internet Account Manager\\Accounts";
+  EXPECT_EQ(TreeText("HKEY_CURRENT_USER\\" + IdentityPath(kIdentityB, accounts)),
+            TreeText("HKEY_CURRENT_USER\\" + IdentityPath(kIdentityA, accounts)));
+  for (const char* name : {"Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX"}) {
+    EXPECT_TRUE(Read(std::string("Store B\\") + name) == Read(std::string("Store A\\") + name)) << name;
+  }
+}
+
+TEST_P(BackupWindowTest, APromptCancelledKeepsThePasswordAWrongOneIsRefusedAndBadFilesAreInvalid) {
+  Choose(Control::cbSource, "Main Identity");
+  Click(Item(ItemSet::Backup, 3));
+  Click(Control::ifprotect);
+  for (Control field : {Control::txtPassword, Control::txtPassword2}) Type(Handle(field), "right");
+  Click(Control::cmdApply);
+  ShowTab(1);
+  const std::string backup = state_.TargetPath;
+  state_.RestorePassword = "right";
+  OpenFile(backup, {AnswerPrompt("", true)});
+  EXPECT_TRUE(messages_.shown.empty()) << LastMessage();
+  EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Restore, 3)));
+
+  OpenFile(backup, {AnswerPrompt("wrong")});
+  EXPECT_EQ(LastMessage(), "Incorect Password or Invalid backup file");
+  EXPECT_EQ(TextOf(Handle(Control::txtSourceFile)), "");
+  EXPECT_FALSE(IsWindowEnabled(Item(ItemSet::Restore, 3)));
+
+  const std::string info = "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\nBackupMails=Inbox.dbx\r\n";
+  ASSERT_TRUE(MakeZipDirectly(Path("plain.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}));
+  ASSERT_TRUE(MakeZipDirectly(Path("none.soe"), {{"Inbox.dbx", "mail"}}));
+  ASSERT_TRUE(MakeZipDirectly(Path("seven.soe"), {{"quarnel.dat", "BackupItem=0001000\r\n"}}));
+  int prompts = -1;
+  OpenFile(Path("plain.soe"), {}, &prompts);
+  EXPECT_EQ(prompts, 0);  // an unprotected backup never asks
+  EXPECT_TRUE(messages_.shown.empty()) << LastMessage();
+  EXPECT_EQ(TextOf(Handle(Control::txtPOBinfo)), "Computer:\r\nUser:\r\nIdentity:Main Identity\r\nDate:");
+  for (const char* bad : {"none.soe", "seven.soe"}) {
+    OpenFile(Path(bad));
+    EXPECT_EQ(LastMessage(), "Invalid backup file") << bad;
+    EXPECT_TRUE(state_.NoValidBackupFile);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Win32, BackupWindowTest, ::testing::Values(RegistryBackends().back()), BackendName);
+
+}  // namespace
+}  // namespace quarnel::testing
