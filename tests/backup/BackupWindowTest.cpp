@@ -1,9 +1,10 @@
 // The interactive cycle through the real main window under Wine, over the real registry and
 // files: back up an identity with a password, open the file (its dialog and the password
 // prompt answered through their windows), restore into the second identity.
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>

@@ -294,10 +294,12 @@ TEST_P(JobsTest, AFileWithoutAnInformationFileOrWithSevenFlagsIsInvalid) {
   ASSERT_TRUE(MakeZipDirectly(dir_.File("valid.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", valid}}));
   Open(Path("valid.soe"));
   ASSERT_FALSE(state_.NoValidBackupFile);
+  int n = 0;
   for (const auto& c : cases) {
-    ASSERT_TRUE(MakeZipDirectly(dir_.File("other.soe"), c.entries));
+    const std::string name = "other" + std::to_string(++n) + ".soe";  // the one opened before stays open
+    ASSERT_TRUE(MakeZipDirectly(dir_.File(name), c.entries));
     messages_.shown.clear();
-    Open(Path("other.soe"));
+    Open(Path(name));
     ASSERT_EQ(messages_.shown.size(), 1u);
     EXPECT_EQ(LastMessage(), "Invalid backup file");
     EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
