@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
   BenchSystem system(*platform::DefaultServices().system, target.substr(0, target.find_last_of("/\\")));
   platform::RecordingMessages messages;
   platform::RecordingProcesses processes;
-  platform::ScopedServices scope({.registry = &registry, .system = &system, .processes = &processes,
-                                  .messages = &messages});
+  platform::ScopedServices scope(
+      {.registry = &registry, .system = &system, .processes = &processes, .messages = &messages});
   const char* identity = "{BE0C0000-0000-4000-8000-000000000001}";
   SeedIdentity(identity, store);
   const std::string settings = app::SettingsFilePath();
@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
   app::RunBackupJob(state, view);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const std::string shown = messages.shown.empty() ? "" : messages.shown.back().text;
-  std::printf("backup job %.2f s in-process, check %s: %s\n", seconds, argv[4], shown.substr(0, shown.find('\r')).c_str());
+  std::printf("backup job %.2f s in-process, check %s: %s\n", seconds, argv[4],
+              shown.substr(0, shown.find('\r')).c_str());
   return shown.rfind("The Backup was Completed!", 0) == 0 ? 0 : 1;
 }

@@ -23,14 +23,7 @@ using platform::MessageIcon;
 
 namespace {
 
-struct BackupStep {
-  const char* status;   // Label1 while the item runs
-  const char* caption;  // in the summary
-  const char* log;      // in the log, before " Succeeded!" or " Fail!"
-  int progress;         // added after the item, ticked or not
-};
-
-constexpr std::array<BackupStep, kItemCount> kBackupSteps = {{
+constexpr std::array<backup::ItemStep, kItemCount> kBackupSteps = {{
     {"Copying Accounts...", "Backup Accounts", " Backup Accounts", 20},
     {"Copying Address Book...", "Backup Adress Book", " Backup Adress Book", 10},
     {"Copying Rules...", "Backup Rules", " Backup Rules", 10},
@@ -93,22 +86,11 @@ bool Validate(const BackupRequest& request) {
   return true;
 }
 
-// A backup always makes the user open the backup file to restore from again.
-void ResetRestorePage(MainState& state, MainView& view) {
-  for (int i = 0; i < kItemCount; ++i) {
-    view.SetItemChecked(ItemSet::Restore, i, false);
-    view.SetItemEnabled(ItemSet::Restore, i, false);
-  }
-  for (Control c : {Control::txtSourceFile, Control::txtFileInfo, Control::txtPOBinfo}) view.SetText(c, "");
-  state.BackupFilePath.clear();
-  state.NoValidBackupFile = true;  // the archive it came from has just been closed
-}
-
 // Runs the ticked items; gives the item flags and adds one summary line per ticked item.
 std::string RunItems(ItemContext& context, const BackupRequest& request, MainView& view, std::string* summary) {
   std::string flags;
   for (int i = 0; i < kItemCount; ++i) {
-    const BackupStep& step = kBackupSteps[i];
+    const backup::ItemStep& step = kBackupSteps[i];
     bool done = false;
     if (request.items[i]) {
       view.SetText(Control::Label1, step.status);
@@ -170,8 +152,11 @@ void RunAfterActions(MainState& state, MainView& view) {
 void RunBackupJob(MainState& state, MainView& view) {
   backup::RunningJob running(state);
   if (!running) return;
+  // A backup always makes the user open the backup file to restore from again: the archive
+  // it came from is closed here.
   state.Zip1->CloseArchive();
-  ResetRestorePage(state, view);
+  backup::ClearRestorePage(state, view);
+  state.NoValidBackupFile = true;
   const BackupRequest request = ReadRequest(state, view);
   if (!Validate(request)) return;
 

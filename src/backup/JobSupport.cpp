@@ -6,6 +6,15 @@ namespace quarnel::backup {
 
 using app::Control;
 
+void ClearRestorePage(app::MainState& state, app::MainView& view) {
+  for (int i = 0; i < app::kItemCount; ++i) {
+    view.SetItemChecked(app::ItemSet::Restore, i, false);
+    view.SetItemEnabled(app::ItemSet::Restore, i, false);
+  }
+  for (Control c : {Control::txtSourceFile, Control::txtFileInfo, Control::txtPOBinfo}) view.SetText(c, "");
+  state.BackupFilePath.clear();
+}
+
 std::string ChosenText(const app::MainView& view, Control combo) {
   int index = view.ListIndex(combo);
   return index >= 0 && index < view.ListCount(combo) ? view.ListItem(combo, index) : std::string();

@@ -28,6 +28,18 @@ class RunningJob {
   bool entered_;
 };
 
+// One item's row in a job's table.
+struct ItemStep {
+  const char* status;   // Label1 while the item runs
+  const char* caption;  // in the summary, before a TAB and "Successed!" or "Fail!"
+  const char* log;      // in the log, before "Succeeded!" or "Fail!" (the backup adds a blank)
+  int progress;         // added to pbshow after the item, whether it ran or not
+};
+
+// Empties the restore page (boxes cleared and disabled, file, origin and description) and
+// forgets the backup file: what opening a file and every backup begin with.
+void ClearRestorePage(app::MainState& state, app::MainView& view);
+
 // The text of a combo box's chosen entry, "" when none is chosen.
 std::string ChosenText(const app::MainView& view, app::Control combo);
 // The identity sub-key name at a list position; nothing when the position names none.

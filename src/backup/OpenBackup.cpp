@@ -18,15 +18,6 @@ using platform::MessageIcon;
 
 namespace {
 
-void ClearRestorePage(MainState& state, MainView& view) {
-  for (int i = 0; i < kItemCount; ++i) {
-    view.SetItemChecked(ItemSet::Restore, i, false);
-    view.SetItemEnabled(ItemSet::Restore, i, false);
-  }
-  for (Control c : {Control::txtSourceFile, Control::txtFileInfo, Control::txtPOBinfo}) view.SetText(c, "");
-  state.BackupFilePath.clear();
-}
-
 // Opens the archive, asking for its password when it has one; false when the password
 // does not open it (the user has been told).
 bool OpenArchive(MainState& state, MainView& view, const std::string& path) {
@@ -60,7 +51,7 @@ backup::BackupInfo ReadInformation(MainState& state) {
 void OpenBackupFile(MainState& state, MainView& view) {
   if (state.JobRunning) return;
   state.Zip1->CloseArchive();
-  ClearRestorePage(state, view);
+  backup::ClearRestorePage(state, view);
   FileDialogSpec spec;
   spec.title = "Restore Data from a Backup file";
   spec.filter = "Quarnel Backup File(*.soe)|*.soe";

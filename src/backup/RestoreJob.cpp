@@ -20,14 +20,7 @@ using platform::MessageIcon;
 
 namespace {
 
-struct RestoreStep {
-  const char* status;   // Label1 while the item runs
-  const char* caption;  // in the summary
-  const char* log;      // in the log, before "Succeeded!" or "Fail!"
-  int progress;         // added after the item, run or not
-};
-
-constexpr std::array<RestoreStep, kItemCount> kRestoreSteps = {{
+constexpr std::array<backup::ItemStep, kItemCount> kRestoreSteps = {{
     {"Copying Accounts...", "Restore Accounts", " Restore Accounts ", 10},
     {"Copying Adress Book...", "Restore Adress Book", " Restore Adress Book ", 10},
     {"Copying Rules...", "Restore Rules", " Restore Rules ", 15},
@@ -70,7 +63,7 @@ void RunRestoreJob(MainState& state, MainView& view) {
   backup::ItemContext context{state, [&view] { view.PumpEvents(); }, {}};
   std::string summary;
   for (int i = 0; i < kItemCount; ++i) {
-    const RestoreStep& step = kRestoreSteps[i];
+    const backup::ItemStep& step = kRestoreSteps[i];
     if (chosen[i] && i < static_cast<int>(flags.size()) && flags[i] == '1') {
       view.SetText(Control::Label1, step.status);
       const backup::ItemOperations& item = backup::Items()[i];
