@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
   state.Identities = {{"Bench", identity}};
   state.TargetPath = target;
   state.InfoFilePath = app::JoinPath(app::DataFolder(), "quarnel.dat");
-  testing::FakeMainView view;
+  quarnel::testing::FakeMainView view;
   view.controls[app::Control::cbSource].items = {"Bench"};
   view.controls[app::Control::cbSource].index = 0;
   view.items[0][3].checked = true;  // Email/News Messages
