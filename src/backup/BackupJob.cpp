@@ -127,10 +127,14 @@ std::optional<Failure> WriteArchive(MainState& state, MainView& view, const Back
   } else {
     zip.EncryptionMode(0);
   }
+  // Read back in full before it replaces the previous backup: a file that fails never does.
+  zip.VerifyAfterWrite(SettingOn("General", "checkbackupfile"));
   bool written = zip.WriteArchive();
   view.PumpEvents();
-  if (!written) return Failure{"The backup file could not be written:", zip.LastError()};
-  return std::nullopt;
+  if (written) return std::nullopt;
+  const std::string& reason = zip.LastError();
+  const bool unverified = reason.rfind("Verification failed", 0) == 0;
+  return Failure{unverified ? "The backup file could not be verified:" : "The backup file could not be written:", reason};
 }
 
 void RunAfterActions(MainState& state, MainView& view) {

@@ -1,5 +1,6 @@
 // The backup job, opening a backup file and the restore job over a fake main window, on
 // the seeded identities of the items' fixture (in-memory registry).
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "backup/InfoFile.h"
 #include "backup/ItemsFixture.h"
 #include "support/FakeMainView.h"
+#include "support/FaultyFiles.h"
 
 namespace quarnel::testing {
 namespace {
@@ -182,6 +184,49 @@ TEST_P(JobsTest, AnArchiveThatCannotBeWrittenIsNotCompletedAndKeepsThePreviousBa
   Backup("00010000");
   EXPECT_EQ(LastMessage(), "The Backup was not Completed!\r\n\r\nThe backup file could not be written:\r\n" +
                                Path("gone\\backup.soe") + "\r\n\r\nNo folder \"" + Path("gone") + "\"");
+}
+
+TEST_P(JobsTest, AnArchiveThatFailsItsCheckOrItsFlushNeverReplacesThePreviousBackup) {
+  Write("backup.soe", "the previous backup");
+  std::vector<std::string> labels;
+  view_.onPump = [&] { labels.push_back(view_.Text(Control::Label1)); };
+  const struct {
+    bool damage;  // else the flush to the disk fails, as on a full disk
+    const char* line;
+    const char* reason;
+  } cases[] = {
+      {true, "The backup file could not be verified:", "Verification failed"},
+      {false, "The backup file could not be written:", "Cannot write"},
+  };
+  for (const auto& c : cases) {
+    FaultyFiles files;
+    if (c.damage) {
+      files.DamageAfterFlush();
+    } else {
+      files.Fail(FileCall::FlushToDisk);
+    }
+    platform::ScopedServices faulty({.files = &files});
+    messages_.shown.clear();
+    labels.clear();
+    Backup("00010000");
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
+    const std::string heading = "The Backup was not Completed!\r\n\r\n" + std::string(c.line) + "\r\n" +
+                                Path("backup.soe") + "\r\n\r\n" + c.reason;
+    EXPECT_EQ(LastMessage().rfind(heading, 0), 0u) << LastMessage();
+    EXPECT_TRUE(Read("backup.soe") == "the previous backup");
+    EXPECT_TRUE(LogEndsWith(Records({"! Backup Profile Main Identity Data was not Completed!"})));
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), "Checking backup file...") > 0, c.damage);
+  }
+  // With the check off nothing is read back: the damage goes unnoticed, as the setting says.
+  app::WriteINI(app::SettingsFilePath(), "General", "checkbackupfile", "0");
+  FaultyFiles files;
+  files.DamageAfterFlush();
+  platform::ScopedServices faulty({.files = &files});
+  labels.clear();
+  Backup("00010000");
+  EXPECT_EQ(LastMessage(), "The Backup was Completed!\r\n\r\nBackup Messages\tSuccessed!");
+  EXPECT_EQ(std::count(labels.begin(), labels.end(), "Checking backup file..."), 0);
 }
 
 TEST_P(JobsTest, AfterACompletedBackupTheDiscWriterTheMailClientAndTheFolderInThisOrder) {
