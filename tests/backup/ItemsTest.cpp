@@ -230,7 +230,9 @@ TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
                                             "CON.dbx",       "nul",       "Lpt1.txt",      "In\x01box.dbx",
                                             "a<b.dbx",       "../x.htm",  "..\\alice.wab", "\\\\server\\x.wab",
                                             "..\\OBA1.tmp",  "COM3",      "D:OBS1.tmp"};
-  std::vector<RawEntry> entries = {{"Inbox.dbx", "crafted"}, {"Ivy.htm", "crafted"}};
+  // A registry export that does not parse: the import is refused before the key is touched.
+  std::vector<RawEntry> entries = {
+      {"Inbox.dbx", "crafted"}, {"Ivy.htm", "crafted"}, {"OBSbad.tmp", "\\\r\n\"A\"= sz:1\r\nnot a value line\r\n"}};
   for (const std::string &name : crafted) entries.push_back({name, "crafted"});
   ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), entries));
   ASSERT_TRUE(state_.Zip1->OpenArchive(dir_.File("crafted.soe"))) << state_.Zip1->LastError();
@@ -257,6 +259,7 @@ TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
       {0, "..\\OBA1.tmp"},
       {7, "COM3"},
       {7, "D:OBS1.tmp"},
+      {7, "OBSbad.tmp"},
   };
   for (const auto &c : cases) {
     state_.ItemEntryNames[c.item] = c.value;
