@@ -15,6 +15,7 @@
 #include "app/Resource.h"
 #include "app/Settings.h"
 #include "archive/ArchiveTestSupport.h"
+#include "disc/DiscResource.h"
 #include "backup/ItemsFixture.h"
 #include "prompt/PasswordPrompt.h"
 #include "prompt/PasswordWindow.h"
@@ -275,6 +276,35 @@ TEST_P(BackupWindowTest, APromptCancelledKeepsThePasswordAWrongOneIsRefusedAndBa
     EXPECT_EQ(LastMessage(), "Invalid backup file") << bad;
     EXPECT_TRUE(state_.NoValidBackupFile);
   }
+}
+
+// With "Burn Backup file to CD/DVD after backup finish" on, the finished backup opens the
+// disc writer holding exactly that file in its image.
+TEST_P(BackupWindowTest, AFinishedBackupOpensTheDiscWriterWithTheBackupFile) {
+  app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
+  Choose(Control::cbSource, "Main Identity");
+  Click(Item(ItemSet::Backup, 7));
+  std::vector<std::string> image;
+  DialogDriver writer({{"Backup Outlook Express Data to CD/DVD", [&](HWND dialog) {
+                          HWND list = GetDlgItem(dialog, IDC_LVWIMAGEFILES);
+                          const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+                          for (int row = 0; row < rows; ++row) {
+                            char text[MAX_PATH] = {};
+                            LVITEMA item = {};
+                            item.iSubItem = 0;
+                            item.pszText = text;
+                            item.cchTextMax = sizeof text;
+                            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+                            image.push_back(text);
+                          }
+                          PostMessageA(dialog, WM_CLOSE, 0, 0);
+                        }}});
+  Click(Control::cmdApply);
+  EXPECT_TRUE(writer.Done());
+  const std::string name = state_.TargetPath.substr(state_.TargetPath.rfind('\\') + 1);
+  EXPECT_EQ(image, std::vector<std::string>{name});
+  EXPECT_TRUE(state_.DiscWriterHandOver.fileName.empty());
+  EXPECT_EQ(LastMessage(), Summary("The Backup was Completed!", "Backup", {"Settings"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Win32, BackupWindowTest, ::testing::Values(RegistryBackends().back()), BackendName);
