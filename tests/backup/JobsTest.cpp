@@ -390,6 +390,33 @@ TEST_P(JobsTest, TheRestoreRunsTheCheckedItemsTheBackupHoldsIntoTheChosenIdentit
   EXPECT_EQ(LastMessage(), "The Restore was Completed!\r\n\r\nRestore Messages\tFail!");
 }
 
+// A program folder the user may not write to (an installation under Program Files on
+// Vista and later): the whole cycle works, the program's own files in %APPDATA%.
+TEST_P(JobsTest, AReadOnlyProgramFolderKeepsBackupOpenAndRestoreWorking) {
+  const std::string program = MakeFolder("Program Files\\Quarnel Backup");
+  OverrideSystem readOnly(program);
+  readOnly.programFolderReadOnly = true;
+  readOnly.appDataFolder = MakeFolder("AppData");
+  readOnly.now = system_.now;
+  platform::ScopedServices scope({.system = &readOnly});
+  const std::string data = Path("AppData\\Quarnel Backup");
+  ASSERT_EQ(app::DataFolder(), data);
+  state_.InfoFilePath = app::JoinPath(data, "quarnel.dat");
+
+  Backup("11111111");
+  EXPECT_EQ(LastMessage().rfind("The Backup was Completed!\r\n", 0), 0u) << LastMessage();
+  EXPECT_EQ(LastMessage().find("Fail!"), std::string::npos) << LastMessage();
+  Open(Path("backup.soe"));
+  Tick(ItemSet::Restore, "11111111");
+  app::RunRestoreJob(state_, view_);
+  EXPECT_EQ(LastMessage().rfind("The Restore was Completed!\r\n", 0), 0u) << LastMessage();
+  EXPECT_EQ(LastMessage().find("Fail!"), std::string::npos) << LastMessage();
+  EXPECT_TRUE(Files().ListFiles(program).empty());
+  EXPECT_EQ(Files().ListFiles(data), std::vector<std::string>{"brlog.dat"});
+  EXPECT_NE(Read("AppData\\Quarnel Backup\\brlog.dat").find(" Restore Data to Profile Work was Completed!"),
+            std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Memory, JobsTest, ::testing::Values(RegistryBackends().front()), BackendName);
 
 }  // namespace
