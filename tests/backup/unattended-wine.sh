@@ -13,13 +13,7 @@ prefix="$work/prefix"
 rm -rf "$work"
 mkdir -p "$work"
 
-failures=0
-check() {  # description, command...
-  local what="$1"
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
-same() { [ "$1" = "$2" ] || { printf 'expected: %q\nactual:   %q\n' "$2" "$1"; return 1; }; }
+. "$root/tests/support/checks.sh"
 
 DEMO_BIG_MB=2 "$root/scripts/demo-env" "$prefix" "$build" >/dev/null
 export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -158,9 +152,5 @@ else
   echo "skipped: the read-only program folder case needs root (to run as an ordinary user)"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "unattended-wine: $failures check(s) failed"
-  exit 1
-fi
-rm -rf "$work"
-echo "unattended-wine: all checks passed"
+[ "$failures" -ne 0 ] || rm -rf "$work"
+finish unattended-wine

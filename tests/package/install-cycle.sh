@@ -21,12 +21,7 @@ prefix="$work/prefix"
 rm -rf "$work"
 mkdir -p "$work"
 
-failures=0
-check() {  # description, command...
-  local what="$1"
-  shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
-}
+. "$root/tests/support/checks.sh"
 
 DEMO_BIG_MB=1 "$root/scripts/demo-env" "$prefix" "$build" >/dev/null
 export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -136,9 +131,5 @@ check "XP installer's program passes the import check" "$root/scripts/check-impo
 check "SHA256SUMS match" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
 
 "$wineserver" -k >/dev/null 2>&1 || true
-if [ "$failures" -ne 0 ]; then
-  echo "install-cycle: $failures check(s) failed"
-  exit 1
-fi
-rm -rf "$work"
-echo "install-cycle: all checks passed"
+[ "$failures" -ne 0 ] || rm -rf "$work"
+finish install-cycle
