@@ -1,14 +1,17 @@
 // A command-line front end to the archive component, for the benchmark and for the interop
 // tests that run the Windows build under Wine:
-//   quarnel_archive_tool write <archive> <password|-> <file or folder>...
-//   quarnel_archive_tool write-verified <archive> <password|-> <file or folder>...
+//   quarnel_archive_tool write [--workers=N|one-stream] <archive> <password|-> <file or folder>...
+//   quarnel_archive_tool write-verified [--workers=...] <archive> <password|-> <file or folder>...
 //   quarnel_archive_tool extract <archive> <password|-> <folder> [entry name...]
 //   quarnel_archive_tool protected <archive>
 // A folder argument adds every file directly in it; extract without names extracts every
-// entry. Exit code 0 on success.
+// entry. --workers sets the deflate worker threads (default: one per processor); one-stream
+// deflates every file as one stream on the main thread, as a one-processor machine does.
+// Exit code 0 on success.
 #include <zip.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -35,9 +38,10 @@ class CountingListener : public quarnel::archive::ArchiveListener {
 
 std::string Password(const char* argument) { return std::strcmp(argument, "-") == 0 ? "" : argument; }
 
-int Write(int argc, char** argv, bool verify) {
+int Write(int argc, char** argv, bool verify, int workers) {
   CountingListener listener;
   ZipArchive zip(&listener);
+  zip.DeflateWorkers(workers);
   zip.NewArchive(argv[2]);
   zip.VerifyAfterWrite(verify);
   quarnel::platform::FileSystem& files = quarnel::platform::Files();
@@ -108,8 +112,15 @@ int Extract(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "";
+  int workers = ZipArchive::kOnePerProcessor;
+  if (argc > 2 && std::strncmp(argv[2], "--workers=", 10) == 0) {
+    const char* value = argv[2] + 10;
+    workers = std::strcmp(value, "one-stream") == 0 ? ZipArchive::kOneStream : std::atoi(value);
+    for (int i = 2; i + 1 < argc; ++i) argv[i] = argv[i + 1];
+    --argc;
+  }
   if ((command == "write" || command == "write-verified") && argc >= 4) {
-    return Write(argc, argv, command == "write-verified");
+    return Write(argc, argv, command == "write-verified", workers);
   }
   if (command == "extract" && argc >= 5) return Extract(argc, argv);
   if (command == "protected" && argc == 3) {
@@ -118,7 +129,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   std::fprintf(stderr,
-               "usage: %s write|write-verified <archive> <password|-> <file or folder>...\n"
+               "usage: %s write|write-verified [--workers=N|one-stream] <archive> <password|-> <file or folder>...\n"
                "       %s extract <archive> <password|-> <folder> [entry name...]\n"
                "       %s protected <archive>\n",
                argv[0], argv[0], argv[0]);

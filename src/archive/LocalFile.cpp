@@ -33,8 +33,6 @@ std::string LocalPath(const std::string& path) {
 #endif
 }
 
-std::FILE* OpenForReading(const std::string& path) { return OpenBuffered(path, "rb"); }
-
 std::FILE* OpenForWriting(const std::string& path) { return OpenBuffered(path, "wb"); }
 
 bool RegularFileFacts(const std::string& path, FileFacts* facts) {

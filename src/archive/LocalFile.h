@@ -1,6 +1,6 @@
 #pragma once
 // The few file operations the archive component needs beyond the files seam: streaming
-// reads and writes (whole files never fit in memory), a file's size and time, and opening
+// writes (whole files never fit in memory), a file's size and time, and opening
 // an archive with libzip. Paths are ANSI text with
 // '\' separators; off Windows they are mapped as the portable seams map them.
 #include <zip.h>
@@ -18,7 +18,6 @@ struct FileFacts {
 };
 
 std::string LocalPath(const std::string& path);
-std::FILE* OpenForReading(const std::string& path);
 std::FILE* OpenForWriting(const std::string& path);  // creates or truncates
 bool RegularFileFacts(const std::string& path, FileFacts* facts);  // false: missing or not a file
 // Moves a finished file over the destination in one step, through the files seam. Windows

@@ -83,6 +83,15 @@ class ZipArchive {
   // Read the written archive back before it replaces the target (off unless asked for).
   void VerifyAfterWrite(bool on) { verifyAfterWrite_ = on; }
 
+  // How files are deflated. kOnePerProcessor (the default): files of a few blocks and more
+  // in blocks on one worker thread per processor, the rest as one stream on the caller's
+  // thread; with one processor everything as one stream. kOneStream: everything as one
+  // stream. A number above 0: that many worker threads for the large files. The workers
+  // change the time a write takes, never the archive's bytes.
+  static constexpr int kOnePerProcessor = 0;
+  static constexpr int kOneStream = -1;
+  void DeflateWorkers(int workers) { deflateWorkers_ = workers; }
+
   // Writes the archive begun by NewArchive with every appended file. Returns when the file
   // is complete on disk and in place; false (and no OnWriteDone) on any failure, the file
   // previously at the path then being left as it was. A file that cannot be read is named
@@ -130,6 +139,7 @@ class ZipArchive {
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                const std::string& folder, const std::string& fileName);
   bool Write();
+  int DeflateWorkerCount() const;  // 0: one stream
   bool Fail(std::string message);
   ArchiveListener& Listener();
   void ApplyReadPassword();
@@ -139,6 +149,7 @@ class ZipArchive {
   std::string archivePassword_;
   int encryptionMode_ = 0;
   bool verifyAfterWrite_ = false;
+  int deflateWorkers_ = kOnePerProcessor;
   std::string readPassword_;
   std::string lastError_;
 

@@ -2,12 +2,22 @@
 // Files and folders. Paths are Windows text (ANSI, '\' separators); the portable twin
 // maps '\' to '/' and otherwise behaves as Windows does for what the program relies on.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quarnel::platform {
+
+// A file open for reading from its start, in pieces.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Fills the buffer as far as the file goes: size bytes, fewer only at its end; -1 on a
+  // read error, errno then telling why.
+  virtual std::int64_t Read(void* buffer, std::size_t size) = 0;
+};
 
 class FileSystem {
  public:
@@ -37,6 +47,10 @@ class FileSystem {
   virtual std::optional<bool> IsReadOnly(const std::string& path) = 0;
   // Sets or clears the read-only attribute alone; the file's other attributes stay.
   virtual bool SetReadOnly(const std::string& path, bool readOnly) = 0;
+  // Opens a file to be read in pieces, sharing it with other programs as the C library
+  // does; null when it cannot be opened, errno then telling why. Both builds' own seams use
+  // this C library implementation.
+  virtual std::unique_ptr<InputFile> OpenInput(const std::string& path);
 };
 
 }  // namespace quarnel::platform

@@ -31,6 +31,8 @@ class SystemFacts {
   virtual std::string GeneralDate(const LocalTime& time) = 0;
   // GetTempFileNameA with a number chosen by the system: creates the empty file.
   virtual bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) = 0;
+  // The processors the system runs programs on (GetSystemInfo); at least 1.
+  virtual int ProcessorCount() = 0;
 };
 
 }  // namespace quarnel::platform

@@ -49,11 +49,13 @@ class OverrideSystem : public platform::SystemFacts {
     if (programFolderReadOnly && folder == programFolder_) return false;
     return inner_.CreateTempFile(folder, prefix, path);
   }
+  int ProcessorCount() override { return processors ? *processors : inner_.ProcessorCount(); }
 
   std::optional<std::string> computerName, userName, windowsFolder, appDataFolder, userProfile;
   bool programFolderReadOnly = false;
   std::optional<std::uint32_t> userNameReportedSize;
   std::optional<platform::LocalTime> now;
+  std::optional<int> processors;
 
  private:
   platform::SystemFacts& inner_;

@@ -135,4 +135,9 @@ bool PortableSystem::CreateTempFile(const std::string& folder, const std::string
   return false;
 }
 
+int PortableSystem::ProcessorCount() {
+  long count = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return count > 0 ? static_cast<int>(count) : 1;
+}
+
 }  // namespace quarnel::platform

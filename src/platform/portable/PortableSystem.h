@@ -18,6 +18,7 @@ class PortableSystem : public SystemFacts {
   LocalTime Now() override;
   std::string GeneralDate(const LocalTime& time) override;
   bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
+  int ProcessorCount() override;
 
   std::string computerName = "QUARNEL-PC";
   std::string userName = "user";

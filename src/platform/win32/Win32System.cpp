@@ -89,4 +89,10 @@ bool Win32System::CreateTempFile(const std::string& folder, const std::string& p
   return true;
 }
 
+int Win32System::ProcessorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
+}
+
 }  // namespace quarnel::platform

@@ -15,6 +15,7 @@ class Win32System : public SystemFacts {
   LocalTime Now() override;
   std::string GeneralDate(const LocalTime& time) override;
   bool CreateTempFile(const std::string& folder, const std::string& prefix, std::string* path) override;
+  int ProcessorCount() override;
 };
 
 }  // namespace quarnel::platform

@@ -1,0 +1,75 @@
+#include <windows.h>
+#include <process.h>
+
+#include <climits>
+
+#include "platform/Threads.h"
+
+namespace quarnel::platform {
+
+struct Mutex::Native {
+  CRITICAL_SECTION section;
+};
+
+Mutex::Mutex() : native_(std::make_unique<Native>()) { InitializeCriticalSection(&native_->section); }
+Mutex::~Mutex() { DeleteCriticalSection(&native_->section); }
+void Mutex::Lock() { EnterCriticalSection(&native_->section); }
+void Mutex::Unlock() { LeaveCriticalSection(&native_->section); }
+
+struct Semaphore::Native {
+  HANDLE handle = nullptr;
+};
+
+Semaphore::Semaphore() : native_(std::make_unique<Native>()) {
+  native_->handle = CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr);
+}
+
+Semaphore::~Semaphore() {
+  if (native_->handle) CloseHandle(native_->handle);
+}
+
+bool Semaphore::Usable() const { return native_->handle != nullptr; }
+
+void Semaphore::Post() {
+  if (native_->handle) ReleaseSemaphore(native_->handle, 1, nullptr);
+}
+
+void Semaphore::Wait() {
+  if (native_->handle) WaitForSingleObject(native_->handle, INFINITE);
+}
+
+struct Thread::Native {
+  HANDLE handle = nullptr;
+  std::function<void()> run;
+};
+
+namespace {
+
+// _beginthreadex rather than CreateThread: the thread uses the C runtime (zlib's allocations).
+unsigned __stdcall RunThread(void* native) {
+  static_cast<Thread::Native*>(native)->run();
+  return 0;
+}
+
+}  // namespace
+
+Thread::Thread() : native_(std::make_unique<Native>()) {}
+Thread::~Thread() { Join(); }
+
+bool Thread::Start(std::function<void()> run) {
+  if (native_->handle) return false;
+  native_->run = std::move(run);
+  uintptr_t handle = _beginthreadex(nullptr, 0, RunThread, native_.get(), 0, nullptr);
+  if (handle == 0) return false;
+  native_->handle = reinterpret_cast<HANDLE>(handle);
+  return true;
+}
+
+void Thread::Join() {
+  if (!native_->handle) return;
+  WaitForSingleObject(native_->handle, INFINITE);
+  CloseHandle(native_->handle);
+  native_->handle = nullptr;
+}
+
+}  // namespace quarnel::platform
