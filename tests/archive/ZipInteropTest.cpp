@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive/ArchiveTestSupport.h"
+#include "archive/BlockDeflate.h"
 #include "archive/ZipArchive.h"
 #include "support/TempFolder.h"
 
@@ -46,12 +47,16 @@ class ArchiveInterop : public ::testing::Test {
     files = {{"Inbox.dbx", MailLikeText(200000, 5)},
              {kGermanName, MailLikeText(3000, 6)},
              {"empty.dat", ""},
-             {"photo.jpg", Incompressible(30000)}};
+             {"photo.jpg", Incompressible(30000)},
+             // deflated in blocks by the worker threads
+             {"Large.dbx", MailLikeText(5 * detail::kDeflateBlockSize + 3, 7)},
+             {"attachments.dbx", Incompressible(4 * detail::kDeflateBlockSize + 1)}};
     for (const auto& [name, content] : files) WriteFileBytes(source.File(name), content);
   }
 
   bool WriteOurs(const std::string& archivePath, const std::string& password) {
     ZipArchive zip;
+    zip.DeflateWorkers(2);
     zip.NewArchive(archivePath);
     for (const auto& file : files) zip.AppendPath(source.File(file.first));
     zip.ArchivePassword(password);

@@ -33,6 +33,7 @@ seq 1 40000 | sed 's/$/ Received: from mail.example.com; Subject: Re: meeting to
 seq 1 300 >"$work/src/$german"
 : >"$work/src/empty.dat"
 head -c 30000 /dev/urandom >"$work/src/photo.jpg"
+head -c 700000 /dev/urandom >"$work/src/attachments.dbx"  # with Inbox.dbx, deflated in blocks
 
 check "protected archive written under Wine" run_tool write "$(win "$work/ours.soe")" 'Pa55 word' "$(win "$work/src")"
 check "7z t accepts it with the password" 7z t -p'Pa55 word' "$work/ours.soe"
@@ -44,6 +45,9 @@ check "7z t accepts the read-back one" 7z t -p'Pa55 word' "$work/checked.soe"
 check "plain archive written under Wine" run_tool write "$(win "$work/plain.soe")" - "$(win "$work/src")"
 check "7z t accepts it" 7z t "$work/plain.soe"
 check "unzip -t accepts it" unzip -t "$work/plain.soe"
+check "plain archive written by one worker thread" run_tool write --workers=1 "$(win "$work/one.soe")" - "$(win "$work/src")"
+check "plain archive written by three worker threads" run_tool write --workers=3 "$(win "$work/three.soe")" - "$(win "$work/src")"
+check "... the same bytes" cmp "$work/one.soe" "$work/three.soe"
 check "7z lists the German name" listing_has "$work/plain.soe" "Path = $german"
 
 mkdir -p "$work/back"

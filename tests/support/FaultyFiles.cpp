@@ -1,5 +1,7 @@
 #include "support/FaultyFiles.h"
 
+#include <cerrno>
+
 #include "platform/Services.h"
 
 namespace quarnel::testing {
@@ -122,6 +124,34 @@ std::optional<bool> FaultyFiles::IsReadOnly(const std::string& path) {
 
 bool FaultyFiles::SetReadOnly(const std::string& path, bool readOnly) {
   return !Fails(FileCall::SetReadOnly, path) && inner_->SetReadOnly(path, readOnly);
+}
+
+class FaultyFiles::FaultyInput : public platform::InputFile {
+ public:
+  FaultyInput(FaultyFiles& files, std::string path, std::unique_ptr<platform::InputFile> inner)
+      : files_(files), path_(std::move(path)), inner_(std::move(inner)) {}
+  std::int64_t Read(void* buffer, std::size_t size) override {
+    if (files_.Fails(FileCall::ReadInput, path_)) {
+      errno = EIO;
+      return -1;
+    }
+    return inner_->Read(buffer, size);
+  }
+
+ private:
+  FaultyFiles& files_;
+  std::string path_;
+  std::unique_ptr<platform::InputFile> inner_;
+};
+
+std::unique_ptr<platform::InputFile> FaultyFiles::OpenInput(const std::string& path) {
+  if (Fails(FileCall::OpenInput, path)) {
+    errno = EIO;
+    return nullptr;
+  }
+  std::unique_ptr<platform::InputFile> inner = inner_->OpenInput(path);
+  if (!inner) return nullptr;
+  return std::make_unique<FaultyInput>(*this, path, std::move(inner));
 }
 
 }  // namespace quarnel::testing

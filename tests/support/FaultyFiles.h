@@ -6,6 +6,7 @@
 //   files.Fail(testing::FileCall::FlushToDisk);           // every flush fails (data not on disk)
 //   files.DamageAfterFlush();                              // or: flushed files lose their end
 //   files.Fail(testing::FileCall::MoveReplace, ".soe");    // or: moves from or onto "*.soe*" fail
+//   files.Fail(testing::FileCall::ReadInput, "Inbox", 2);  // or: the third read of Inbox fails
 //   platform::ScopedServices scope({.files = &files});
 //
 // `files = FaultyFiles();` starts afresh (no rules, no calls).
@@ -29,6 +30,7 @@ namespace quarnel::testing {
 enum class FileCall {
   FileExists, FolderExists, ListFiles, CreateFolder, RemoveFile, MoveReplace, Copy, SetNormalAttributes,
   FileSize, AppendBytes, ReadAll, WriteAll, FlushToDisk, FreeSpace, IsReadOnly, SetReadOnly,
+  OpenInput, ReadInput,  // ReadInput: one Read of a file opened by OpenInput
 };
 
 class FaultyFiles : public platform::FileSystem {
@@ -44,6 +46,7 @@ class FaultyFiles : public platform::FileSystem {
 
   // Calls of that kind on a path containing pathPart (any path when empty; for a move or a
   // copy, either path) fail without doing anything, once `passing` of them went through.
+  // Failed opens and reads set errno to EIO.
   void Fail(FileCall kind, std::string pathPart = "", int passing = 0);
   // After each successful flush of a path containing pathPart, rewrites the file on disk
   // with damage(bytes) applied. By default its last quarter is cut off: an archive then
@@ -79,8 +82,10 @@ class FaultyFiles : public platform::FileSystem {
   std::optional<std::uint64_t> FreeSpace(const std::string& folder) override;
   std::optional<bool> IsReadOnly(const std::string& path) override;
   bool SetReadOnly(const std::string& path, bool readOnly) override;
+  std::unique_ptr<platform::InputFile> OpenInput(const std::string& path) override;
 
  private:
+  class FaultyInput;
   struct Rule {
     FileCall kind;
     std::string pathPart;

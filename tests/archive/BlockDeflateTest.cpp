@@ -1,0 +1,320 @@
+// Deflating in blocks on worker threads: one standard deflate stream whatever the sizes
+// around the block edges, primed across them, the same bytes however many workers deflate it
+// and in whatever order they finish; and in the archive, the same guarantees as one stream.
+#include <zlib.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "archive/ArchiveTestSupport.h"
+#include "archive/BlockDeflate.h"
+#include "archive/ZipArchive.h"
+#include "platform/Services.h"
+#include "support/FaultyFiles.h"
+#include "support/OverrideSystem.h"
+#include "support/TempFolder.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
+
+namespace quarnel::archive {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using detail::BlockDeflateStream;
+using detail::DeflatePool;
+using detail::kDeflateBlockSize;
+using testing::FaultyFiles;
+using testing::FileCall;
+using testing::FolderListing;
+using testing::Incompressible;
+using testing::MailLikeText;
+using testing::ReadFileBytes;
+using testing::RecordingListener;
+using testing::TempFolder;
+using testing::WriteFileBytes;
+
+constexpr std::size_t B = kDeflateBlockSize;
+
+// A file in memory that can fail at one of its reads.
+class MemoryInput : public platform::InputFile {
+ public:
+  MemoryInput(std::string bytes, int failingRead = -1) : bytes_(std::move(bytes)), failingRead_(failingRead) {}
+  std::int64_t Read(void* buffer, std::size_t size) override {
+    if (reads_++ == failingRead_) {
+      errno = EIO;
+      return -1;
+    }
+    const std::size_t n = std::min(size, bytes_.size() - at_);
+    bytes_.copy(static_cast<char*>(buffer), n, at_);
+    at_ += n;
+    return static_cast<std::int64_t>(n);
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t at_ = 0;
+  int reads_ = 0;
+  int failingRead_;
+};
+
+struct Deflated {
+  bool ok = false;
+  std::string bytes;
+  BlockDeflateStream::Failure failure = BlockDeflateStream::Failure::kNone;
+  uLong crc = 0;
+  std::uint64_t size = 0, heard = 0;
+};
+
+// The whole stream, read in pieces of an awkward size.
+Deflated DeflateAll(DeflatePool& pool, std::unique_ptr<platform::InputFile> input) {
+  Deflated result;
+  BlockDeflateStream stream(pool);
+  if (!stream.Start(std::move(input), [&](std::size_t n) { result.heard += n; })) return result;
+  unsigned char piece[8191];
+  std::int64_t n;
+  while ((n = stream.Read(piece, sizeof piece)) > 0) result.bytes.append(reinterpret_cast<char*>(piece), n);
+  result.failure = stream.Failed();
+  if (n < 0) return result;
+  result.ok = stream.Finished();
+  EXPECT_EQ(stream.CompressedSize(), result.bytes.size());
+  result.crc = stream.Crc();
+  result.size = stream.Size();
+  return result;
+}
+
+uLong Crc(const std::string& bytes) {
+  return crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+}
+
+std::string Inflate(const std::string& deflated) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, -MAX_WBITS), Z_OK);
+  std::string out;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+  z.avail_in = static_cast<uInt>(deflated.size());
+  int result = Z_OK;
+  while (result == Z_OK) {
+    char buffer[65536];
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    result = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+  }
+  EXPECT_EQ(result, Z_STREAM_END) << "not one complete deflate stream";
+  EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the stream";
+  inflateEnd(&z);
+  return out;
+}
+
+// Text of one short random piece over and over: every block edge falls inside a repeat, so
+// only the primed blocks find their matches in the block before.
+std::string Repetitive(std::size_t size) {
+  const std::string piece = Incompressible(20000);
+  std::string out;
+  while (out.size() < size) out += piece;
+  out.resize(size);
+  return out;
+}
+
+struct Content {
+  const char* what;
+  std::string (*make)(std::size_t);
+};
+
+TEST(BlockDeflate, EverySizeAroundTheBlockEdgesIsOneStandardStream) {
+  const Content contents[] = {{"repetitive", Repetitive},
+                              {"random", Incompressible},
+                              {"mail", [](std::size_t n) { return MailLikeText(n, 7); }}};
+  const std::size_t sizes[] = {0, 1, B - 1, B, B + 1, 2 * B, 3 * B + 5};
+  DeflatePool pool(3);
+  for (const Content& content : contents) {
+    for (std::size_t size : sizes) {
+      SCOPED_TRACE(std::string(content.what) + ", " + std::to_string(size) + " bytes");
+      const std::string original = content.make(size);
+      Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
+      ASSERT_TRUE(deflated.ok);
+      EXPECT_TRUE(Inflate(deflated.bytes) == original);
+      EXPECT_EQ(deflated.crc, Crc(original));
+      EXPECT_EQ(deflated.size, size);
+      EXPECT_EQ(deflated.heard, size);
+    }
+  }
+}
+
+TEST(BlockDeflate, EachBlockIsPrimedWithTheOneBefore) {
+  DeflatePool pool(2);
+  Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(Repetitive(5 * B)));
+  ASSERT_TRUE(deflated.ok);
+  // The random piece once, then references to it: a block left unprimed would spell the
+  // piece out again.
+  EXPECT_LT(deflated.bytes.size(), 2 * 20000u);
+}
+
+TEST(BlockDeflate, TheBytesDoNotDependOnTheWorkers) {
+  const std::string original = MailLikeText(3 * B, 1) + Incompressible(2 * B) + Repetitive(4 * B + 3);
+  DeflatePool one(1);
+  const Deflated reference = DeflateAll(one, std::make_unique<MemoryInput>(original));
+  ASSERT_TRUE(reference.ok);
+  for (int workers : {2, 3, 8}) {
+    DeflatePool pool(workers);
+    for (int run = 0; run < 3; ++run) {
+      Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
+      ASSERT_TRUE(deflated.ok);
+      EXPECT_TRUE(deflated.bytes == reference.bytes) << workers << " workers, run " << run;
+    }
+  }
+}
+
+TEST(BlockDeflate, AReadErrorEndsTheStreamOnceItsBlocksAreDone) {
+  DeflatePool pool(2);
+  for (int failingRead : {0, 1, 4, 9}) {
+    SCOPED_TRACE(failingRead);
+    Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(MailLikeText(12 * B, 2), failingRead));
+    EXPECT_FALSE(deflated.ok);
+    EXPECT_EQ(deflated.failure, BlockDeflateStream::Failure::kRead);
+  }
+  // The pool serves the next stream as before.
+  const std::string original = MailLikeText(2 * B + 9, 3);
+  Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
+  ASSERT_TRUE(deflated.ok);
+  EXPECT_TRUE(Inflate(deflated.bytes) == original);
+}
+
+std::uint64_t CurrentThread() {
+#ifdef _WIN32
+  return GetCurrentThreadId();
+#else
+  return static_cast<std::uint64_t>(pthread_self());
+#endif
+}
+
+// Notes the thread of every event.
+class ThreadRecordingListener : public RecordingListener {
+ public:
+  void OnAddingFile(const std::string& name) override {
+    threads.push_back(CurrentThread());
+    RecordingListener::OnAddingFile(name);
+  }
+  void OnWriteProgress(int percent) override {
+    threads.push_back(CurrentThread());
+    RecordingListener::OnWriteProgress(percent);
+  }
+  void OnWriteDone() override {
+    threads.push_back(CurrentThread());
+    RecordingListener::OnWriteDone();
+  }
+  std::vector<std::uint64_t> threads;
+};
+
+class BlockArchive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    contents = {{"Inbox.dbx", MailLikeText(4 * B, 11)},        // exactly the smallest file deflated in blocks
+                {"Sent Items.dbx", Repetitive(6 * B + 1)},     // a last block of one byte
+                {"photo.jpg", Incompressible(5 * B - 1)},
+                {"Drafts.dbx", MailLikeText(4 * B - 1, 12)},   // the largest deflated as one stream
+                {"quarnel.dat", "BackupIdentity=Main Identity\r\n"}};
+    for (const auto& [name, content] : contents) WriteFileBytes(source.File(name), content);
+    WriteFileBytes(target.File("b.soe"), "the previous backup");
+  }
+
+  bool Write(const std::string& name, int workers, const std::string& password = "", bool verify = true) {
+    zip.NewArchive(target.File(name));
+    for (const auto& file : contents) zip.AppendPath(source.File(file.first));
+    zip.ArchivePassword(password);
+    zip.EncryptionMode(password.empty() ? 0 : 1);
+    zip.VerifyAfterWrite(verify);
+    zip.DeflateWorkers(workers);
+    return zip.WriteArchive();
+  }
+
+  void ExpectExtractsAsWritten(const std::string& name, const std::string& password) {
+    ZipArchive reader;
+    ASSERT_TRUE(reader.OpenArchive(target.File(name))) << reader.LastError();
+    reader.ReadPassword(password);
+    ASSERT_EQ(reader.CheckPassword(), 1);
+    TempFolder restored;
+    for (const auto& [file, content] : contents) {
+      std::optional<ArchiveEntry> entry = reader.FindEntry(file);
+      ASSERT_TRUE(entry && entry->ExtractToFolder(restored.path())) << file << ": " << reader.LastError();
+      EXPECT_TRUE(ReadFileBytes(restored.File(file)) == content) << file;
+    }
+  }
+
+  std::vector<std::pair<std::string, std::string>> contents;
+  TempFolder source, target;
+  ThreadRecordingListener listener;
+  ZipArchive zip{&listener};
+};
+
+TEST_F(BlockArchive, RoundTripsProtectedAndNotWithTheEventsOnTheCallersThread) {
+  for (const std::string password : {"", "pw"}) {
+    SCOPED_TRACE(password);
+    listener = ThreadRecordingListener();
+    ASSERT_TRUE(Write("b.soe", 3, password)) << zip.LastError();
+    ExpectExtractsAsWritten("b.soe", password);
+    EXPECT_THAT(listener.events, ElementsAre("add Inbox.dbx", "add Sent Items.dbx", "add photo.jpg",
+                                             "add Drafts.dbx", "add quarnel.dat", "verify", "done"));
+    EXPECT_EQ(listener.percents.back(), 100);
+    EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
+    EXPECT_THAT(listener.threads, ::testing::Each(CurrentThread()));
+  }
+}
+
+TEST_F(BlockArchive, TheArchiveIsTheSameForAnyNumberOfWorkersAndAboutAsSmallAsOneStream) {
+  ASSERT_TRUE(Write("one.soe", 1)) << zip.LastError();
+  const std::string reference = ReadFileBytes(target.File("one.soe"));
+  for (int workers : {2, 5}) {
+    ASSERT_TRUE(Write("more.soe", workers)) << zip.LastError();
+    EXPECT_TRUE(ReadFileBytes(target.File("more.soe")) == reference) << workers << " workers";
+  }
+  ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream)) << zip.LastError();
+  const std::string stream = ReadFileBytes(target.File("stream.soe"));
+  EXPECT_FALSE(stream == reference);
+  EXPECT_LT(static_cast<double>(reference.size()), stream.size() * 1.01);
+}
+
+TEST_F(BlockArchive, TheWorkersComeFromTheSystemsProcessorCount) {
+  testing::OverrideSystem system(source.path());
+  platform::ScopedServices scope({.system = &system});
+  ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream));
+  ASSERT_TRUE(Write("blocks.soe", 2));
+  for (int processors : {1, 2, 4}) {
+    system.processors = processors;
+    ASSERT_TRUE(Write("system.soe", ZipArchive::kOnePerProcessor)) << zip.LastError();
+    EXPECT_TRUE(ReadFileBytes(target.File("system.soe")) ==
+                ReadFileBytes(target.File(processors == 1 ? "stream.soe" : "blocks.soe")))
+        << processors << " processors";
+  }
+}
+
+// A mail folder that cannot be read to its end (a bad sector, a network drive gone) while
+// the workers deflate what came before: the write fails as a whole and the old backup stays.
+TEST_F(BlockArchive, AReadErrorInTheMiddleOfAFileKeepsTheOldBackup) {
+  for (const std::string password : {"", "pw"}) {
+    FaultyFiles files;
+    files.Fail(FileCall::ReadInput, "Sent Items.dbx", 3);
+    platform::ScopedServices scope({.files = &files});
+    listener = ThreadRecordingListener();
+    EXPECT_FALSE(Write("b.soe", 2, password));
+    EXPECT_THAT(zip.LastError(), HasSubstr("Cannot read the file \"" + source.File("Sent Items.dbx") + "\""));
+    EXPECT_THAT(listener.events, Not(Contains("done")));
+    EXPECT_EQ(ReadFileBytes(target.File("b.soe")), "the previous backup");
+    EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
+  }
+}
+
+}  // namespace
+}  // namespace quarnel::archive
