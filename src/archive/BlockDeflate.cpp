@@ -2,12 +2,24 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace quarnel::archive::detail {
 namespace {
 
 // The empty final block (fixed codes) that closes a stream of sync-flushed blocks.
 constexpr unsigned char kClosingBlock[] = {0x03, 0x00};
+
+// Out of memory is a failure like any other here, on a worker thread or inside libzip.
+bool Grow(std::vector<unsigned char>& bytes, std::size_t size) {
+  if (bytes.size() >= size) return true;
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -33,7 +45,7 @@ void BlockDeflater::Deflate(DeflateBlock& block) {
   // Enough for the block in one call; the sync flush's few bytes aside, as a last resort the
   // output grows.
   const std::size_t bound = deflateBound(&z_, static_cast<uLong>(length)) + 64;
-  if (block.output.size() < bound) block.output.resize(bound);
+  if (!Grow(block.output, bound)) return;
   z_.next_in = data;
   z_.avail_in = static_cast<uInt>(length);
   z_.next_out = block.output.data();
@@ -43,7 +55,7 @@ void BlockDeflater::Deflate(DeflateBlock& block) {
     if (result != Z_OK && result != Z_BUF_ERROR) return;
     if (z_.avail_out != 0) break;  // everything flushed
     const std::size_t used = block.output.size();
-    block.output.resize(used + used / 2);
+    if (!Grow(block.output, used + used / 2)) return;
     z_.next_out = block.output.data() + used;
     z_.avail_out = static_cast<uInt>(block.output.size() - used);
   }
@@ -102,8 +114,13 @@ BlockDeflateStream::~BlockDeflateStream() { Stop(); }
 
 bool BlockDeflateStream::Start(std::unique_ptr<platform::InputFile> file, std::function<void(std::size_t)> onRead) {
   Stop();
-  if (slots_.empty()) {
-    for (std::size_t i = 0; i < pool_.BlocksInFlight(); ++i) slots_.push_back(std::make_unique<DeflateBlock>());
+  try {
+    while (slots_.size() < pool_.BlocksInFlight()) {
+      slots_.push_back(std::make_unique<DeflateBlock>());
+      if (!Grow(slots_.back()->input, kDeflateDictionarySize + kDeflateBlockSize)) return false;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
   }
   for (const auto& slot : slots_) {
     if (!slot->done.Usable()) return false;
@@ -138,7 +155,7 @@ bool BlockDeflateStream::Fill() {
     if (queued_ > 0) {
       const DeflateBlock& previous = Slot(queued_ - 1);  // whole: only the last block is short
       dictionary = std::min(kDeflateDictionarySize, previous.Length());
-      block.input.resize(dictionary + kDeflateBlockSize);
+      block.input.resize(dictionary + kDeflateBlockSize);  // within the room made by Start
       std::memcpy(block.input.data(), previous.input.data() + previous.input.size() - dictionary, dictionary);
     } else {
       block.input.resize(kDeflateBlockSize);
