@@ -57,9 +57,21 @@ struct SourceState {
   zip_error_t error;
 };
 
-zip_int64_t Supported() {
-  return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                        ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+// The commands both sources answer alike; the source is gone after ZIP_SOURCE_FREE.
+zip_int64_t CommonCommand(SourceState* source, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  switch (command) {
+    case ZIP_SOURCE_ERROR:
+      return zip_error_to_data(&source->error, data, length);
+    case ZIP_SOURCE_FREE:
+      delete source;
+      return 0;
+    case ZIP_SOURCE_SUPPORTS:
+      return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                            ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+      zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
+      return -1;
+  }
 }
 
 // The file's bytes as they are; libzip deflates them.
@@ -92,16 +104,8 @@ zip_int64_t PlainSourceCallback(void* state, void* data, zip_uint64_t length, zi
     case ZIP_SOURCE_STAT:
       source->Describe(static_cast<zip_stat_t*>(data));
       return sizeof(zip_stat_t);
-    case ZIP_SOURCE_ERROR:
-      return zip_error_to_data(&source->error, data, length);
-    case ZIP_SOURCE_FREE:
-      delete source;
-      return 0;
-    case ZIP_SOURCE_SUPPORTS:
-      return Supported();
     default:
-      zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
-      return -1;
+      return CommonCommand(source, data, length, command);
   }
 }
 
@@ -154,16 +158,8 @@ zip_int64_t BlockSourceCallback(void* state, void* data, zip_uint64_t length, zi
       }
       return sizeof(zip_stat_t);
     }
-    case ZIP_SOURCE_ERROR:
-      return zip_error_to_data(&source->error, data, length);
-    case ZIP_SOURCE_FREE:
-      delete source;
-      return 0;
-    case ZIP_SOURCE_SUPPORTS:
-      return Supported();
     default:
-      zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
-      return -1;
+      return CommonCommand(source, data, length, command);
   }
 }
 
