@@ -17,9 +17,9 @@ namespace {
 using namespace quarnel::platform;
 
 // Serves the fuzzer's input as the one file there is.
-class InputFile : public FileSystem {
+class OneInputFile : public FileSystem {
  public:
-  explicit InputFile(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit OneInputFile(std::string bytes) : bytes_(std::move(bytes)) {}
   bool FileExists(const std::string&) override { return true; }
   bool FolderExists(const std::string&) override { return false; }
   std::vector<std::string> ListFiles(const std::string&) override { return {}; }
@@ -93,7 +93,7 @@ std::string Dump(RegistryApi& reg, const std::string& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryRegistry registry;
-  InputFile file(std::string(reinterpret_cast<const char*>(data), size));
+  OneInputFile file(std::string(reinterpret_cast<const char*>(data), size));
   RecordingMessages messages;
   Services with;
   with.registry = &registry;
