@@ -145,6 +145,9 @@ void BlockDeflateStream::Stop() {
     current_ = false;
   }
   file_.reset();
+  // libzip keeps every entry's source until the whole archive is written: a file's blocks
+  // must not stay behind with it.
+  slots_.clear();
 }
 
 // Reads and queues blocks while there is room, each primed with the end of the one before.

@@ -96,7 +96,7 @@ class BlockDeflateStream {
   bool Start(std::unique_ptr<platform::InputFile> file, std::function<void(std::size_t)> onRead);
   // Up to size bytes of the deflate stream, in order; 0 at its end, -1 on a failure.
   std::int64_t Read(unsigned char* out, std::size_t size);
-  // Waits for the blocks in flight and closes the file.
+  // Waits for the blocks in flight, closes the file and frees the blocks.
   void Stop();
 
   Failure Failed() const { return failure_; }
