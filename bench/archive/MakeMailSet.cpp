@@ -114,7 +114,8 @@ int main(int argc, char** argv) {
     std::size_t eq = spec.rfind('=');
     if (eq == std::string::npos) return 2;
     std::string path = std::string(argv[1]) + "/" + spec.substr(0, eq);
-    if (!WriteFile(path, std::strtoull(spec.c_str() + eq + 1, nullptr, 10), static_cast<std::uint64_t>(i), attachments)) {
+    const std::uint64_t bytes = std::strtoull(spec.c_str() + eq + 1, nullptr, 10);
+    if (!WriteFile(path, bytes, static_cast<std::uint64_t>(i), attachments)) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       return 1;
     }

@@ -118,7 +118,8 @@ bool ZipArchive::Write() {
           zip_file_add(archive, written[i].utf8Name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
       bool ok = index >= 0;
       if (!ok) zip_source_free(source);
-      ok = ok && zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, detail::kDeflateLevel) == 0;
+      ok = ok && zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                          detail::kDeflateLevel) == 0;
       ok = ok && (!protect || zip_file_set_encryption(archive, static_cast<zip_uint64_t>(index), ZIP_EM_AES_256,
                                                       archivePassword_.c_str()) == 0);
       if (!ok) {
