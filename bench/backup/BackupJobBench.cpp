@@ -37,6 +37,7 @@ class BenchSystem : public platform::SystemFacts {
   bool CreateTempFile(const std::string& f, const std::string& p, std::string* path) override {
     return inner_.CreateTempFile(f, p, path);
   }
+  int ProcessorCount() override { return inner_.ProcessorCount(); }
 
  private:
   platform::SystemFacts& inner_;
