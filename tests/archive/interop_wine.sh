@@ -33,7 +33,7 @@ seq 1 40000 | sed 's/$/ Received: from mail.example.com; Subject: Re: meeting to
 seq 1 300 >"$work/src/$german"
 : >"$work/src/empty.dat"
 head -c 30000 /dev/urandom >"$work/src/photo.jpg"
-head -c 700000 /dev/urandom >"$work/src/attachments.dbx"  # with Inbox.dbx, deflated in blocks
+head -c 2300000 /dev/urandom >"$work/src/attachments.dbx"  # with Inbox.dbx, deflated in blocks
 
 check "protected archive written under Wine" run_tool write "$(win "$work/ours.soe")" 'Pa55 word' "$(win "$work/src")"
 check "7z t accepts it with the password" 7z t -p'Pa55 word' "$work/ours.soe"
