@@ -10,19 +10,9 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(realpath "$1")"
 work="$build/unattended-test"
 prefix="$work/prefix"
-rm -rf "$work"
-mkdir -p "$work"
 
 . "$root/tests/support/checks.sh"
-
-DEMO_BIG_MB=2 "$root/scripts/demo-env" "$prefix" "$build" >/dev/null
-export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-c="$prefix/drive_c"
-program="$c/Program Files/Quarnel Backup"
+demo_prefix 2
 store="$(echo "$c"/users/*/"Local Settings/Application Data/Identities/{7C5A1B2E-1F3D-4C11-9E41-2A7B3C4D5E01}/Microsoft/Outlook Express")"
 mkdir -p "$c/Backups"
 log="$program/brlog.dat"

@@ -18,19 +18,9 @@ build="$(realpath "${2:-$root/build/windows}")"
 version=$(sed -n 's/^#define QUARNEL_VERSION_TEXT "\(.*\)"$/\1/p' "$root/src/app/Version.h")
 work="$build/package-test"
 prefix="$work/prefix"
-rm -rf "$work"
-mkdir -p "$work"
 
 . "$root/tests/support/checks.sh"
-
-DEMO_BIG_MB=1 "$root/scripts/demo-env" "$prefix" "$build" >/dev/null
-export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-c="$prefix/drive_c"
-program="$c/Program Files/Quarnel Backup"
+demo_prefix 1
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnel Backup"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnel Backup'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'

@@ -16,3 +16,18 @@ finish() {  # name
   fi
   echo "$1: all checks passed"
 }
+# demo_prefix BIG_MB: a fresh demo set-up in $prefix (under the empty folder $work) for the
+# build in $build, its large mail folder BIG_MB MB; Wine set to use it, its server ended
+# with the script. Sets wine, wineserver, c (drive C:) and program (the program folder).
+demo_prefix() {
+  rm -rf "$work"
+  mkdir -p "$work"
+  DEMO_BIG_MB="$1" "$root/scripts/demo-env" "$prefix" "$build" >/dev/null
+  export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  wine=/usr/lib/wine/wine64
+  wineserver=/usr/lib/wine/wineserver
+  trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
+  c="$prefix/drive_c"
+  program="$c/Program Files/Quarnel Backup"
+}
