@@ -26,7 +26,16 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnel 
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 rm -rf "$program"  # demo-env puts a copy there; the installer does it here
 
-reg_has() { "$wine" reg query "$@" >/dev/null 2>&1 </dev/null; }
+# A value is there when reg finds it. Wine's reg once failed in CI on a value that was
+# there, and found it on the next run; a value really missing fails every try.
+reg_has() {
+  local try
+  for try in 1 2 3; do
+    "$wine" reg query "$@" >/dev/null 2>&1 </dev/null && return 0
+    sleep 1
+  done
+  return 1
+}
 launch() {  # command line; the exit code of the program
   QUARNEL_COMMAND_LINE="$1" "$wine" "$build/quarnel_launch.exe" </dev/null >/dev/null 2>&1
 }
