@@ -30,6 +30,7 @@ constexpr std::uint32_t kMaxInfoBody = 256 * 1024;
 
 // Text blocks: a header, then the text segment.
 constexpr std::uint32_t kBlockHeader = 16;
+constexpr std::uint32_t kBlockRoom = 0x200;
 constexpr std::size_t kTextPiece = 64 * 1024;
 
 // The indexes of a message description and of a folder description.
@@ -48,6 +49,7 @@ struct DbxFile::Indexed {
   const unsigned char* body = nullptr;
   std::size_t length = 0;
   std::size_t count = 0;
+  bool marked = false;  // it names its own offset
 
   // The raw 3-byte value of the index and whether it is the value itself.
   bool Find(int id, std::uint32_t* value, bool* direct) const {
@@ -118,17 +120,21 @@ IndexCounts DbxFile::WalkTree(int tree, const std::function<Visit(std::uint32_t 
     std::uint32_t values[kMaxNodeEntries], children[kMaxNodeEntries], below[kMaxNodeEntries];
     unsigned entries = 0;
     int next = -1;  // -1: the node's first child first
-    std::uint32_t firstChild = 0, firstBelow = 0;
+    std::uint32_t offset = 0, firstChild = 0, firstBelow = 0;
   };
   std::vector<Frame> stack;
   stack.reserve(kMaxDepth);
-  // Nodes are distinct objects of the file: more visits than it has room for mean a loop.
+  // Nodes are distinct objects of the file: more visits than it has room for mean that
+  // nodes are shared, which the ancestor check alone does not catch.
   std::uint64_t visitsLeft = size_ / kNodeSize + 1;
   unsigned char node[kNodeSize];
 
   auto enter = [&](std::uint32_t offset, std::uint32_t stated) {
     if (offset == 0) return;
-    const bool readable = stack.size() < kMaxDepth && visitsLeft > 0 && input_.ReadAt(offset, node, kNodeHeader) &&
+    // A node that leads back to one of its own ancestors would be walked without end.
+    const bool looping =
+        std::any_of(stack.begin(), stack.end(), [offset](const Frame& f) { return f.offset == offset; });
+    const bool readable = !looping && stack.size() < kMaxDepth && visitsLeft > 0 && input_.ReadAt(offset, node, kNodeHeader) &&
                           Le32(node) == offset;
     const unsigned entries = readable ? node[0x11] : 0;
     if (!readable || entries > kMaxNodeEntries ||
@@ -139,6 +145,7 @@ IndexCounts DbxFile::WalkTree(int tree, const std::function<Visit(std::uint32_t 
     --visitsLeft;
     Frame& f = stack.emplace_back();
     f.entries = entries;
+    f.offset = offset;
     f.firstChild = Le32(node + 8);
     f.firstBelow = Le32(node + 0x14);
     for (unsigned i = 0; i < entries; ++i) {
@@ -169,12 +176,15 @@ IndexCounts DbxFile::WalkTree(int tree, const std::function<Visit(std::uint32_t 
     enter(child, below);
   }
   if (counts.found + counts.unreadable < stated) counts.unreadable = stated - counts.found;
+  // What damaged nodes state is not to be believed beyond what the file has room for.
+  counts.unreadable = std::min<std::uint64_t>(counts.unreadable, size_ / kInfoHeader);
   return counts;
 }
 
 bool DbxFile::ReadIndexed(std::uint32_t offset, Indexed* info) {
   unsigned char head[kInfoHeader];
-  if (offset < kInfoHeader || !input_.ReadAt(offset, head, sizeof head) || Le32(head) != offset) return false;
+  if (offset == 0 || !input_.ReadAt(offset, head, sizeof head)) return false;
+  info->marked = Le32(head) == offset;
   const std::uint32_t length = Le32(head + 4);
   const unsigned count = head[10];
   if (length > kMaxInfoBody || 4u * count > length) return false;
@@ -191,13 +201,16 @@ IndexCounts DbxFile::ForEachMessage(const std::function<bool(const DbxMessage&)>
   std::uint64_t damaged = 0;
   IndexCounts counts = WalkTree(0, [&](std::uint32_t value) {
     Indexed info;
-    if (!ReadIndexed(value, &info)) {
+    const std::uint32_t firstBlock = ReadIndexed(value, &info) ? info.Int(kText, 0) : 0;
+    // A description whose marker was hit is still used when what it points to checks out
+    // (the chain of blocks); one that then points nowhere is damaged, not headers only.
+    if (!info.body || (!info.marked && firstBlock == 0)) {
       ++damaged;
       return Visit::kNext;
     }
     DbxMessage m;
     m.infoOffset = value;
-    m.firstBlock = info.Int(kText, 0);
+    m.firstBlock = firstBlock;
     m.sentTime = info.FileTime(kSent);
     m.receivedTime = info.FileTime(kReceived);
     m.subject = info.Text(kSubject);
@@ -224,8 +237,9 @@ MessageRead DbxFile::ReadMessage(const DbxMessage& message, const ByteSink& sink
     if (at == remembered) return damaged("its chain of blocks loops");
     unsigned char head[kBlockHeader];
     if (!input_.ReadAt(at, head, sizeof head)) return damaged("a block lies beyond the end of the file");
-    if (Le32(head) != at) return damaged("a block is not where its chain points");
     const std::uint32_t room = Le32(head + 4), used = Le32(head + 8), next = Le32(head + 12);
+    // A block whose marker was hit is still taken when it has the size every block has.
+    if (Le32(head) != at && room != kBlockRoom) return damaged("a block is not where its chain points");
     if (used > room) return damaged("a block states more text than it has room for");
     total += used;
     if (total > size_) return damaged("its chain of blocks is longer than the file");
@@ -258,7 +272,7 @@ std::vector<DbxFolder> DbxFile::Folders(IndexCounts* counts) {
   for (int tree = 0; tree < kFolderTrees; ++tree) {
     IndexCounts c = WalkTree(tree, [&](std::uint32_t value) {
       Indexed info;
-      if (!ReadIndexed(value, &info)) {
+      if (!ReadIndexed(value, &info) || !info.marked) {
         ++all.unreadable;
         return Visit::kNext;
       }

@@ -52,3 +52,14 @@ class DbxWriter {
 std::uint64_t FileTimeAt(std::uint64_t secondsAfter = 0);
 
 }  // namespace quarnel::testing
+
+namespace quarnel::testing {
+
+// Messages as users have them, each with its description: plain with a signature of
+// several lines, 8-bit Windows-1252 with "From " lines, multipart, attachment-heavy (a few
+// hundred blocks), an awkward subject, one with headers only, one deleted, one without
+// subject.
+enum Sample { kPlain, kEightBit, kMultipart, kAttachments, kAwkward, kHeadersOnly, kDeleted, kNoSubject, kSamples };
+std::vector<DbxMessageSpec> SampleMessages();
+
+}  // namespace quarnel::testing
