@@ -29,15 +29,15 @@ std::unique_ptr<RandomInput> OpenFile(const std::string& path, std::string* prob
 // is already gone from the folder (POSIX) or goes when it is closed (Windows).
 class Spool {
  public:
-  explicit Spool(std::uint64_t stated) {
-    if (stated > BackupSource::kInMemory) ToFile();
+  Spool(std::uint64_t stated, std::uint64_t inMemory) : inMemory_(inMemory) {
+    if (stated > inMemory_) ToFile();
   }
   ~Spool() {
     if (file_) std::fclose(file_);
     if (!path_.empty()) platform::Files().RemoveFile(path_);
   }
   bool Put(const char* data, std::size_t size) {
-    if (!file_ && !failed_ && memory_.size() + size > BackupSource::kInMemory) {
+    if (!file_ && !failed_ && memory_.size() + size > inMemory_) {
       ToFile();
       if (file_ && !memory_.empty()) {
         failed_ = std::fwrite(memory_.data(), 1, memory_.size(), file_) != memory_.size();
@@ -82,6 +82,7 @@ class Spool {
     failed_ = file_ == nullptr;
   }
 
+  std::uint64_t inMemory_;
   std::string memory_;
   std::FILE* file_ = nullptr;
   std::string path_;
@@ -195,7 +196,7 @@ BackupOpen BackupSource::OpenBackup(const std::string& path, const std::string& 
 std::unique_ptr<RandomInput> BackupSource::Open(const std::string& fileName, std::string* problem) {
   std::uint64_t stated = 0;
   if (!entries_.StatedSize(fileName, password_, &stated, problem)) return nullptr;
-  Spool spool(stated);
+  Spool spool(stated, inMemory_);
   if (!entries_.Read(
           fileName, password_, [&](const char* data, std::size_t size) { return spool.Put(data, size); }, problem)) {
     return nullptr;

@@ -46,6 +46,7 @@ class BackupSource : public MailSource {
  public:
   static constexpr std::uint64_t kInMemory = 16 * 1024 * 1024;
 
+  explicit BackupSource(std::uint64_t inMemory = kInMemory) : inMemory_(inMemory) {}
   BackupOpen OpenBackup(const std::string& path, const std::string& password, std::string* message);
   std::vector<std::string> FileNames() override { return mailNames_; }
   std::unique_ptr<mailstore::RandomInput> Open(const std::string& fileName, std::string* problem) override;
@@ -54,6 +55,7 @@ class BackupSource : public MailSource {
   BackupEntries entries_;
   std::string password_;
   std::vector<std::string> mailNames_;
+  std::uint64_t inMemory_;
 };
 
 }  // namespace quarnel::mailexport
