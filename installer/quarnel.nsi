@@ -1,6 +1,6 @@
 ; The installer of Quarnel Backup, built by scripts/package:
 ;   makensis -DVERSION=2.50 -DARCH=x86|x64 -DPAYLOAD=<folder> -DROOT=<repository> -DOUTFILE=<exe> quarnel.nsi
-; PAYLOAD holds quarnel.exe, help.chm and skins\frmmain.skn of the build for ARCH.
+; PAYLOAD holds quarnel.exe, quarnel-export.exe, help.chm and skins\frmmain.skn of the build for ARCH.
 ; The x86 installer runs on Windows XP SP3 and later; the x64 one on 64-bit Windows.
 ; "/S" installs or uninstalls silently; "/D=<folder>" (last on the command line) picks
 ; the folder.
@@ -82,6 +82,7 @@ Section "${PRODUCT}" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
   File "${PAYLOAD}\quarnel.exe"
+  File "${PAYLOAD}\quarnel-export.exe"
   File "${PAYLOAD}\help.chm"
   SetOutPath "$INSTDIR\skins"
   File "${PAYLOAD}\skins\frmmain.skn"
@@ -117,6 +118,7 @@ Section "Uninstall"
   ; Only what the installer put there: settings.dat, brlog.dat and any backups written
   ; beside the program stay, and with them the folder.
   Delete "$INSTDIR\quarnel.exe"
+  Delete "$INSTDIR\quarnel-export.exe"
   Delete "$INSTDIR\help.chm"
   Delete "$INSTDIR\skins\frmmain.skn"
   RMDir "$INSTDIR\skins"

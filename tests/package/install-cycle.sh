@@ -43,7 +43,7 @@ launch() {  # command line; the exit code of the program
 # Install.
 "$wine" "$dist/quarnel-backup-$version-setup-x64.exe" /S </dev/null >/dev/null 2>&1
 "$wineserver" -w
-for f in quarnel.exe help.chm skins/frmmain.skn uninstall.exe; do
+for f in quarnel.exe quarnel-export.exe help.chm skins/frmmain.skn uninstall.exe; do
   check "installed $f" test -f "$program/$f"
 done
 for l in "Quarnel Backup.lnk" "Quarnel Backup Help.lnk" "Uninstall Quarnel Backup.lnk"; do
@@ -90,7 +90,7 @@ check "the Run value exists before uninstalling" reg_has "$run_key" /v "Quarnel 
 # Uninstall.
 "$wine" "C:\\Program Files\\Quarnel Backup\\uninstall.exe" /S </dev/null >/dev/null 2>&1
 "$wineserver" -w
-for f in quarnel.exe help.chm skins uninstall.exe; do
+for f in quarnel.exe quarnel-export.exe help.chm skins uninstall.exe; do
   check "uninstalled $f" test ! -e "$program/$f"
 done
 check "shortcuts removed" test ! -e "$menu"
@@ -105,8 +105,8 @@ check "log kept" test -f "$program/brlog.dat"
 portable="$c/Portable Quarnel"
 mkdir -p "$portable"
 unzip -q "$dist/quarnel-backup-$version-portable.zip" -d "$portable"
-check "portable zip holds the program, help, skin and README.txt" \
-  test "$(cd "$portable" && find . -type f | sort | tr '\n' ' ')" = "./README.txt ./help.chm ./quarnel.exe ./skins/frmmain.skn "
+check "portable zip holds the programs, help, skin and README.txt" \
+  test "$(cd "$portable" && find . -type f | sort | tr '\n' ' ')" = "./README.txt ./help.chm ./quarnel-export.exe ./quarnel.exe ./skins/frmmain.skn "
 check "README.txt has CR LF line ends" bash -c "head -n1 '$portable/README.txt' | grep -q $'\r\$'"
 # The zip's program is the i686 build, which this Wine cannot run; the x86_64 build stands
 # in for it to show that the unpacked folder works as it is.
@@ -121,7 +121,7 @@ check "portable program logs beside itself" test -f "$portable/brlog.dat"
 
 # The XP installer: same payload, and its program imports only what XP SP3 has.
 listing=$(7z l "$dist/quarnel-backup-$version-setup.exe")
-for f in quarnel.exe help.chm skins/frmmain.skn; do
+for f in quarnel.exe quarnel-export.exe help.chm skins/frmmain.skn; do
   check "XP installer holds $f" grep -q " $f\$" <<<"$listing"
 done
 mkdir -p "$work/xp"
