@@ -106,7 +106,7 @@ portable="$c/Portable Quarnel"
 mkdir -p "$portable"
 unzip -q "$dist/quarnel-backup-$version-portable.zip" -d "$portable"
 check "portable zip holds the programs, help, skin and README.txt" \
-  test "$(cd "$portable" && find . -type f | sort | tr '\n' ' ')" = "./README.txt ./help.chm ./quarnel-export.exe ./quarnel.exe ./skins/frmmain.skn "
+  test "$(cd "$portable" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" = "./README.txt ./help.chm ./quarnel-export.exe ./quarnel.exe ./skins/frmmain.skn "
 check "README.txt has CR LF line ends" bash -c "head -n1 '$portable/README.txt' | grep -q $'\r\$'"
 # The zip's program is the i686 build, which this Wine cannot run; the x86_64 build stands
 # in for it to show that the unpacked folder works as it is.
