@@ -1,8 +1,8 @@
 #pragma once
-// Entries of a backup file, taken out for the mail export. Every entry the export reads
-// from a backup comes through here, checked as a restore checks it (its size, CRC and,
-// protected, its authentication code), so a different way of reading entries changes this
-// one file only.
+// Entries of a backup file, taken out for the mail export. Every entry the
+// export reads from a backup comes through here, checked as a restore checks it
+// (its size, CRC and, protected, its authentication code), so a different way
+// of reading entries changes this one file only.
 #include <zip.h>
 
 #include <cstdint>
@@ -13,27 +13,32 @@
 namespace quarnel::mailexport {
 
 class BackupEntries {
- public:
+public:
   BackupEntries() = default;
   ~BackupEntries();
-  BackupEntries(const BackupEntries&) = delete;
-  BackupEntries& operator=(const BackupEntries&) = delete;
+  BackupEntries(const BackupEntries &) = delete;
+  BackupEntries &operator=(const BackupEntries &) = delete;
 
-  bool Open(const std::string& path, std::string* message);
+  bool Open(const std::string &path, std::string *message);
   // The entries' names as ANSI text.
-  const std::vector<std::string>& Names() const { return names_; }
-  // The size the entry states; false when there is no such entry or it cannot be read.
-  bool StatedSize(const std::string& name, const std::string& password, std::uint64_t* size, std::string* message);
-  // The whole entry to the sink; true only when all of it arrived and passed its checks.
-  bool Read(const std::string& name, const std::string& password,
-            const std::function<bool(const char*, std::size_t)>& sink, std::string* message);
+  const std::vector<std::string> &Names() const { return names_; }
+  // The size the entry states; false when there is no such entry or it cannot
+  // be read.
+  bool StatedSize(const std::string &name, const std::string &password,
+                  std::uint64_t *size, std::string *message);
+  // The whole entry to the sink; true only when all of it arrived and passed
+  // its checks.
+  bool Read(const std::string &name, const std::string &password,
+            const std::function<bool(const char *, std::size_t)> &sink,
+            std::string *message);
 
- private:
-  bool Find(const std::string& name, zip_uint64_t* index, std::string* message) const;
+private:
+  bool Find(const std::string &name, zip_uint64_t *index,
+            std::string *message) const;
 
-  zip_t* archive_ = nullptr;
+  zip_t *archive_ = nullptr;
   std::vector<std::string> names_;
   std::vector<zip_uint64_t> indexes_;
 };
 
-}  // namespace quarnel::mailexport
+} // namespace quarnel::mailexport

@@ -2,7 +2,7 @@
 
 #include "mailexport/ExportCommand.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   return quarnel::mailexport::RunExportCommand(args, stdout, stderr);
 }

@@ -26,58 +26,74 @@ constexpr int kMaxNesting = 64;
 constexpr std::size_t kShortFolderName = 16;
 const std::string kFolderList = "FOLDERS.DBX";
 
-bool IsDbxName(const std::string& name) {
-  return name.size() > 4 && platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
+bool IsDbxName(const std::string &name) {
+  return name.size() > 4 &&
+         platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
 }
 
-// A file written through the C library with a large buffer; every failure is remembered.
+// A file written through the C library with a large buffer; every failure is
+// remembered.
 class OutputFile {
- public:
-  explicit OutputFile(const std::string& path) : file_(archive::detail::OpenForWriting(path)) {
-    if (file_) std::setvbuf(file_, nullptr, _IOFBF, kOutputBuffer);
+public:
+  explicit OutputFile(const std::string &path)
+      : file_(archive::detail::OpenForWriting(path)) {
+    if (file_)
+      std::setvbuf(file_, nullptr, _IOFBF, kOutputBuffer);
   }
   ~OutputFile() { Close(); }
-  bool Put(const char* data, std::size_t size) {
+  bool Put(const char *data, std::size_t size) {
     ok_ = ok_ && file_ && std::fwrite(data, 1, size, file_) == size;
     return ok_;
   }
-  bool Put(const std::string& text) { return Put(text.data(), text.size()); }
+  bool Put(const std::string &text) { return Put(text.data(), text.size()); }
   bool Close() {
-    if (file_) ok_ = std::fclose(file_) == 0 && ok_;
+    if (file_)
+      ok_ = std::fclose(file_) == 0 && ok_;
     file_ = nullptr;
     return ok_;
   }
   bool Opened() const { return ok_; }
 
- private:
-  std::FILE* file_;
+private:
+  std::FILE *file_;
   bool ok_ = file_ != nullptr;
 };
 
-// mboxrd: every line that reads ">*From " gets one more '>', so a reader takes exactly one
-// off again. The text arrives in pieces of any size: the start of a line that may still
-// become such a line is held back as a count of '>' and the letters of "From " matched.
+// mboxrd: every line that reads ">*From " gets one more '>', so a reader takes
+// exactly one off again. The text arrives in pieces of any size: the start of a
+// line that may still become such a line is held back as a count of '>' and the
+// letters of "From " matched.
 class MboxMessage {
- public:
-  explicit MboxMessage(OutputFile& out) : out_(out) {}
-  bool Begin(const DbxMessage& m) {
+public:
+  explicit MboxMessage(OutputFile &out) : out_(out) {}
+  bool Begin(const DbxMessage &m) {
     lineStart_ = true;
     quotes_ = 0;
     matched_ = 0;
     last_ = '\n';
     std::string sender = m.senderAddress;
-    if (sender.empty() || sender.find_first_of(" \t\r\n") != std::string::npos) sender = "MAILER-DAEMON";
-    return out_.Put("From " + sender + " " + MboxDate(m.sentTime ? m.sentTime : m.receivedTime) + "\r\n");
+    if (sender.empty() || sender.find_first_of(" \t\r\n") != std::string::npos)
+      sender = "MAILER-DAEMON";
+    return out_.Put("From " + sender + " " +
+                    MboxDate(m.sentTime ? m.sentTime : m.receivedTime) +
+                    "\r\n");
   }
-  bool Write(const char* data, std::size_t size) {
-    if (size > 0) last_ = data[size - 1];
+  bool Write(const char *data, std::size_t size) {
+    if (size > 0)
+      last_ = data[size - 1];
     for (std::size_t i = 0; i < size;) {
       if (!lineStart_) {
-        const void* newline = std::memchr(data + i, '\n', size - i);
-        const std::size_t end = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) + 1 : size;
-        if (!out_.Put(data + i, end - i)) return false;
+        const void *newline = std::memchr(data + i, '\n', size - i);
+        const std::size_t end =
+            newline ? static_cast<std::size_t>(
+                          static_cast<const char *>(newline) - data) +
+                          1
+                    : size;
+        if (!out_.Put(data + i, end - i))
+          return false;
         i = end;
-        if (newline) StartLine();
+        if (newline)
+          StartLine();
         continue;
       }
       const char c = data[i];
@@ -87,23 +103,27 @@ class MboxMessage {
       } else if (c == kFrom[matched_]) {
         ++i;
         if (++matched_ == 5) {
-          if (!out_.Put(">", 1) || !Release()) return false;
+          if (!out_.Put(">", 1) || !Release())
+            return false;
           lineStart_ = false;
         }
       } else {
-        if (!Release()) return false;
+        if (!Release())
+          return false;
         lineStart_ = false;
       }
     }
     return true;
   }
   bool End() {
-    if (lineStart_ && !Release()) return false;
-    if (last_ != '\n' && !out_.Put("\r\n")) return false;
+    if (lineStart_ && !Release())
+      return false;
+    if (last_ != '\n' && !out_.Put("\r\n"))
+      return false;
     return out_.Put("\r\n");
   }
 
- private:
+private:
   static constexpr char kFrom[] = "From ";
   void StartLine() {
     lineStart_ = true;
@@ -113,14 +133,15 @@ class MboxMessage {
   // What was held back, as it was.
   bool Release() {
     for (; quotes_ > 0; --quotes_) {
-      if (!out_.Put(">", 1)) return false;
+      if (!out_.Put(">", 1))
+        return false;
     }
     const bool ok = out_.Put(kFrom, matched_);
     matched_ = 0;
     return ok;
   }
 
-  OutputFile& out_;
+  OutputFile &out_;
   bool lineStart_ = true;
   std::uint64_t quotes_ = 0;
   std::size_t matched_ = 0;
@@ -128,35 +149,44 @@ class MboxMessage {
 };
 
 struct PlannedFolder {
-  std::vector<std::string> components;  // safe names, from the top
+  std::vector<std::string> components; // safe names, from the top
   std::string fileName;
 };
 
-std::string Joined(const std::vector<std::string>& parts, std::size_t count, const std::string& separator) {
+std::string Joined(const std::vector<std::string> &parts, std::size_t count,
+                   const std::string &separator) {
   std::string text;
-  for (std::size_t i = 0; i < count; ++i) text += (i ? separator : "") + parts[i];
+  for (std::size_t i = 0; i < count; ++i)
+    text += (i ? separator : "") + parts[i];
   return text;
 }
 
-// The folder tree as Folders.dbx describes it; files it does not describe stand at the top
-// under their own names.
-std::vector<PlannedFolder> Plan(MailSource& source, const std::vector<std::string>& names) {
-  std::map<std::string, std::vector<std::string>> described;  // upper-case file name -> components
-  for (const std::string& name : names) {
-    if (platform::UpperAnsi(name) != kFolderList) continue;
+// The folder tree as Folders.dbx describes it; files it does not describe stand
+// at the top under their own names.
+std::vector<PlannedFolder> Plan(MailSource &source,
+                                const std::vector<std::string> &names) {
+  std::map<std::string, std::vector<std::string>>
+      described; // upper-case file name -> components
+  for (const std::string &name : names) {
+    if (platform::UpperAnsi(name) != kFolderList)
+      continue;
     std::string problem;
     std::unique_ptr<mailstore::RandomInput> input = source.Open(name, &problem);
-    if (!input) break;
+    if (!input)
+      break;
     DbxFile list(*input);
     const std::vector<mailstore::DbxFolder> folders = list.Folders();
-    std::map<std::uint32_t, const mailstore::DbxFolder*> byId;
-    for (const auto& f : folders) byId[f.id] = &f;
-    for (const auto& f : folders) {
-      if (f.fileName.empty()) continue;
-      // Up to the root ("Outlook Express"), which is no folder of its own; a parent that
-      // is missing ends the path, one that loops leaves the folder's own name alone.
+    std::map<std::uint32_t, const mailstore::DbxFolder *> byId;
+    for (const auto &f : folders)
+      byId[f.id] = &f;
+    for (const auto &f : folders) {
+      if (f.fileName.empty())
+        continue;
+      // Up to the root ("Outlook Express"), which is no folder of its own; a
+      // parent that is missing ends the path, one that loops leaves the
+      // folder's own name alone.
       std::vector<std::string> path;
-      const mailstore::DbxFolder* at = &f;
+      const mailstore::DbxFolder *at = &f;
       for (int depth = 0; at && at->parentId != 0xFFFFFFFF; ++depth) {
         if (depth == kMaxNesting) {
           path.assign(1, SafeName(f.name, kMaxFolderName, "Folder"));
@@ -166,71 +196,89 @@ std::vector<PlannedFolder> Plan(MailSource& source, const std::vector<std::strin
         auto parent = byId.find(at->parentId);
         at = parent == byId.end() ? nullptr : parent->second;
       }
-      if (path.empty()) path.push_back(SafeName(f.name, kMaxFolderName, "Folder"));
+      if (path.empty())
+        path.push_back(SafeName(f.name, kMaxFolderName, "Folder"));
       std::reverse(path.begin(), path.end());
       described.emplace(platform::UpperAnsi(f.fileName), path);
     }
     break;
   }
   std::vector<PlannedFolder> plan;
-  std::set<std::string> taken;  // upper-case joined paths
-  for (const std::string& name : names) {
-    if (!IsDbxName(name) || platform::UpperAnsi(name) == kFolderList) continue;
+  std::set<std::string> taken; // upper-case joined paths
+  for (const std::string &name : names) {
+    if (!IsDbxName(name) || platform::UpperAnsi(name) == kFolderList)
+      continue;
     PlannedFolder p;
     p.fileName = name;
     auto d = described.find(platform::UpperAnsi(name));
-    p.components = d != described.end() ? d->second
-                                        : std::vector<std::string>{SafeName(name.substr(0, name.size() - 4),
-                                                                            kMaxFolderName, "Folder")};
+    p.components =
+        d != described.end()
+            ? d->second
+            : std::vector<std::string>{SafeName(name.substr(0, name.size() - 4),
+                                                kMaxFolderName, "Folder")};
     const std::string last = p.components.back();
-    for (int n = 2; !taken.insert(platform::UpperAnsi(Joined(p.components, p.components.size(), "\\"))).second; ++n) {
+    for (int n = 2; !taken
+                         .insert(platform::UpperAnsi(
+                             Joined(p.components, p.components.size(), "\\")))
+                         .second;
+         ++n) {
       p.components.back() = last + " (" + std::to_string(n) + ")";
     }
     plan.push_back(std::move(p));
   }
-  std::sort(plan.begin(), plan.end(), [](const PlannedFolder& a, const PlannedFolder& b) {
-    return platform::AnsiCompareNoCase(Joined(a.components, a.components.size(), "\\"),
-                                       Joined(b.components, b.components.size(), "\\")) < 0;
-  });
+  std::sort(plan.begin(), plan.end(),
+            [](const PlannedFolder &a, const PlannedFolder &b) {
+              return platform::AnsiCompareNoCase(
+                         Joined(a.components, a.components.size(), "\\"),
+                         Joined(b.components, b.components.size(), "\\")) < 0;
+            });
   return plan;
 }
 
-bool MakeFolder(const std::string& path) {
-  platform::FileSystem& files = platform::Files();
+bool MakeFolder(const std::string &path) {
+  platform::FileSystem &files = platform::Files();
   return files.FolderExists(path) || files.CreateFolder(path);
 }
 
 class Exporter {
- public:
-  Exporter(MailSource& source, const std::string& out, ExportFormat format, ExportListener& listener)
+public:
+  Exporter(MailSource &source, const std::string &out, ExportFormat format,
+           ExportListener &listener)
       : source_(source), out_(out), format_(format), listener_(listener) {}
 
-  FolderSummary Folder(PlannedFolder& p, bool* mailFolder, std::string* outputError);
+  FolderSummary Folder(PlannedFolder &p, bool *mailFolder,
+                       std::string *outputError);
 
- private:
-  std::string LocalFolder(const std::vector<std::string>& components, std::size_t count) const {
+private:
+  std::string LocalFolder(const std::vector<std::string> &components,
+                          std::size_t count) const {
     std::string path = out_;
-    for (std::size_t i = 0; i < count; ++i) path = JoinLocal(path, components[i]);
+    for (std::size_t i = 0; i < count; ++i)
+      path = JoinLocal(path, components[i]);
     return path;
   }
-  bool Messages(DbxFile& dbx, const std::string& target, FolderSummary& s, std::string* outputError);
+  bool Messages(DbxFile &dbx, const std::string &target, FolderSummary &s,
+                std::string *outputError);
 
-  MailSource& source_;
+  MailSource &source_;
   std::string out_;
   ExportFormat format_;
-  ExportListener& listener_;
+  ExportListener &listener_;
 };
 
-FolderSummary Exporter::Folder(PlannedFolder& p, bool* mailFolder, std::string* outputError) {
+FolderSummary Exporter::Folder(PlannedFolder &p, bool *mailFolder,
+                               std::string *outputError) {
   FolderSummary s;
   s.folder = Joined(p.components, p.components.size(), "\\");
   s.fileName = p.fileName;
   *mailFolder = true;
-  std::unique_ptr<mailstore::RandomInput> input = source_.Open(p.fileName, &s.problem);
-  if (!input) return s;
+  std::unique_ptr<mailstore::RandomInput> input =
+      source_.Open(p.fileName, &s.problem);
+  if (!input)
+    return s;
   DbxFile dbx(*input);
   if (dbx.Kind() == DbxKind::kOther || dbx.Kind() == DbxKind::kFolders) {
-    *mailFolder = false;  // the store's other files: no mail in them
+    *mailFolder = false; // the store's other files: no mail in them
     return s;
   }
   listener_.OnFolderStarted(s.folder, dbx.StatedMessages());
@@ -241,16 +289,21 @@ FolderSummary Exporter::Folder(PlannedFolder& p, bool* mailFolder, std::string* 
   // Room for the messages' names: deep trees of long names are shortened.
   const std::size_t room = kMaxPathLength - 32;
   if (LocalFolder(p.components, p.components.size()).size() > room) {
-    for (std::string& c : p.components) c = SafeName(c, kShortFolderName, "Folder");
+    for (std::string &c : p.components)
+      c = SafeName(c, kShortFolderName, "Folder");
   }
   if (LocalFolder(p.components, p.components.size()).size() > room) {
-    s.problem = "its place in the target folder would be longer than Windows allows";
+    s.problem =
+        "its place in the target folder would be longer than Windows allows";
     return s;
   }
-  const std::size_t made = format_ == ExportFormat::kEml ? p.components.size() : p.components.size() - 1;
+  const std::size_t made = format_ == ExportFormat::kEml
+                               ? p.components.size()
+                               : p.components.size() - 1;
   for (std::size_t i = 1; i <= made; ++i) {
     if (!MakeFolder(LocalFolder(p.components, i))) {
-      *outputError = "Cannot create the folder \"" + LocalFolder(p.components, i) + "\"";
+      *outputError =
+          "Cannot create the folder \"" + LocalFolder(p.components, i) + "\"";
       return s;
     }
   }
@@ -258,12 +311,15 @@ FolderSummary Exporter::Folder(PlannedFolder& p, bool* mailFolder, std::string* 
   return s;
 }
 
-bool Exporter::Messages(DbxFile& dbx, const std::string& target, FolderSummary& s, std::string* outputError) {
+bool Exporter::Messages(DbxFile &dbx, const std::string &target,
+                        FolderSummary &s, std::string *outputError) {
   std::unique_ptr<OutputFile> mbox;
   std::unique_ptr<MboxMessage> mboxMessage;
   std::string mboxPath;
   if (format_ == ExportFormat::kMbox) {
-    mboxPath = JoinLocal(target, UniqueName(target, s.folder.substr(s.folder.rfind('\\') + 1) + ".mbox"));
+    mboxPath = JoinLocal(
+        target, UniqueName(target, s.folder.substr(s.folder.rfind('\\') + 1) +
+                                       ".mbox"));
     mbox = std::make_unique<OutputFile>(mboxPath);
     mboxMessage = std::make_unique<MboxMessage>(*mbox);
     if (!mbox->Opened()) {
@@ -271,27 +327,31 @@ bool Exporter::Messages(DbxFile& dbx, const std::string& target, FolderSummary& 
       return false;
     }
   }
-  mailstore::IndexCounts counts = dbx.ForEachMessage([&](const DbxMessage& m) {
+  mailstore::IndexCounts counts = dbx.ForEachMessage([&](const DbxMessage &m) {
     if (m.firstBlock == 0) {
       ++s.skipped;
     } else if (dbx.ReadMessage(m, nullptr) != MessageRead::kComplete) {
       ++s.damaged;
     } else if (mbox) {
       if (!mboxMessage->Begin(m) ||
-          dbx.ReadMessage(m, [&](const char* d, std::size_t n) { return mboxMessage->Write(d, n); }) !=
-              MessageRead::kComplete ||
+          dbx.ReadMessage(m,
+                          [&](const char *d, std::size_t n) {
+                            return mboxMessage->Write(d, n);
+                          }) != MessageRead::kComplete ||
           !mboxMessage->End()) {
         *outputError = "Cannot write \"" + mboxPath + "\" (disk full?)";
         return false;
       }
       ++s.exported;
     } else {
-      const std::string name = MessageFileName(target, m.sentTime ? m.sentTime : m.receivedTime, m.subject);
+      const std::string name = MessageFileName(
+          target, m.sentTime ? m.sentTime : m.receivedTime, m.subject);
       const std::string path = JoinLocal(target, UniqueName(target, name));
       OutputFile eml(path);
       const bool written =
-          eml.Opened() && dbx.ReadMessage(m, [&](const char* d, std::size_t n) { return eml.Put(d, n); }) ==
-                              MessageRead::kComplete;
+          eml.Opened() && dbx.ReadMessage(m, [&](const char *d, std::size_t n) {
+            return eml.Put(d, n);
+          }) == MessageRead::kComplete;
       if (!eml.Close() || !written) {
         platform::Files().RemoveFile(path);
         *outputError = "Cannot write \"" + path + "\" (disk full?)";
@@ -303,21 +363,24 @@ bool Exporter::Messages(DbxFile& dbx, const std::string& target, FolderSummary& 
     return true;
   });
   s.damaged += counts.unreadable;
-  if (mbox && !mbox->Close() && outputError->empty()) *outputError = "Cannot write \"" + mboxPath + "\" (disk full?)";
+  if (mbox && !mbox->Close() && outputError->empty())
+    *outputError = "Cannot write \"" + mboxPath + "\" (disk full?)";
   return outputError->empty();
 }
 
-}  // namespace
+} // namespace
 
 bool ExportResult::Complete() const {
-  if (!outputError.empty()) return false;
-  return std::all_of(folders.begin(), folders.end(), [](const FolderSummary& f) {
-    return f.problem.empty() && f.skipped == 0 && f.damaged == 0;
-  });
+  if (!outputError.empty())
+    return false;
+  return std::all_of(
+      folders.begin(), folders.end(), [](const FolderSummary &f) {
+        return f.problem.empty() && f.skipped == 0 && f.damaged == 0;
+      });
 }
 
-ExportResult ExportMail(MailSource& source, const std::string& outFolder, ExportFormat format,
-                        ExportListener* listener) {
+ExportResult ExportMail(MailSource &source, const std::string &outFolder,
+                        ExportFormat format, ExportListener *listener) {
   ExportListener silent;
   ExportResult result;
   if (!MakeFolder(outFolder)) {
@@ -326,15 +389,18 @@ ExportResult ExportMail(MailSource& source, const std::string& outFolder, Export
   }
   std::vector<PlannedFolder> plan = Plan(source, source.FileNames());
   Exporter exporter(source, outFolder, format, listener ? *listener : silent);
-  for (PlannedFolder& p : plan) {
+  for (PlannedFolder &p : plan) {
     bool mailFolder = true;
     FolderSummary s = exporter.Folder(p, &mailFolder, &result.outputError);
-    if (!mailFolder) continue;
-    if (listener) listener->OnFolderDone(s);
+    if (!mailFolder)
+      continue;
+    if (listener)
+      listener->OnFolderDone(s);
     result.folders.push_back(std::move(s));
-    if (!result.outputError.empty()) break;
+    if (!result.outputError.empty())
+      break;
   }
   return result;
 }
 
-}  // namespace quarnel::mailexport
+} // namespace quarnel::mailexport

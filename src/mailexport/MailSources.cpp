@@ -1,6 +1,5 @@
 #include "mailexport/MailSources.h"
 
-
 #include <cstdio>
 #include <set>
 
@@ -19,32 +18,41 @@ using mailstore::RandomInput;
 
 namespace {
 
-std::unique_ptr<RandomInput> OpenFile(const std::string& path, std::string* problem) {
-  std::unique_ptr<FileInput> input = FileInput::Open(archive::detail::LocalPath(path));
-  if (!input) *problem = "Cannot read \"" + path + "\"";
+std::unique_ptr<RandomInput> OpenFile(const std::string &path,
+                                      std::string *problem) {
+  std::unique_ptr<FileInput> input =
+      FileInput::Open(archive::detail::LocalPath(path));
+  if (!input)
+    *problem = "Cannot read \"" + path + "\"";
   return input;
 }
 
-// Collects an entry's content: in memory up to the bound, past it in a temporary file that
-// is already gone from the folder (POSIX) or goes when it is closed (Windows).
+// Collects an entry's content: in memory up to the bound, past it in a
+// temporary file that is already gone from the folder (POSIX) or goes when it
+// is closed (Windows).
 class Spool {
- public:
+public:
   Spool(std::uint64_t stated, std::uint64_t inMemory) : inMemory_(inMemory) {
-    if (stated > inMemory_) ToFile();
+    if (stated > inMemory_)
+      ToFile();
   }
   ~Spool() {
-    if (file_) std::fclose(file_);
-    if (!path_.empty()) platform::Files().RemoveFile(path_);
+    if (file_)
+      std::fclose(file_);
+    if (!path_.empty())
+      platform::Files().RemoveFile(path_);
   }
-  bool Put(const char* data, std::size_t size) {
+  bool Put(const char *data, std::size_t size) {
     if (!file_ && !failed_ && memory_.size() + size > inMemory_) {
       ToFile();
       if (file_ && !memory_.empty()) {
-        failed_ = std::fwrite(memory_.data(), 1, memory_.size(), file_) != memory_.size();
+        failed_ = std::fwrite(memory_.data(), 1, memory_.size(), file_) !=
+                  memory_.size();
         std::string().swap(memory_);
       }
     }
-    if (failed_) return false;
+    if (failed_)
+      return false;
     if (!file_) {
       memory_.append(data, size);
       return true;
@@ -52,13 +60,15 @@ class Spool {
     failed_ = std::fwrite(data, 1, size, file_) != size;
     return !failed_;
   }
-  std::unique_ptr<RandomInput> Finish(std::string* problem) {
+  std::unique_ptr<RandomInput> Finish(std::string *problem) {
     if (failed_) {
-      *problem = "Cannot write a temporary file in \"" + platform::System().TempPath() + "\" (disk full?)";
+      *problem = "Cannot write a temporary file in \"" +
+                 platform::System().TempPath() + "\" (disk full?)";
       return nullptr;
     }
-    if (!file_) return std::make_unique<MemoryInput>(std::move(memory_));
-    std::FILE* file = file_;
+    if (!file_)
+      return std::make_unique<MemoryInput>(std::move(memory_));
+    std::FILE *file = file_;
     file_ = nullptr;
     if (std::fflush(file) != 0) {
       std::fclose(file);
@@ -68,59 +78,70 @@ class Spool {
     return FileInput::Adopt(file);
   }
 
- private:
+private:
   void ToFile() {
-    platform::SystemFacts& system = platform::System();
+    platform::SystemFacts &system = platform::System();
     failed_ = true;
-    if (!system.CreateTempFile(system.TempPath(), "qbx", &path_)) return;
+    if (!system.CreateTempFile(system.TempPath(), "qbx", &path_))
+      return;
 #ifdef _WIN32
-    file_ = std::fopen(archive::detail::LocalPath(path_).c_str(), "w+bD");  // deleted on closing
+    file_ = std::fopen(archive::detail::LocalPath(path_).c_str(),
+                       "w+bD"); // deleted on closing
 #else
     file_ = std::fopen(archive::detail::LocalPath(path_).c_str(), "w+b");
-    if (file_) platform::Files().RemoveFile(path_);
+    if (file_)
+      platform::Files().RemoveFile(path_);
 #endif
     failed_ = file_ == nullptr;
   }
 
   std::uint64_t inMemory_;
   std::string memory_;
-  std::FILE* file_ = nullptr;
+  std::FILE *file_ = nullptr;
   std::string path_;
   bool failed_ = false;
 };
 
-bool IsDbxName(const std::string& name) {
-  return name.size() > 4 && platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
+bool IsDbxName(const std::string &name) {
+  return name.size() > 4 &&
+         platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
 }
 
-}  // namespace
+} // namespace
 
-std::vector<std::string> DbxFileSource::FileNames() { return {archive::detail::BaseName(path_)}; }
+std::vector<std::string> DbxFileSource::FileNames() {
+  return {archive::detail::BaseName(path_)};
+}
 
-std::unique_ptr<RandomInput> DbxFileSource::Open(const std::string& fileName, std::string* problem) {
+std::unique_ptr<RandomInput> DbxFileSource::Open(const std::string &fileName,
+                                                 std::string *problem) {
   return OpenFile(path_, problem);
 }
 
 std::vector<std::string> StoreFolderSource::FileNames() {
   std::vector<std::string> names;
-  for (const std::string& name : platform::Files().ListFiles(folder_)) {
-    if (IsDbxName(name)) names.push_back(name);
+  for (const std::string &name : platform::Files().ListFiles(folder_)) {
+    if (IsDbxName(name))
+      names.push_back(name);
   }
   return names;
 }
 
-std::unique_ptr<RandomInput> StoreFolderSource::Open(const std::string& fileName, std::string* problem) {
+std::unique_ptr<RandomInput>
+StoreFolderSource::Open(const std::string &fileName, std::string *problem) {
   return OpenFile(archive::detail::JoinPath(folder_, fileName), problem);
 }
 
-std::vector<std::string> MatchEntryNames(const std::string& value,
-                                         const std::function<bool(const std::string&)>& isEntry) {
-  constexpr std::size_t kMaxJoined = 16;  // pieces one name may span
+std::vector<std::string>
+MatchEntryNames(const std::string &value,
+                const std::function<bool(const std::string &)> &isEntry) {
+  constexpr std::size_t kMaxJoined = 16; // pieces one name may span
   const std::vector<std::string> pieces = backup::SplitEntryNames(value);
   const std::size_t n = pieces.size();
   auto joined = [&](std::size_t from, std::size_t to) {
     std::string name = pieces[from];
-    for (std::size_t k = from + 1; k <= to; ++k) name += ";" + pieces[k];
+    for (std::size_t k = from + 1; k <= to; ++k)
+      name += ";" + pieces[k];
     return name;
   };
   // complete[i]: pieces i.. can all be taken as names.
@@ -133,21 +154,27 @@ std::vector<std::string> MatchEntryNames(const std::string& value,
   }
   std::vector<std::string> names;
   for (std::size_t i = 0; i < n;) {
-    std::size_t take = n;  // the piece alone, when nothing fits
+    std::size_t take = n; // the piece alone, when nothing fits
     for (std::size_t j = i; j < n && j < i + kMaxJoined && take == n; ++j) {
-      if (isEntry(joined(i, j)) && complete[j + 1]) take = j;
+      if (isEntry(joined(i, j)) && complete[j + 1])
+        take = j;
     }
     for (std::size_t j = i; j < n && j < i + kMaxJoined && take == n; ++j) {
-      if (isEntry(joined(i, j))) take = j;
+      if (isEntry(joined(i, j)))
+        take = j;
     }
-    if (take == n) take = i;
-    if (!pieces[i].empty() || take != i) names.push_back(joined(i, take));
+    if (take == n)
+      take = i;
+    if (!pieces[i].empty() || take != i)
+      names.push_back(joined(i, take));
     i = take + 1;
   }
   return names;
 }
 
-BackupOpen BackupSource::OpenBackup(const std::string& path, const std::string& password, std::string* message) {
+BackupOpen BackupSource::OpenBackup(const std::string &path,
+                                    const std::string &password,
+                                    std::string *message) {
   archive::ZipArchive zip;
   if (!zip.OpenArchive(path)) {
     *message = zip.LastError();
@@ -163,29 +190,35 @@ BackupOpen BackupSource::OpenBackup(const std::string& path, const std::string& 
     *message = zip.LastError();
     return BackupOpen::kWrongPassword;
   }
-  std::optional<archive::ArchiveEntry> info = zip.FindEntry(backup::kInfoFileName);
+  std::optional<archive::ArchiveEntry> info =
+      zip.FindEntry(backup::kInfoFileName);
   if (!info) {
     *message = "No information file: not a backup file";
     return BackupOpen::kNotBackup;
   }
-  platform::SystemFacts& system = platform::System();
+  platform::SystemFacts &system = platform::System();
   std::string infoPath;
   if (!system.CreateTempFile(system.TempPath(), "qbx", &infoPath)) {
-    *message = "Cannot create a temporary file in \"" + system.TempPath() + "\"";
+    *message =
+        "Cannot create a temporary file in \"" + system.TempPath() + "\"";
     return BackupOpen::kUnreadable;
   }
   const bool extracted = info->ExtractToFile(infoPath);
-  const backup::BackupInfo facts = extracted ? backup::ReadBackupInfo(infoPath) : backup::BackupInfo{};
+  const backup::BackupInfo facts =
+      extracted ? backup::ReadBackupInfo(infoPath) : backup::BackupInfo{};
   platform::Files().RemoveFile(infoPath);
   if (!extracted) {
     *message = zip.LastError();
     return BackupOpen::kUnreadable;
   }
-  if (!entries_.Open(path, message)) return BackupOpen::kUnreadable;
+  if (!entries_.Open(path, message))
+    return BackupOpen::kUnreadable;
   password_ = needsPassword ? password : std::string();
-  const std::set<std::string> names(entries_.Names().begin(), entries_.Names().end());
-  mailNames_ = MatchEntryNames(facts.entryNames[mailclient::kItemMails],
-                               [&](const std::string& name) { return names.count(name) > 0; });
+  const std::set<std::string> names(entries_.Names().begin(),
+                                    entries_.Names().end());
+  mailNames_ = MatchEntryNames(
+      facts.entryNames[mailclient::kItemMails],
+      [&](const std::string &name) { return names.count(name) > 0; });
   if (mailNames_.empty()) {
     *message = "The backup holds no mail folders";
     return BackupOpen::kNoMail;
@@ -193,15 +226,21 @@ BackupOpen BackupSource::OpenBackup(const std::string& path, const std::string& 
   return BackupOpen::kOpened;
 }
 
-std::unique_ptr<RandomInput> BackupSource::Open(const std::string& fileName, std::string* problem) {
+std::unique_ptr<RandomInput> BackupSource::Open(const std::string &fileName,
+                                                std::string *problem) {
   std::uint64_t stated = 0;
-  if (!entries_.StatedSize(fileName, password_, &stated, problem)) return nullptr;
+  if (!entries_.StatedSize(fileName, password_, &stated, problem))
+    return nullptr;
   Spool spool(stated, inMemory_);
   if (!entries_.Read(
-          fileName, password_, [&](const char* data, std::size_t size) { return spool.Put(data, size); }, problem)) {
+          fileName, password_,
+          [&](const char *data, std::size_t size) {
+            return spool.Put(data, size);
+          },
+          problem)) {
     return nullptr;
   }
   return spool.Finish(problem);
 }
 
-}  // namespace quarnel::mailexport
+} // namespace quarnel::mailexport
