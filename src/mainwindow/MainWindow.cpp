@@ -1,14 +1,14 @@
-#include "app/MainWindow.h"
+#include "mainwindow/MainWindow.h"
 
 #include <commctrl.h>
 
 #include <vector>
 
-#include "app/AboutWindow.h"
-#include "app/Resource.h"
 #include "app/Skin.h"
 #include "app/Win32Controls.h"
-#include "disc/DiscWriterDialog.h"
+#include "discwriter/DiscWriterDialog.h"
+#include "mainwindow/AboutWindow.h"
+#include "mainwindow/Resource.h"
 #include "platform/Services.h"
 #include "prompt/PasswordPrompt.h"
 #include "prompt/PasswordWindow.h"

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/AboutWindow.h"
 #include "app/Log.h"
-#include "app/MainWindow.h"
-#include "app/Resource.h"
 #include "app/Settings.h"
 #include "app/Skin.h"
+#include "mainwindow/AboutWindow.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/Resource.h"
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"
