@@ -9,6 +9,9 @@
 
 namespace quarnel::app {
 
+// The backup items: eight check boxes on the backup page and eight on the restore page.
+inline constexpr int kItemCount = 8;
+
 struct Identity {
   std::string displayName;  // value Username of the identity's key
   std::string keyName;      // the identity's sub-key name under HKEY_CURRENT_USER\Identities

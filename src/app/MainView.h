@@ -7,8 +7,6 @@
 
 namespace quarnel::app {
 
-inline constexpr int kItemCount = 8;
-
 enum class Page { Backup = 0, Restore = 1, Logs = 2, About = 3 };
 
 // The two arrays of eight item check boxes.

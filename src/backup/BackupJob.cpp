@@ -5,7 +5,7 @@
 
 #include "app/Jobs.h"
 #include "app/Log.h"
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "app/Settings.h"
 #include "archive/ArchiveListener.h"
 #include "backup/BackupItems.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/Jobs.h"
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "app/Settings.h"
 #include "backup/InfoFile.h"
 #include "backup/JobSupport.h"

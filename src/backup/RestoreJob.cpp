@@ -6,7 +6,7 @@
 
 #include "app/Jobs.h"
 #include "app/Log.h"
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "app/Settings.h"
 #include "backup/BackupItems.h"
 #include "backup/JobSupport.h"

@@ -9,7 +9,6 @@
 
 namespace quarnel::mailclient {
 
-using app::ItemSet;
 using platform::Files;
 
 namespace {
@@ -73,21 +72,6 @@ std::array<bool, app::kItemCount> AvailableItems(const std::string& identityKeyN
   }
   available[kItemStationeries] = StationeryAvailable();
   return available;
-}
-
-void IdentityStep(app::MainState& state, app::MainView& view, int index) {
-  const app::Identity& identity = state.Identities.at(static_cast<std::size_t>(index));
-  const std::array<bool, app::kItemCount> available = AvailableItems(identity.keyName);
-  for (int i = 0; i < app::kItemCount; ++i) {
-    view.SetItemEnabled(ItemSet::Backup, i, available[static_cast<std::size_t>(i)]);
-    view.SetItemChecked(ItemSet::Backup, i, false);
-  }
-
-  if (app::SettingOn("backup", "automgeneratefile")) {
-    std::string name = "quarnel-" + identity.displayName + "-" + FileDate() + ".soe";
-    state.TargetPath = app::JoinPath(app::ResolveBackupFolder(), name);
-    view.SetText(app::Control::txtTargetFile, state.TargetPath);
-  }
 }
 
 }  // namespace quarnel::mailclient

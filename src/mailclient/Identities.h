@@ -3,7 +3,6 @@
 #include <array>
 
 #include "app/MainState.h"
-#include "app/MainView.h"
 
 namespace quarnel::mailclient {
 
@@ -18,9 +17,5 @@ std::string FileDate();
 // Which of the eight backup items the identity of that sub-key can offer: Accounts, Address
 // Book and Stationeries are off when there is nothing of that kind to back up.
 std::array<bool, app::kItemCount> AvailableItems(const std::string& identityKeyName);
-
-// The user chose identity `index` in cbSource: clears and enables the eight backup boxes,
-// disables those whose data is missing and, with automatic naming on, sets TargetPath.
-void IdentityStep(app::MainState& state, app::MainView& view, int index);
 
 }  // namespace quarnel::mailclient

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "app/Settings.h"
 #include "mailclient/Identities.h"
 #include "platform/Services.h"

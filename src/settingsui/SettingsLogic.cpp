@@ -1,6 +1,6 @@
 #include "settingsui/SettingsLogic.h"
 
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "app/Settings.h"
 #include "platform/Services.h"
 

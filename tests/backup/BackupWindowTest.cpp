@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
-#include "app/Resource.h"
 #include "app/Settings.h"
 #include "archive/ArchiveTestSupport.h"
-#include "disc/DiscResource.h"
 #include "backup/ItemsFixture.h"
+#include "discwriter/DiscResource.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/Resource.h"
 #include "prompt/PasswordPrompt.h"
 #include "prompt/PasswordWindow.h"
 #include "prompt/PromptResource.h"

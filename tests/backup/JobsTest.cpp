@@ -7,11 +7,11 @@
 #include "app/Jobs.h"
 #include "app/Log.h"
 #include "app/MainArchiveListener.h"
-#include "app/MainWindowLogic.h"
 #include "app/Settings.h"
 #include "archive/ArchiveTestSupport.h"
 #include "backup/InfoFile.h"
 #include "backup/ItemsFixture.h"
+#include "mainwindow/MainWindowLogic.h"
 #include "support/FakeMainView.h"
 #include "support/FaultyFiles.h"
 

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "app/MainWindowLogic.h"
 #include "app/Settings.h"
 #include "mailclient/Identities.h"
 #include "mailclient/Locations.h"
+#include "mainwindow/MainWindowLogic.h"
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"
-#include "support/RegistrySeed.h"
 #include "support/FakeMainView.h"
 #include "support/OverrideSystem.h"
+#include "support/RegistrySeed.h"
 #include "support/TempFolder.h"
 
 namespace quarnel::mailclient {
@@ -135,7 +135,7 @@ TEST_F(IdentitiesTest, ChoosingAnIdentityClearsBoxesAndDisablesMissingData) {
   }
   // Nothing of Outlook Express's data is there: no accounts, no address book value, no
   // stationery; the address book stays enabled when its value cannot be read at all.
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   for (int i = 0; i < app::kItemCount; ++i) EXPECT_FALSE(view_.ItemChecked(ItemSet::Backup, i)) << i;
   ExpectEnabled({kItemAccounts, kItemStationeries});
 }
@@ -144,7 +144,7 @@ TEST_F(IdentitiesTest, AccountsFallBackToTheUserWideKey) {
   SeedTwoIdentities();
   app::MainState state = LoadedState();
   SeedKey(kHkeyCurrentUser, "Software\\Microsoft\\Internet Account Manager\\Accounts");
-  IdentityStep(state, view_, 1);
+  app::IdentityStep(state, view_, 1);
   EXPECT_TRUE(view_.ItemEnabled(ItemSet::Backup, kItemAccounts));
   EXPECT_EQ(AccountsKey(kWork), kUserAccountsKey);
   SeedKey(kHkeyCurrentUser,
@@ -158,13 +158,13 @@ TEST_F(IdentitiesTest, AddressBookFollowsItsFile) {
   app::MainState state = LoadedState();
   std::string wab = app::JoinPath(dir_.path(), "alice.wab");
   SeedValue(kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "", wab);
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_FALSE(view_.ItemEnabled(ItemSet::Backup, kItemAddressBook));  // names a missing file
   Files().WriteAll(wab, "wab");
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_TRUE(view_.ItemEnabled(ItemSet::Backup, kItemAddressBook));
   SeedValue(kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "", "");
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_FALSE(view_.ItemEnabled(ItemSet::Backup, kItemAddressBook));  // an empty path
 }
 
@@ -172,10 +172,10 @@ TEST_F(IdentitiesTest, StationeryNeedsAFileInItsFolder) {
   SeedTwoIdentities();
   app::MainState state = LoadedState();
   SeedStationery(false);
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_FALSE(view_.ItemEnabled(ItemSet::Backup, kItemStationeries));
   SeedStationery(true);
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_TRUE(view_.ItemEnabled(ItemSet::Backup, kItemStationeries));
 }
 
@@ -185,14 +185,14 @@ TEST_F(IdentitiesTest, AutomaticNamingUsesTheBackupFolderAndTheNameUnchanged) {
   app::MainState state = LoadedState();
   std::string backups = Folder("Backups");
   app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", backups + "\\");
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_EQ(state.TargetPath, backups + "\\quarnel-Ann & Bob: \"Home\"-12-05-2026.soe");
 
   app::WriteINI(app::SettingsFilePath(), "backup", "automgeneratefile", "0");
   state.TargetPath = "C:\\kept.soe";
   view_.SetText(Control::txtTargetFile, "C:\\kept.soe");
   view_.SetItemChecked(ItemSet::Backup, 2, true);
-  IdentityStep(state, view_, 0);
+  app::IdentityStep(state, view_, 0);
   EXPECT_EQ(state.TargetPath, "C:\\kept.soe");
   EXPECT_EQ(view_.Text(Control::txtTargetFile), "C:\\kept.soe");
   EXPECT_FALSE(view_.ItemChecked(ItemSet::Backup, 2));  // boxes are cleared all the same

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "app/Resource.h"
 #include "app/Settings.h"
 #include "app/Win32Controls.h"
+#include "mainwindow/Resource.h"
 #include "schedule/ScheduleResource.h"
 #include "schedule/ScheduleWindow.h"
 #include "schedule/TaskCommands.h"

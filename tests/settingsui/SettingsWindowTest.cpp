@@ -5,9 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/Resource.h"
 #include "app/Settings.h"
 #include "app/Win32Controls.h"
+#include "mainwindow/Resource.h"
 #include "settingsui/SettingsResource.h"
 #include "settingsui/SettingsWindow.h"
 #include "support/MainMenuProbe.h"

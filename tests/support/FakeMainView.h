@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainState.h"
 #include "app/MainView.h"
 
 namespace quarnel::testing {

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "app/MainWindow.h"
+#include "mainwindow/MainWindow.h"
 #include "support/ModalProbe.h"
 
 namespace quarnel::testing {

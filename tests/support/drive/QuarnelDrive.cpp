@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "app/Resource.h"
+#include "mainwindow/Resource.h"
 
 namespace {
 

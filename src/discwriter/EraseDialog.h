@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "disc/EraseLogic.h"
-#include "disc/EraseView.h"
+#include "discwriter/EraseLogic.h"
+#include "discwriter/EraseView.h"
 
 namespace quarnel::disc {
 

@@ -11,7 +11,7 @@
 
 #include "app/MainState.h"
 #include "app/MainView.h"
-#include "app/MainWindowLogic.h"
+#include "mainwindow/MainWindowLogic.h"
 
 namespace quarnel::app {
 

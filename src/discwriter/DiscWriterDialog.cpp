@@ -1,12 +1,12 @@
-#include "disc/DiscWriterDialog.h"
+#include "discwriter/DiscWriterDialog.h"
 
 #include <shellapi.h>
 
 #include "app/Skin.h"
 #include "app/Win32Controls.h"
-#include "disc/DiscResource.h"
-#include "disc/EraseDialog.h"
-#include "disc/Imapi2Drives.h"
+#include "discwriter/DiscResource.h"
+#include "discwriter/EraseDialog.h"
+#include "discwriter/Imapi2Drives.h"
 
 namespace quarnel::disc {
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "disc/Engine.h"
-#include "disc/EraseView.h"
 #include "disc/ImageTree.h"
-#include "disc/WriterView.h"
+#include "discwriter/EraseView.h"
+#include "discwriter/WriterView.h"
 
 namespace quarnel::testing {
 

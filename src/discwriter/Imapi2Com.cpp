@@ -1,4 +1,4 @@
-#include "disc/Imapi2Com.h"
+#include "discwriter/Imapi2Com.h"
 
 #include <ocidl.h>
 

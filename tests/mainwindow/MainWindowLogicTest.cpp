@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Log.h"
-#include "app/MainWindowLogic.h"
 #include "app/Settings.h"
+#include "mainwindow/MainWindowLogic.h"
 #include "platform/Services.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"

@@ -5,7 +5,7 @@
 #include "app/MainArchiveListener.h"
 #include "app/MainState.h"
 #include "app/MainView.h"
-#include "app/Version.h"
+#include "app/Product.h"
 
 namespace quarnel::app {
 
@@ -28,10 +28,6 @@ enum class Command {
   SelectAllItems2,  // pop-up selectitem2
   UnselectAllItems2,
 };
-
-inline constexpr const char* kApplicationTitle = "Quarnel Backup";
-inline constexpr const char* kWindowCaption = QUARNEL_WINDOW_CAPTION;
-inline constexpr const char* kWebsite = "https://quarnel.example.org/";
 
 class MainWindowLogic {
  public:
@@ -57,5 +53,9 @@ class MainWindowLogic {
   MainArchiveListener zipListener_;
   bool unattendedStarted_ = false;
 };
+
+// The user chose identity `index` in cbSource: clears and enables the eight backup boxes,
+// disables those whose data is missing and, with automatic naming on, sets TargetPath.
+void IdentityStep(MainState& state, MainView& view, int index);
 
 }  // namespace quarnel::app

@@ -1,12 +1,12 @@
-#include "disc/Imapi2Drives.h"
+#include "discwriter/Imapi2Drives.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "disc/DiscImage.h"
-#include "disc/Imapi2Com.h"
 #include "disc/Verify.h"
+#include "discwriter/Imapi2Com.h"
 
 namespace quarnel::disc {
 namespace {

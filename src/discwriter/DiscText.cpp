@@ -1,4 +1,4 @@
-#include "disc/DiscText.h"
+#include "discwriter/DiscText.h"
 
 #include <cstdio>
 

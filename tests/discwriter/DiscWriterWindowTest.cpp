@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "DiscTestSupport.h"
-#include "app/MainWindow.h"
-#include "app/Resource.h"
-#include "disc/DiscResource.h"
-#include "disc/DiscWriterDialog.h"
-#include "disc/EraseDialog.h"
 #include "disc/IsoReader.h"
 #include "disc/UdfReader.h"
+#include "discwriter/DiscResource.h"
+#include "discwriter/DiscWriterDialog.h"
+#include "discwriter/EraseDialog.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/Resource.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
 #include "support/TempFolder.h"

@@ -1,6 +1,6 @@
-#include "disc/EraseLogic.h"
+#include "discwriter/EraseLogic.h"
 
-#include "app/MainWindowLogic.h"
+#include "app/Product.h"
 #include "platform/Services.h"
 
 namespace quarnel::disc {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeDisc.h"
-#include "disc/EraseLogic.h"
+#include "discwriter/EraseLogic.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
 

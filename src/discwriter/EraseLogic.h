@@ -1,7 +1,7 @@
 #pragma once
 // frmErase's logic: the checks of the loaded disc, the start of the erase and its events.
 #include "disc/DiscEngine.h"
-#include "disc/EraseView.h"
+#include "discwriter/EraseView.h"
 
 namespace quarnel::disc {
 

@@ -1,4 +1,4 @@
-#include "app/MainWindowLogic.h"
+#include "mainwindow/MainWindowLogic.h"
 
 #include "app/Jobs.h"
 #include "app/Log.h"
@@ -150,9 +150,24 @@ void MainWindowLogic::ProtectClicked() {
 void MainWindowLogic::SourceChosen() {
   int index = view_.ListIndex(Control::cbSource);
   if (index < 0 || index >= static_cast<int>(state_.Identities.size())) return;
-  mailclient::IdentityStep(state_, view_, index);
+  IdentityStep(state_, view_, index);
 }
 
 void MainWindowLogic::TargetChosen() { state_.RestoreTargetIndex = view_.ListIndex(Control::cbTarget); }
+
+void IdentityStep(MainState& state, MainView& view, int index) {
+  const Identity& identity = state.Identities.at(static_cast<std::size_t>(index));
+  const std::array<bool, kItemCount> available = mailclient::AvailableItems(identity.keyName);
+  for (int i = 0; i < kItemCount; ++i) {
+    view.SetItemEnabled(ItemSet::Backup, i, available[static_cast<std::size_t>(i)]);
+    view.SetItemChecked(ItemSet::Backup, i, false);
+  }
+
+  if (SettingOn("backup", "automgeneratefile")) {
+    std::string name = "quarnel-" + identity.displayName + "-" + mailclient::FileDate() + ".soe";
+    state.TargetPath = JoinPath(ResolveBackupFolder(), name);
+    view.SetText(Control::txtTargetFile, state.TargetPath);
+  }
+}
 
 }  // namespace quarnel::app

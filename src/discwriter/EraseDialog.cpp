@@ -1,10 +1,10 @@
-#include "disc/EraseDialog.h"
+#include "discwriter/EraseDialog.h"
 
 #include <commctrl.h>
 
 #include "app/Skin.h"
 #include "app/Win32Controls.h"
-#include "disc/DiscResource.h"
+#include "discwriter/DiscResource.h"
 
 namespace quarnel::disc {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "DiscTestSupport.h"
 #include "disc/Engine.h"
-#include "disc/Imapi2Com.h"
-#include "disc/Imapi2Drives.h"
+#include "discwriter/Imapi2Com.h"
+#include "discwriter/Imapi2Drives.h"
 #include "support/TempFolder.h"
 
 namespace quarnel::disc {

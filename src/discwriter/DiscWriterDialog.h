@@ -16,8 +16,8 @@
 
 #include "app/MainState.h"
 #include "disc/Engine.h"
-#include "disc/WriterLogic.h"
-#include "disc/WriterView.h"
+#include "discwriter/WriterLogic.h"
+#include "discwriter/WriterView.h"
 
 namespace quarnel::disc {
 

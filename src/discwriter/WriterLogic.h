@@ -8,7 +8,7 @@
 
 #include "app/MainState.h"
 #include "disc/DiscEngine.h"
-#include "disc/WriterView.h"
+#include "discwriter/WriterView.h"
 #include "platform/Messages.h"
 
 namespace quarnel::disc {

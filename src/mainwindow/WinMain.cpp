@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "app/MainState.h"
-#include "app/MainWindow.h"
+#include "mainwindow/MainWindow.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   // The C runtime has already cut the program path and the blanks after it.

@@ -1,8 +1,8 @@
-#include "app/AboutWindow.h"
+#include "mainwindow/AboutWindow.h"
 
-#include "app/MainWindowLogic.h"
-#include "app/Resource.h"
 #include "app/Skin.h"
+#include "mainwindow/MainWindowLogic.h"
+#include "mainwindow/Resource.h"
 #include "platform/Services.h"
 
 namespace quarnel::app {

@@ -3,8 +3,8 @@
 
 #include "DiscTestSupport.h"
 #include "FakeDisc.h"
-#include "disc/DiscText.h"
-#include "disc/WriterLogic.h"
+#include "discwriter/DiscText.h"
+#include "discwriter/WriterLogic.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
 #include "support/TempFolder.h"

@@ -1,10 +1,10 @@
-#include "disc/WriterLogic.h"
+#include "discwriter/WriterLogic.h"
 
 #include <cmath>
 
-#include "app/MainWindowLogic.h"
-#include "disc/DiscText.h"
+#include "app/Product.h"
 #include "disc/LocalFiles.h"
+#include "discwriter/DiscText.h"
 #include "platform/Services.h"
 
 namespace quarnel::disc {
