@@ -61,24 +61,23 @@ TEST_P(RegistryText, ExportWritesHeadersValuesAndSubKeysDepthFirst) {
 // can carry stay as they were, and a reader that knows only the four tags skips the rest.
 TEST_P(RegistryText, ValuesTheClassicLinesCannotCarryGoOnRawLinesThatOlderReadersSkip) {
   ASSERT_TRUE(WriteFileBytes(file_, "stale content that must go\r\n"));
-  SetText("Src", "Text", "kept  ");
+  // In the order of their names, as advapi32 lists them.
+  SetValue("Src", "Big", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
   SetValue("Src", "List", kRegMultiSz, std::string("a\0b\0\0", 5));
   SetValue("Src", "None", kRegNone, "");
-  SetValue("Src", "Big", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
-  SetText("Src", "Sort=Date", "x");
   SetText("Src", "Sig", "Hi\r\n\r\nAnna");
-  SetValue("Src", "Cut", kRegSz, "no zero");
+  SetText("Src", "Sort=Date", "x");
+  SetText("Src", "Text", "kept  ");
   SetDword("Src\\Sub", "Count", 7);
   const std::string exported = Export("Src");
   EXPECT_EQ(exported,
             "\\\r\n"
-            "\"Text\"= sz:kept  \r\n"
+            "\"Big\"=raw:11:1,0,0,0,0,0,0,128\r\n"
             "\"List\"=raw:7:97,0,98,0,0\r\n"
             "\"None\"=raw:0:\r\n"
-            "\"Big\"=raw:11:1,0,0,0,0,0,0,128\r\n"
-            "\"\"=raw:1:120,0:83,111,114,116,61,68,97,116,101\r\n"
             "\"Sig\"=raw:1:72,105,13,10,13,10,65,110,110,97,0\r\n"
-            "\"Cut\"=raw:1:110,111,32,122,101,114,111\r\n"
+            "\"\"=raw:1:120,0:83,111,114,116,61,68,97,116,101\r\n"
+            "\"Text\"= sz:kept  \r\n"
             "\\Sub\r\n"
             "\"Count\"= dw:7\r\n");
   // By the format's reading rules: a value line's first "=" leaves room for the quotes, and
@@ -127,6 +126,7 @@ TEST_P(RegistryText, ExportThenImportElsewhereReproducesTheTree) {
   SetValue("Src", "Last Sync", 11, std::string("\x10\x32\x54\x76\x98\xBA\xDC\xFE", 8));
   SetValue("Src", "Upgraded", kRegNone, "");
   SetDword("Src", "View=Compact\r\nLines", 2);
+  SetValue("Src", "No zero", kRegSz, "as some programs store it");
   SetValue("Src", "Big", kRegBinary, std::string(6000, '\xAB'));
   SetDword("Src\\Sub", "Max", 0xFFFFFFFF);
   SetDword("Src\\Sub", "Min", 0x80000000);
