@@ -242,7 +242,7 @@ TEST_P(BackupWindowTest, BackUpWithAPasswordOpenWithThePromptAndRestoreIntoTheSe
   }
   EXPECT_EQ(DumpTree(platform::Registry(), platform::kHkeyCurrentUser, IdentityPath(kIdentityB, accounts)),
             DumpTree(platform::Registry(), platform::kHkeyCurrentUser, IdentityPath(kIdentityA, accounts)));
-  for (const std::string& name : MailFolderFiles()) {
+  for (const std::string& name : kMailFolderFiles) {
     EXPECT_TRUE(Read("Store B\\" + name) == Read("Store A\\" + name)) << name;
   }
   EXPECT_EQ(Read("Common Files\\Microsoft Shared\\Stationery\\Ivy;2005.htm"), "<html>ivy of 2005</html>");

@@ -32,12 +32,6 @@ std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const c
 
 }  // namespace
 
-const std::vector<std::string> &MailFolderFiles() {
-  static const std::vector<std::string> names = {
-      "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
-  return names;
-}
-
 ItemsTest::ItemsTest() : system_(dir_.path()) {}
 
 void ItemsTest::SetUp() {
@@ -177,8 +171,8 @@ void ItemsTest::SeedAll() {
   Put(VersionPath(kIdentityA, "Mail"), "Last Sync", 11, std::string("\x10\x32\x54\x76\x98\xBA\xDC\x01", 8));
   Put(VersionPath(kIdentityA, "Mail"), "Upgraded", platform::kRegNone, "");
   Put(VersionPath(kIdentityA, "Mail"), "Sort=Date", platform::kRegDword, Dword(2));
-  for (std::size_t i = 0; i < MailFolderFiles().size(); ++i) {
-    Write("Store A\\" + MailFolderFiles()[i],
+  for (std::size_t i = 0; i < kMailFolderFiles.size(); ++i) {
+    Write("Store A\\" + kMailFolderFiles[i],
           MailLikeText(i == 0 ? 300000 : 40000 / (i + 1), static_cast<unsigned>(i + 1)));
   }
   Write("Store A\\notes.txt", "not a mail folder");

@@ -28,7 +28,8 @@ inline constexpr const char *kIdentityB = "{51AB0001-0000-4000-8000-0000000000B2
 inline constexpr const char *kSignature =
     "Regards,\r\n\r\n  Anna Berg  \r\n\"Berg & S\xF6hne\" GmbH\r\nTel. +49 30 1234-0\r\n";
 // The mail folder files of identity A's store, in the order they are written.
-const std::vector<std::string> &MailFolderFiles();
+inline const std::vector<std::string> kMailFolderFiles = {
+    "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
 
 class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
  protected:

@@ -68,8 +68,8 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
   const auto &names = state_.ItemEntryNames;
   EXPECT_EQ(names[1], "alice.wab");
   // The names joined by ";" as ever, a name holding ";" among them.
-  std::size_t joined = MailFolderFiles().size() - 1;
-  for (const std::string &name : MailFolderFiles()) {
+  std::size_t joined = kMailFolderFiles.size() - 1;
+  for (const std::string &name : kMailFolderFiles) {
     EXPECT_NE((";" + names[3] + ";").find(";" + name + ";"), npos) << name;
     joined += name.size();
   }
@@ -97,7 +97,7 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
               DumpTree(platform::Registry(), platform::kHkeyCurrentUser, from[k].substr(below)))
         << from[k];
   }
-  for (const std::string &name : MailFolderFiles())
+  for (const std::string &name : kMailFolderFiles)
     EXPECT_EQ(Read("Store B\\" + name), Read("Store A\\" + name)) << name;
   EXPECT_FALSE(Exists("Store B\\notes.txt"));
   EXPECT_EQ(Read("Address Book\\alice.wab"), MailLikeText(5000, 4));
@@ -294,7 +294,7 @@ TEST_P(BackupItemsTest, MailFoldersAndStationeryAreRestoredAllOrNothing) {
     int index;
     std::string from, to;
     std::vector<std::string> names;
-  } items[] = {{3, "Store A\\", "Store B\\", MailFolderFiles()},
+  } items[] = {{3, "Store A\\", "Store B\\", kMailFolderFiles},
                {6, sheets, sheets, {"Ivy.htm", "Ivy.gif", "Ivy;2005.htm"}}};
   std::uint64_t totals[2] = {};
   std::string thirds[2];

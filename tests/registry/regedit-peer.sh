@@ -20,7 +20,6 @@ idb='{51AB0001-0000-4000-8000-0000000000D4}'
 oe='Software\Microsoft\Outlook Express\5.0'
 
 long=$(for i in $(seq 1 3000); do printf '%02x,' $((i % 256)); done)
-signature=$(hexof 'Regards,\r\n\r\n  Anna Berg  \r\n"Berg & S\xf6hne" GmbH\r\n\\\\server\\logo.png\r\n\0')
 cat >"$work/tree.reg" <<REG
 REGEDIT4
 
@@ -42,11 +41,6 @@ REGEDIT4
 "DwordMax"=dword:ffffffff
 "DwordHigh"=dword:80000000
 "MultiTop"=hex(7):61,00,62,00,00
-"Signature"=hex(1):$signature
-"Unix lines"=hex(2):$(hexof 'one\ntwo\0')
-"Last Sync"=hex(b):10,32,54,76,98,ba,dc,fe
-"Upgraded"=hex(0):
-"Sort=Date"=dword:00000002
 
 [$base\\Src\\Sub]
 @=""
@@ -75,7 +69,7 @@ REGEDIT4
 
 [$ids\\$ida\\$oe\\signatures\\00000000]
 "name"="Signature #1"
-"text"=hex(1):$signature
+"text"=hex(1):$(hexof 'Regards,\r\n\r\n  Anna Berg  \r\n"Berg & S\xf6hne" GmbH\r\n\\\\server\\logo.png\r\n\0')
 "type"=dword:00000001
 
 [$ids\\$ida\\$oe\\signatures\\00000001]
