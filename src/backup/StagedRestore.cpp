@@ -38,7 +38,7 @@ bool AllFit(const std::vector<StagedFile> &files, const std::string &folder) {
   std::uint64_t total = 0;
   for (const StagedFile &file : files) {
     std::optional<std::uint64_t> size = file.entry->StatedSize();
-    if (!size) return false;
+    if (!size || *size > UINT64_MAX - total) return false;
     total += *size;
   }
   std::optional<std::uint64_t> space = Files().FreeSpace(folder);
