@@ -189,6 +189,16 @@ bool ArchiveEntry::ExtractToFile(const std::string& path) const {
   return owner_->Extract(generation_, index_, name_, detail::FolderOf(path), detail::BaseName(path));
 }
 
+std::optional<std::uint64_t> ArchiveEntry::StatedSize() const { return owner_->StatedSize(generation_, index_); }
+
+std::optional<std::uint64_t> ZipArchive::StatedSize(std::uint64_t generation, std::uint64_t index) {
+  zip_stat_t st;
+  if (!reader_ || generation != generation_ || zip_stat_index(reader_->archive, index, 0, &st) != 0 ||
+      !(st.valid & ZIP_STAT_SIZE))
+    return std::nullopt;
+  return st.size;
+}
+
 bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                          const std::string& folder, const std::string& fileName) {
   if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");

@@ -39,6 +39,9 @@ class ArchiveEntry {
   bool ExtractToFolder(const std::string& folder) const;
   // The same, written to the file at path (in an existing folder) instead of folder\Name().
   bool ExtractToFile(const std::string& path) const;
+  // The size of the content as the archive states it (extraction holds it to that size);
+  // none once the archive is closed.
+  std::optional<std::uint64_t> StatedSize() const;
 
  private:
   friend class ZipArchive;
@@ -138,6 +141,7 @@ class ZipArchive {
 
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                const std::string& folder, const std::string& fileName);
+  std::optional<std::uint64_t> StatedSize(std::uint64_t generation, std::uint64_t index);
   bool Write();
   int DeflateWorkerCount() const;  // 0: one stream
   bool Fail(std::string message);

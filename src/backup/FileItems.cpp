@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "backup/BackupItems.h"
 #include "backup/ItemSupport.h"
+#include "backup/StagedRestore.h"
 #include "mailclient/Locations.h"
 #include "platform/Services.h"
 #include "platform/Text.h"
@@ -35,15 +36,6 @@ bool BackupFolder(ItemContext &c, int item, const std::string &folder, Take take
   }
   if (taken == 0) return false;
   detail::RecordEntries(c, item, list);
-  return true;
-}
-
-// Every listed entry into the folder, each replacing its live file only once it
-// has been extracted completely and checked.
-bool RestoreIntoFolder(const std::vector<archive::ArchiveEntry> &entries, const std::string &folder) {
-  for (const archive::ArchiveEntry &entry : entries) {
-    if (!entry.ExtractToFolder(folder)) return false;
-  }
   return true;
 }
 
@@ -90,7 +82,7 @@ bool RestoreMails(ItemContext &c, const std::string &strIdentity) {
     std::optional<std::string> store = IdentityStoreFolder(strIdentity);
     if (!store) return false;
     auto entries = detail::RecordedEntries(c, mailclient::kItemMails, true);
-    return entries && RestoreIntoFolder(*entries, *store);
+    return entries && RestoreFilesAllOrNothing(*entries, *store);
   });
 }
 
@@ -109,7 +101,7 @@ bool RestoreStationeries(ItemContext &c) {
     auto entries = detail::RecordedEntries(c, mailclient::kItemStationeries, true);
     if (!entries) return false;
     if (!Files().FolderExists(*folder)) Files().CreateFolder(*folder);
-    return RestoreIntoFolder(*entries, *folder);
+    return RestoreFilesAllOrNothing(*entries, *folder);
   });
 }
 

@@ -26,11 +26,10 @@ std::string BaseName(const std::string &path);
 // written (an item whose entries are not recorded cannot be restored).
 void RecordEntries(ItemContext &c, int item, const std::string &value);
 
-// The entries that the opened backup lists for the item (one name, or with
-// `list` a
-// ";"-list), each
-// checked to be a bare file name and found in the archive before anything is
-// written. Nothing when a name is unsafe or an entry is missing.
+// The entries that the opened backup lists for the item (one name, or with `list` a
+// ";"-list, whose names may themselves hold ";"), each checked to be a bare file name and
+// found in the archive before anything is written. Nothing when a name is unsafe or an
+// entry is missing.
 std::optional<std::vector<archive::ArchiveEntry>> RecordedEntries(ItemContext &c, int item, bool list);
 
 }  // namespace quarnel::backup::detail

@@ -21,44 +21,84 @@ constexpr std::size_t kNameBufferLength = 260;
 constexpr char kLineEnd[] = "\r\n";
 
 // Gathers an export file's bytes and writes them in large pieces: a tree of thousands of
-// keys costs a handful of writes rather than one open-append-close per key.
+// keys costs a handful of writes rather than one open-append-close per key. Without a path
+// the bytes stay in memory.
 class ExportFile {
  public:
-  explicit ExportFile(const std::string& path) : path_(path) {}
+  explicit ExportFile(const std::string* path) : path_(path) {}
 
   std::string& Buffer() { return buffer_; }
   void FlushIfFull() {
     if (buffer_.size() >= kFlushSize) Flush();
   }
   void Flush() {
-    if (buffer_.empty()) return;
-    if (!Files().AppendBytes(path_, buffer_)) throw RegistryError("Cannot write to " + path_);
+    if (buffer_.empty() || !path_) return;
+    if (!Files().AppendBytes(*path_, buffer_)) throw RegistryError("Cannot write to " + *path_);
     buffer_.clear();
   }
 
  private:
   static constexpr std::size_t kFlushSize = 1 << 20;
-  const std::string& path_;
+  const std::string* path_;
   std::string buffer_;
 };
 
+void AppendByteList(std::string_view bytes, std::string* lines) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i) lines->append(1, ',');
+    lines->append(std::to_string(static_cast<unsigned>(static_cast<std::uint8_t>(bytes[i]))));
+  }
+}
+
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+bool NameFitsBetweenQuotes(const std::string& name) {
+  return name.find('=') == std::string::npos && !HasLineBreak(name);
+}
+
+// Whether one of the four classic lines gives back exactly this name, type and bytes: a
+// text line adds one zero byte and ends at a line break, a name ends at the first "=", a
+// number line holds four bytes.
+bool ClassicLineCarries(const RegistryValue& value) {
+  if (!NameFitsBetweenQuotes(value.name)) return false;
+  switch (value.type) {
+    case platform::kRegSz:
+    case platform::kRegExpandSz: return !value.data.empty() && value.data.back() == '\0' && !HasLineBreak(value.data);
+    case platform::kRegDword: return value.data.size() == 4;
+    case platform::kRegBinary: return true;
+    default: return false;
+  }
+}
+
+// Any other value travels on one line of its own, tagged "raw": the type code, a colon and
+// the bytes as "bin" writes them; a name that cannot stand between the quotes follows as a
+// third field in the same way, the quotes then empty. Readers that know only the four tags
+// skip such a line: its first "=" follows the closing quote, and its tag is unknown to them.
+void AppendRawLine(const RegistryValue& value, std::string* lines) {
+  const bool nameInQuotes = NameFitsBetweenQuotes(value.name);
+  lines->append(1, '"').append(nameInQuotes ? value.name : std::string()).append("\"=raw:");
+  lines->append(std::to_string(value.type)).append(1, ':');
+  AppendByteList(value.data, lines);
+  if (!nameInQuotes) {
+    lines->append(1, ':');
+    AppendByteList(value.name, lines);
+  }
+  lines->append(kLineEnd);
+}
+
 void AppendValueLine(const RegistryValue& value, std::string* lines) {
-  const char* prefix = nullptr;
+  if (!ClassicLineCarries(value)) return AppendRawLine(value, lines);
+  const char* prefix = "= dw:";
   switch (value.type) {
     case platform::kRegSz: prefix = "= sz:"; break;
     case platform::kRegExpandSz: prefix = "=esz:"; break;
     case platform::kRegBinary: prefix = "=bin:"; break;
-    case platform::kRegDword: prefix = "= dw:"; break;
-    default: return;  // other types do not travel
   }
   lines->append(1, '"').append(value.name).append(1, '"').append(prefix);
   if (value.type == platform::kRegDword) {
     lines->append(std::to_string(value.Number()));
   } else if (value.type == platform::kRegBinary) {
-    for (std::size_t i = 0; i < value.data.size(); ++i) {
-      if (i) lines->append(1, ',');
-      lines->append(std::to_string(static_cast<unsigned>(static_cast<std::uint8_t>(value.data[i]))));
-    }
+    AppendByteList(value.data, lines);
   } else {
     lines->append(value.Text());
   }
@@ -100,6 +140,7 @@ struct ImportStep {
   std::string path;  // OpenKey: the header line; SetValue: the value's name
   std::uint32_t type = 0;
   std::string data;
+  bool classicText = false;  // a "sz" or "esz" line, which older files may continue below
 };
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -130,17 +171,52 @@ std::optional<std::int64_t> ParseWholeNumber(std::string_view text, std::int64_t
   throw RegistryError(filePath + ", line " + std::to_string(lineNumber) + ": " + why);
 }
 
+// The bytes of a "bin" list: empty data is no bytes, otherwise every comma-separated piece
+// is one byte.
+std::string ParseByteList(std::string_view data, const std::string& filePath, std::size_t lineNumber) {
+  std::string bytes;
+  for (bool more = !data.empty(); more;) {
+    std::size_t comma = data.find(',');
+    std::optional<std::int64_t> byte = ParseWholeNumber(data.substr(0, comma), 255);
+    if (!byte || *byte < 0 || *byte > 255) Malformed(filePath, lineNumber, "not a byte");
+    bytes.push_back(static_cast<char>(*byte));
+    more = comma != std::string_view::npos;
+    if (more) data.remove_prefix(comma + 1);
+  }
+  return bytes;
+}
+
+// A "raw" line's data: the type code, ":", the bytes, and optionally ":" and the name's bytes.
+void ParseRawData(std::string_view data, ImportStep* step, const std::string& filePath, std::size_t lineNumber) {
+  std::size_t colon = data.find(':');
+  std::optional<std::int64_t> type = ParseWholeNumber(data.substr(0, colon), UINT32_MAX);
+  if (colon == std::string_view::npos || !type || *type < 0 || *type > UINT32_MAX)
+    Malformed(filePath, lineNumber, "not a type code");
+  step->type = static_cast<std::uint32_t>(*type);
+  data.remove_prefix(colon + 1);
+  colon = data.find(':');
+  step->data = ParseByteList(data.substr(0, colon), filePath, lineNumber);
+  if (colon != std::string_view::npos) step->path = ParseByteList(data.substr(colon + 1), filePath, lineNumber);
+}
+
+// A value line begins with the quote of its name, and its first "=" leaves room for both
+// quotes.
+bool IsValueLine(std::string_view line) {
+  std::size_t equals = line.find('=');
+  return !line.empty() && line.front() == '"' && equals != std::string_view::npos && equals >= 2;
+}
+
 // Turns one value line into the value it stores; a line with an unknown tag stores nothing.
 std::optional<ImportStep> ParseValueLine(std::string_view line, const std::string& filePath,
                                          std::size_t lineNumber) {
   std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos || equals < 2) Malformed(filePath, lineNumber, "not a value line");
   ImportStep step{ImportStep::SetValue, std::string(line.substr(1, equals - 2)), 0, {}};
   std::string_view tag = TrimBlanks(line.substr(equals + 1, 3));
   std::string_view data = equals + 5 < line.size() ? line.substr(equals + 5) : std::string_view();
   if (tag == "sz" || tag == "esz") {
     step.type = tag == "sz" ? platform::kRegSz : platform::kRegExpandSz;
     step.data.assign(data).push_back('\0');
+    step.classicText = true;
   } else if (tag == "dw") {
     std::optional<std::int64_t> number = ParseWholeNumber(data, INT32_MAX);
     if (!number || *number < INT32_MIN || *number > INT32_MAX) Malformed(filePath, lineNumber, "not a 32-bit number");
@@ -149,37 +225,39 @@ std::optional<ImportStep> ParseValueLine(std::string_view line, const std::strin
     for (int i = 0; i < 4; ++i) step.data.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
   } else if (tag == "bin") {
     step.type = platform::kRegBinary;
-    // Empty data is an empty value; otherwise every comma-separated piece is one byte.
-    for (bool more = !data.empty(); more;) {
-      std::size_t comma = data.find(',');
-      std::optional<std::int64_t> byte = ParseWholeNumber(data.substr(0, comma), 255);
-      if (!byte || *byte < 0 || *byte > 255) Malformed(filePath, lineNumber, "not a byte");
-      step.data.push_back(static_cast<char>(*byte));
-      more = comma != std::string_view::npos;
-      if (more) data.remove_prefix(comma + 1);
-    }
+    step.data = ParseByteList(data, filePath, lineNumber);
+  } else if (tag == "raw") {
+    ParseRawData(data, &step, filePath, lineNumber);
   } else {
     return std::nullopt;
   }
   return step;
 }
 
-// Reads up to the end of the file or the first empty line. A line ends at a CR, with the
-// LF after it if there is one, as the program's other text readers do; a lone LF stays part
-// of the line (so a text value holding one travels intact), except that a line beginning
-// with it counts as empty.
+// Reads the whole file. A line ends at a CR, with the LF after it if there is one, as the
+// program's other text readers do; a lone LF stays part of the line.
+//
+// Older files wrote a text's line breaks as they were, so a text value may go on over the
+// lines below it: a line that is neither a key header nor a value line continues the text
+// value above it, joined with CR LF. Those writers ended every line with CR LF and never
+// wrote an empty line of their own, so an empty line below a text value is a blank line of
+// that text (at the end of the file: the text ended with a line break). Anywhere else an
+// empty line ends the reading, as it always has. A lone CR in such a text comes back as
+// CR LF; today's writer puts every text with a line break on a "raw" line instead.
 std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view targetKey,
                                         const std::string& filePath) {
   std::vector<ImportStep> steps;
   std::string currentPath;
+  std::optional<std::size_t> openText;  // the step of a text value that may go on below
   std::size_t lineNumber = 0;
   platform::TextLines lines(text);
-  while (!lines.AtEmptyLine()) {
+  while (!lines.AtEnd() && (openText || !lines.AtEmptyLine())) {
     std::string_view line = lines.Next();
     ++lineNumber;
 
-    // A line that names the key already current is not a header (and so is malformed).
-    if (line.front() == '\\') {
+    // A line that names the key already current is not a header; nor is one that begins
+    // with two backslashes (a network path in a text), as no key has an empty name.
+    if (!line.empty() && line.front() == '\\' && line.substr(0, 2) != "\\\\") {
       std::string keyPath = std::string(targetKey).append(line);
       if (keyPath != currentPath) {
         currentPath = std::move(keyPath);
@@ -187,11 +265,22 @@ std::vector<ImportStep> ParseImportFile(std::string_view text, std::string_view 
           steps.push_back({ImportStep::ReplaceTarget, {}, 0, {}});
         else
           steps.push_back({ImportStep::OpenKey, std::string(line), 0, {}});
+        openText.reset();
         continue;
       }
     }
-    if (std::optional<ImportStep> step = ParseValueLine(line, filePath, lineNumber))
+    if (IsValueLine(line)) {
+      openText.reset();
+      std::optional<ImportStep> step = ParseValueLine(line, filePath, lineNumber);
+      if (!step) continue;
       steps.push_back(std::move(*step));
+      if (steps.back().classicText) openText = steps.size() - 1;
+    } else if (openText) {
+      std::string& data = steps[*openText].data;
+      data.insert(data.size() - 1, std::string("\r\n").append(line));
+    } else {
+      Malformed(filePath, lineNumber, "not a value line");
+    }
   }
   return steps;
 }
@@ -202,13 +291,40 @@ OpenedKey CreateAt(const KeyPath& path) {
   return OpenedKey(handle);
 }
 
+// False as soon as a key cannot be created or a value not stored.
+bool Apply(const std::vector<ImportStep>& steps, const KeyPath& target, std::string_view targetKey) {
+  OpenedKey current;
+  for (const ImportStep& step : steps) {
+    switch (step.kind) {
+      case ImportStep::ReplaceTarget:
+        current.Close();
+        DeleteKeyTree(targetKey);
+        current = CreateAt(target);
+        if (!current) return false;
+        break;
+      case ImportStep::OpenKey:
+        current.Close();
+        current = CreateAt(KeyPath{target.root, target.subPath + step.path});
+        if (!current) return false;
+        break;
+      case ImportStep::SetValue:
+        if (current && Registry().SetValueEx(current.get(), step.path.c_str(), step.type,
+                                             reinterpret_cast<const std::uint8_t*>(step.data.data()),
+                                             static_cast<std::uint32_t>(step.data.size())) != 0)
+          return false;
+        break;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void ExportKeyValues(std::string_view key, const std::string& filePath) {
   KeyPath path = SplitKeyName(key);
   OpenedKey opened = OpenForReading(path);
   if (!opened) return;
-  ExportFile file(filePath);
+  ExportFile file(&filePath);
   AppendValueLines(opened.get(), path, &file.Buffer());
   file.Flush();
 }
@@ -216,7 +332,7 @@ void ExportKeyValues(std::string_view key, const std::string& filePath) {
 void ExportKeyTree(std::string_view key, const std::string& filePath) {
   if (Files().FileExists(filePath) && !Files().RemoveFile(filePath))
     throw RegistryError("Cannot replace " + filePath);
-  ExportFile file(filePath);
+  ExportFile file(&filePath);
   ExportTreeAt(SplitKeyName(key), std::string(), file);
   file.Flush();
 }
@@ -230,28 +346,15 @@ void ImportKeyFile(std::string_view targetKey, const std::string& filePath) {
   if (!target.root) return;
   // Replacing a whole hive is never what a backup asks for.
   if (target.subPath.empty()) throw RegistryError("Refusing to import over a whole root key");
-  OpenedKey current;
-  for (const ImportStep& step : steps) {
-    switch (step.kind) {
-      case ImportStep::ReplaceTarget:
-        current.Close();
-        DeleteKeyTree(targetKey);
-        current = CreateAt(target);
-        break;
-      case ImportStep::OpenKey: {
-        current.Close();
-        std::string_view below = std::string_view(step.path).substr(target.subPath.empty() ? 1 : 0);
-        current = CreateAt(KeyPath{target.root, target.subPath + std::string(below)});
-        break;
-      }
-      case ImportStep::SetValue:
-        if (current)
-          Registry().SetValueEx(current.get(), step.path.c_str(), step.type,
-                                reinterpret_cast<const std::uint8_t*>(step.data.data()),
-                                static_cast<std::uint32_t>(step.data.size()));
-        break;
-    }
-  }
+  // What the target holds now (exactly, as this format carries every value), to be put back
+  // should the registry refuse part of the file.
+  const bool existed = KeyExists(targetKey);
+  ExportFile before(nullptr);
+  if (existed) ExportTreeAt(target, std::string(), before);
+  if (Apply(steps, target, targetKey)) return;
+  DeleteKeyTree(targetKey);
+  if (existed) Apply(ParseImportFile(before.Buffer(), targetKey, "the key as it was"), target, targetKey);
+  throw RegistryError("The registry refused part of " + filePath);
 }
 
 }  // namespace quarnel::registry

@@ -4,6 +4,13 @@
 // the exported key (a lone backslash for the exported key itself); a value line is the
 // quoted name, then "= sz:", "=esz:", "=bin:" or "= dw:" and the data. Keys come depth
 // first, each header followed by its key's values.
+//
+// A value those four lines cannot give back exactly (a text with a line break or without
+// its zero byte, a name with "=" or a line break, a number not of four bytes, any other
+// type) is written on a line that readers knowing only the four tags skip:
+// "name"=raw:<type code>:<bytes as "bin" writes them>, or with empty quotes and the name's
+// bytes as a third field after another ":" when the name cannot stand between the quotes.
+// The import reads these back exactly, and so older files' texts split over several lines.
 #include <string>
 #include <string_view>
 
@@ -23,7 +30,8 @@ void ExportKeyValues(std::string_view key, const std::string& filePath);
 // the lone backslash header replaces the whole tree; any other only adds and overwrites).
 // The whole file is read and checked first: a file that cannot be read or holds a
 // malformed line throws RegistryError before anything in the registry is touched, and so
-// does a target that is a root key alone.
+// does a target that is a root key alone. When the registry refuses a key or a value on
+// the way, the target's tree is put back as it was and RegistryError thrown.
 void ImportKeyFile(std::string_view targetKey, const std::string& filePath);
 
 }  // namespace quarnel::registry

@@ -225,23 +225,27 @@ TEST_P(BackupWindowTest, BackUpWithAPasswordOpenWithThePromptAndRestoreIntoTheSe
 
   Choose(Control::cbTarget, "Work");
   PutText(VersionPath(kIdentityB, "Rules\\Old"), "Gone", "after the restore");
+  Write("Common Files\\Microsoft Shared\\Stationery\\Ivy;2005.htm", "changed since");
   for (int i = 0; i < app::kItemCount; ++i) Click(Item(ItemSet::Restore, i));
   Click(Control::cmdApply);  // the question is answered OK
   ASSERT_EQ(messages_.shown.size(), 2u);
   EXPECT_EQ(LastMessage(), Summary("The Restore was Completed!", "Restore",
                                    {"Accounts", "Adress Book", "Rules", "Messages", "Block Senders", "Signatures",
                                     "Stationeries", "Settings"}));
+  // The signatures with their blank lines, the values of every type and the files whose
+  // names hold ";" are all back, as the registry itself lists them.
+  const std::string accounts = "Software\\Microsoft\\Internet Account Manager\\Accounts";
   for (const char* below : {"Rules", "Block Senders", "signatures", "Mail"}) {
-    EXPECT_EQ(TreeText("HKEY_CURRENT_USER\\" + VersionPath(kIdentityB, below)),
-              TreeText("HKEY_CURRENT_USER\\" + VersionPath(kIdentityA, below)))
+    EXPECT_EQ(DumpTree(platform::Registry(), platform::kHkeyCurrentUser, VersionPath(kIdentityB, below)),
+              DumpTree(platform::Registry(), platform::kHkeyCurrentUser, VersionPath(kIdentityA, below)))
         << below;
   }
-  const std::string accounts = "Software\\Microsoft\\Internet Account Manager\\Accounts";
-  EXPECT_EQ(TreeText("HKEY_CURRENT_USER\\" + IdentityPath(kIdentityB, accounts)),
-            TreeText("HKEY_CURRENT_USER\\" + IdentityPath(kIdentityA, accounts)));
-  for (const char* name : {"Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX"}) {
-    EXPECT_TRUE(Read(std::string("Store B\\") + name) == Read(std::string("Store A\\") + name)) << name;
+  EXPECT_EQ(DumpTree(platform::Registry(), platform::kHkeyCurrentUser, IdentityPath(kIdentityB, accounts)),
+            DumpTree(platform::Registry(), platform::kHkeyCurrentUser, IdentityPath(kIdentityA, accounts)));
+  for (const std::string& name : kMailFolderFiles) {
+    EXPECT_TRUE(Read("Store B\\" + name) == Read("Store A\\" + name)) << name;
   }
+  EXPECT_EQ(Read("Common Files\\Microsoft Shared\\Stationery\\Ivy;2005.htm"), "<html>ivy of 2005</html>");
 }
 
 TEST_P(BackupWindowTest, APromptCancelledKeepsThePasswordAWrongOneIsRefusedAndBadFilesAreInvalid) {

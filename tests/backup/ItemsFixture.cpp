@@ -160,14 +160,21 @@ void ItemsTest::SeedAll() {
   PutText(VersionPath(kIdentityA, "Rules\\Mail\\000"), "Name", "Move spam  ");
   MakeKey(VersionPath(kIdentityA, "Rules\\News"));
   PutText(VersionPath(kIdentityA, "Block Senders\\Mail\\Criteria\\0"), "Criteria", "spam@example.com");
-  PutText(VersionPath(kIdentityA, "signatures\\00000000"), "text",
-          "Gr\xFC\xDF"
-          "e, Anna");
+  PutText(VersionPath(kIdentityA, "signatures"), "Default Signature", "00000000");
+  PutText(VersionPath(kIdentityA, "signatures\\00000000"), "name", "Signature #1");
+  PutText(VersionPath(kIdentityA, "signatures\\00000000"), "text", kSignature);
+  Put(VersionPath(kIdentityA, "signatures\\00000000"), "type", platform::kRegDword, Dword(1));
+  PutText(VersionPath(kIdentityA, "signatures\\00000001"), "text", "Gr\xFC\xDF\x65\r\nAnna");
   Put(VersionPath(kIdentityA, "Mail"), "Poll For Mail", platform::kRegDword, Dword(1800000));
   Put(VersionPath(kIdentityA, "Mail"), "Empty", platform::kRegBinary, "");
-  Write("Store A\\Inbox.dbx", MailLikeText(300000, 1));
-  Write("Store A\\Gel\xF6schte Objekte.dbx", MailLikeText(40000, 2));
-  Write("Store A\\Folders.DBX", MailLikeText(3000, 3));
+  Put(VersionPath(kIdentityA, "Mail"), "Dictionaries", platform::kRegMultiSz, std::string("en-GB\0de-DE\0\0", 13));
+  Put(VersionPath(kIdentityA, "Mail"), "Last Sync", 11, std::string("\x10\x32\x54\x76\x98\xBA\xDC\x01", 8));
+  Put(VersionPath(kIdentityA, "Mail"), "Upgraded", platform::kRegNone, "");
+  Put(VersionPath(kIdentityA, "Mail"), "Sort=Date", platform::kRegDword, Dword(2));
+  for (std::size_t i = 0; i < kMailFolderFiles.size(); ++i) {
+    Write("Store A\\" + kMailFolderFiles[i],
+          MailLikeText(i == 0 ? 300000 : 40000 / (i + 1), static_cast<unsigned>(i + 1)));
+  }
   Write("Store A\\notes.txt", "not a mail folder");
 
   MakeFolder("Address Book");
@@ -179,10 +186,13 @@ void ItemsTest::SeedAll() {
   MakeFolder("Common Files\\Microsoft Shared\\Stationery");
   Write("Common Files\\Microsoft Shared\\Stationery\\Ivy.htm", "<html>ivy</html>");
   Write("Common Files\\Microsoft Shared\\Stationery\\Ivy.gif", std::string("GIF89a\0\1\2", 9));
+  Write("Common Files\\Microsoft Shared\\Stationery\\Ivy;2005.htm", "<html>ivy of 2005</html>");
   PutText(std::string("HKLM\\") + kCurrentVersion, "CommonFilesDir", " " + Path("Common Files") + " ");
 
   SeedIdentity(kIdentityB, "Store B");
   Write("Store B\\Inbox.dbx", MailLikeText(1000, 9));
+  PutText(VersionPath(kIdentityB, "signatures\\00000000"), "text", "Cheers,\r\nBob");
+  PutText(VersionPath(kIdentityB, "signatures\\00000002"), "name", "Bob's own");
 }
 
 std::string ItemsTest::WriteBackup(const std::string &which, const std::string &password) {

@@ -24,6 +24,12 @@ namespace quarnel::testing {
 
 inline constexpr const char *kIdentityA = "{51AB0001-0000-4000-8000-0000000000A1}";
 inline constexpr const char *kIdentityB = "{51AB0001-0000-4000-8000-0000000000B2}";
+// Identity A's first signature, as people write them.
+inline constexpr const char *kSignature =
+    "Regards,\r\n\r\n  Anna Berg  \r\n\"Berg & S\xF6hne\" GmbH\r\nTel. +49 30 1234-0\r\n";
+// The mail folder files of identity A's store, in the order they are written.
+inline const std::vector<std::string> kMailFolderFiles = {
+    "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
 
 class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
  protected:

@@ -11,6 +11,7 @@
 #include "backup/ItemsFixture.h"
 #include "mailclient/Locations.h"
 #include "registry/ModReg.h"
+#include "support/FaultyFiles.h"
 
 namespace quarnel::testing {
 namespace {
@@ -19,8 +20,7 @@ using backup::Items;
 using namespace std::string_literals;
 using platform::Files;
 
-constexpr const char *kGerman = "Gel\xF6schte Objekte.dbx";
-const std::vector<std::string> kMailFiles = {"Inbox.dbx", kGerman, "Folders.DBX"};
+constexpr std::size_t npos = std::string::npos;
 
 std::string Full(const std::string &below) { return "HKEY_CURRENT_USER\\" + below; }
 
@@ -59,7 +59,7 @@ class BackupItemsTest : public ItemsTest {
 TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedArchive) {
   SeedAll();
   EXPECT_EQ(WriteBackup("11111111", "s3cret pass"), "11111111");
-  EXPECT_EQ(pumps_, 3);  // once after every mail folder file
+  EXPECT_EQ(pumps_, 6);  // once after every mail folder file
   // Of the job's files only the backup is left: the export files and
   // quarnel.dat are gone.
   EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});
@@ -67,10 +67,14 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
   EXPECT_EQ(OpenBackup("s3cret pass"), "11111111");
   const auto &names = state_.ItemEntryNames;
   EXPECT_EQ(names[1], "alice.wab");
-  std::vector<std::string> mails = backup::SplitEntryNames(names[3]);
-  std::sort(mails.begin(), mails.end());
-  EXPECT_EQ(mails, (std::vector<std::string>{"Folders.DBX", kGerman, "Inbox.dbx"}));
-  EXPECT_EQ(names[6].find(';'), 7u);  // Ivy.htm and Ivy.gif, in listing order
+  // The names joined by ";" as ever, a name holding ";" among them.
+  std::size_t joined = kMailFolderFiles.size() - 1;
+  for (const std::string &name : kMailFolderFiles) {
+    EXPECT_NE((";" + names[3] + ";").find(";" + name + ";"), npos) << name;
+    joined += name.size();
+  }
+  EXPECT_EQ(names[3].size(), joined);
+  EXPECT_EQ(names[6].size(), 28u);  // Ivy.htm, Ivy.gif and Ivy;2005.htm
   const std::string prefixes[] = {"OBA", "", "OBR", "", "OBR", "OBR", "", "OBS"};
   for (int i : {0, 2, 4, 5, 7}) EXPECT_EQ(names[i].substr(0, 3), prefixes[i]) << names[i];
   EXPECT_NE(names[2],
@@ -87,11 +91,17 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
 
   for (int i = 0; i < app::kItemCount; ++i) EXPECT_TRUE(Items()[i].restore(context_, kIdentityB)) << "item " << i;
   const std::vector<std::string> from = RegistryKeys(kIdentityA), to = RegistryKeys(kIdentityB);
-  for (std::size_t k = 0; k < from.size(); ++k) EXPECT_EQ(TreeText(to[k]), TreeText(from[k])) << from[k];
-  for (const std::string &name : kMailFiles) EXPECT_EQ(Read("Store B\\" + name), Read("Store A\\" + name)) << name;
+  for (std::size_t k = 0; k < from.size(); ++k) {
+    const std::size_t below = std::string("HKEY_CURRENT_USER\\").size();
+    EXPECT_EQ(DumpTree(platform::Registry(), platform::kHkeyCurrentUser, to[k].substr(below)),
+              DumpTree(platform::Registry(), platform::kHkeyCurrentUser, from[k].substr(below)))
+        << from[k];
+  }
+  for (const std::string &name : kMailFolderFiles)
+    EXPECT_EQ(Read("Store B\\" + name), Read("Store A\\" + name)) << name;
   EXPECT_FALSE(Exists("Store B\\notes.txt"));
   EXPECT_EQ(Read("Address Book\\alice.wab"), MailLikeText(5000, 4));
-  for (const char *name : {"Ivy.htm", "Ivy.gif"}) {
+  for (const char *name : {"Ivy.htm", "Ivy.gif", "Ivy;2005.htm"}) {
     EXPECT_EQ(Read(std::string("Common Files 2\\Microsoft Shared\\Stationery\\") + name),
               Read(std::string("Common Files\\Microsoft Shared\\Stationery\\") + name));
   }
@@ -232,7 +242,7 @@ TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
                                             "..\\OBA1.tmp",  "COM3",      "D:OBS1.tmp"};
   // A registry export that does not parse: the import is refused before the key is touched.
   std::vector<RawEntry> entries = {
-      {"Inbox.dbx", "crafted"}, {"Ivy.htm", "crafted"}, {"OBSbad.tmp", "\\\r\n\"A\"= sz:1\r\nnot a value line\r\n"}};
+      {"Inbox.dbx", "crafted"}, {"Ivy.htm", "crafted"}, {"OBSbad.tmp", "\\\r\n\"A\"= dw:1\r\nnot a value line\r\n"}};
   for (const std::string &name : crafted) entries.push_back({name, "crafted"});
   ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), entries));
   ASSERT_TRUE(state_.Zip1->OpenArchive(dir_.File("crafted.soe"))) << state_.Zip1->LastError();
@@ -271,22 +281,60 @@ TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
   EXPECT_EQ(TreeText(Full(VersionPath(kIdentityB))), treeBefore);
 }
 
-TEST_P(BackupItemsTest, AnEntryThatFailsItsCheckHalfWayLeavesItsLiveFileAsItWas) {
+// The mail folders and the stationery come back all or nothing: a damaged third entry, free
+// space one byte short of the item's total, a third live file that cannot be set aside or a
+// third new file that cannot take its place each fail the item with every live file as it
+// was and nothing of the restore left beside them.
+TEST_P(BackupItemsTest, MailFoldersAndStationeryAreRestoredAllOrNothing) {
   SeedAll();
-  EXPECT_EQ(WriteBackup("00010000"), "00010000");
-  std::string zip = Read("backup.soe");
-  std::size_t at = zip.find("Inbox.dbx");  // its local header comes first; its data follows
-  ASSERT_NE(at, std::string::npos);
-  for (std::size_t i = at + 400; i < at + 420; ++i) zip[i] = static_cast<char>(zip[i] ^ 0x5A);
-  Write("backup.soe", zip);
+  const std::string sheets = "Common Files\\Microsoft Shared\\Stationery\\";
+  EXPECT_EQ(WriteBackup("00010010"), "00010010");
   OpenBackup();
-  state_.ItemEntryNames[3] = std::string("Folders.DBX;Inbox.dbx;") + kGerman;
-  const std::string live = Read("Store B\\Inbox.dbx");
-  EXPECT_FALSE(backup::RestoreMails(context_, kIdentityB));
-  EXPECT_EQ(Read("Store B\\Inbox.dbx"), live);
-  EXPECT_EQ(Read("Store B\\Folders.DBX"),
-            Read("Store A\\Folders.DBX"));  // what came before stays
-  EXPECT_EQ(FolderListing(Path("Store B")), (std::vector<std::string>{"Folders.DBX", "Inbox.dbx"}));
+  const struct {
+    int index;
+    std::string from, to;
+    std::vector<std::string> names;
+  } items[] = {{3, "Store A\\", "Store B\\", kMailFolderFiles},
+               {6, sheets, sheets, {"Ivy.htm", "Ivy.gif", "Ivy;2005.htm"}}};
+  std::uint64_t totals[2] = {};
+  std::string thirds[2];
+  for (int i = 0; i < 2; ++i) {
+    std::vector<std::string> names = items[i].names;  // in the order the backup lists them
+    const std::string list = ";" + state_.ItemEntryNames[items[i].index] + ";";
+    std::sort(names.begin(), names.end(),
+              [&](auto &a, auto &b) { return list.find(";" + a + ";") < list.find(";" + b + ";"); });
+    thirds[i] = names[2];
+    for (const std::string &name : names) {
+      totals[i] += Read(items[i].from + name).size();
+      Write(items[i].to + name, "the live " + name);
+    }
+  }
+  // A copy of the backup with the third entry of each item damaged; the six mail folders
+  // come first.
+  std::string zip = Read("backup.soe");
+  auto number = [&](std::size_t at) {
+    return static_cast<std::uint8_t>(zip[at]) + 256u * static_cast<std::uint8_t>(zip[at + 1]);
+  };
+  for (std::size_t header = zip.find("PK\x03\x04"), entry = 0; entry < 9;
+       header = zip.find("PK\x03\x04", header + 4), ++entry) {
+    if (entry != 2 && entry != 8) continue;
+    const std::size_t data = header + 30 + number(header + 26) + number(header + 28);
+    for (std::size_t at = data; at < data + 4; ++at) zip[at] = static_cast<char>(zip[at] ^ 0x5A);
+  }
+  Write("damaged.soe", zip);
+  for (int fault = 0; fault < 4; ++fault) {
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_TRUE(state_.Zip1->OpenArchive(Path(fault == 0 ? "damaged.soe" : "backup.soe")));
+      FaultyFiles files;
+      if (fault == 1) files.freeSpace = totals[i] - 1;
+      if (fault == 2) files.Fail(FileCall::MoveReplace, "~qbr.old." + thirds[i]);
+      if (fault == 3) files.Fail(FileCall::MoveReplace, "~qbr.new." + thirds[i], 1);
+      platform::ScopedServices scope({.files = &files});
+      const auto before = LiveFiles();
+      EXPECT_FALSE(Items()[items[i].index].restore(context_, kIdentityB)) << "fault " << fault << ", item " << i;
+      EXPECT_EQ(LiveFiles(), before) << "fault " << fault << ", item " << i;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, BackupItemsTest, ::testing::ValuesIn(RegistryBackends()), BackendName);

@@ -64,9 +64,7 @@ std::string RegistryTest::FullPath(const std::string& below) const {
   return below.empty() ? basePath_ : basePath_ + "\\" + below;
 }
 
-std::string RegistryTest::BaseName(const std::string& below) const {
-  return "HKEY_CURRENT_USER\\" + FullPath(below);
-}
+std::string RegistryTest::BaseName(const std::string& below) const { return "HKEY_CURRENT_USER\\" + FullPath(below); }
 
 void RegistryTest::MakeKey(const std::string& below) {
   RegKey key = 0;
@@ -96,8 +94,7 @@ void RegistryTest::SetDword(const std::string& below, const std::string& name, s
 
 bool RegistryTest::HasKey(const std::string& below) {
   RegKey key = 0;
-  if (reg().OpenKeyEx(platform::kHkeyCurrentUser, FullPath(below).c_str(), platform::kKeyRead, &key) != 0)
-    return false;
+  if (reg().OpenKeyEx(platform::kHkeyCurrentUser, FullPath(below).c_str(), platform::kKeyRead, &key) != 0) return false;
   reg().CloseKey(key);
   return true;
 }
@@ -118,30 +115,39 @@ std::optional<std::pair<std::uint32_t, std::string>> RegistryTest::GetValue(cons
   return result;
 }
 
-void RegistryTest::DumpInto(const std::string& subPath, const std::string& relative, std::string* out) {
+namespace {
+
+void DumpInto(platform::RegistryApi& reg, RegKey root, const std::string& subPath, const std::string& relative,
+              std::string* out) {
   RegKey key = 0;
-  if (reg().OpenKeyEx(platform::kHkeyCurrentUser, subPath.c_str(), platform::kKeyRead, &key) != 0) return;
+  if (reg.OpenKeyEx(root, subPath.c_str(), platform::kKeyRead, &key) != 0) return;
   *out += "[" + relative + "]\n";
   for (std::uint32_t index = 0;; ++index) {
     char name[16384];
     std::uint32_t nameLength = sizeof name, type = 0, size = 0;
-    if (reg().EnumValue(key, index, name, &nameLength, &type, nullptr, &size) != 0) break;
+    if (reg.EnumValue(key, index, name, &nameLength, &type, nullptr, &size) != 0) break;
     std::string bytes(size, '\0');
     nameLength = sizeof name;
-    reg().EnumValue(key, index, name, &nameLength, &type, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
+    reg.EnumValue(key, index, name, &nameLength, &type, reinterpret_cast<std::uint8_t*>(bytes.data()), &size);
     *out += std::string(name, nameLength) + " type " + std::to_string(type) + ":";
     for (unsigned char c : bytes.substr(0, size)) *out += " " + std::to_string(c);
     *out += "\n";
   }
-  std::vector<std::string> children = ChildNames(reg(), key);
-  reg().CloseKey(key);
-  for (const std::string& child : children) DumpInto(subPath + "\\" + child, relative + "\\" + child, out);
+  std::vector<std::string> children = ChildNames(reg, key);
+  reg.CloseKey(key);
+  for (const std::string& child : children) DumpInto(reg, root, subPath + "\\" + child, relative + "\\" + child, out);
+}
+
+}  // namespace
+
+std::string DumpTree(platform::RegistryApi& registry, RegKey root, const std::string& subPath) {
+  std::string out;
+  DumpInto(registry, root, subPath, "", &out);
+  return out;
 }
 
 std::string RegistryTest::Dump(const std::string& below) {
-  std::string out;
-  DumpInto(FullPath(below), "", &out);
-  return out;
+  return DumpTree(reg(), platform::kHkeyCurrentUser, FullPath(below));
 }
 
 void RegistryTest::DeleteTree(const std::string& subPath) {

@@ -49,7 +49,6 @@ class RegistryTest : public ::testing::TestWithParam<RegistryBackend> {
 
  private:
   std::string FullPath(const std::string& below) const;
-  void DumpInto(const std::string& subPath, const std::string& relative, std::string* out);
 
   std::unique_ptr<platform::RegistryApi> registry_;
   std::optional<platform::ScopedServices> services_;
@@ -57,5 +56,9 @@ class RegistryTest : public ::testing::TestWithParam<RegistryBackend> {
 };
 
 std::string BackendName(const ::testing::TestParamInfo<RegistryBackend>& info);
+
+// Every key and value of the tree at root\subPath, in enumeration order, as text: read
+// straight through the seam, apart from the code under test.
+std::string DumpTree(platform::RegistryApi& registry, platform::RegKey root, const std::string& subPath);
 
 }  // namespace quarnel::testing

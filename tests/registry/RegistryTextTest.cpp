@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "RegistryFixture.h"
+#include "platform/TextLines.h"
 #include "platform/portable/MemoryRegistry.h"
 #include "registry/ModReg.h"
 #include "registry/RegistryText.h"
@@ -55,12 +58,40 @@ TEST_P(RegistryText, ExportWritesHeadersValuesAndSubKeysDepthFirst) {
             "\\Sub2\r\n");
 }
 
-TEST_P(RegistryText, ExportLeavesOutOtherTypesAndReplacesAnOldFile) {
+// What the four classic lines cannot give back exactly goes on "raw" lines; the lines they
+// can carry stay as they were, and a reader that knows only the four tags skips the rest.
+TEST_P(RegistryText, ValuesTheClassicLinesCannotCarryGoOnRawLinesThatOlderReadersSkip) {
   ASSERT_TRUE(WriteFileBytes(file_, "stale content that must go\r\n"));
+  // In the order of their names, as advapi32 lists them.
+  SetValue("Src", "Big", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
   SetValue("Src", "List", kRegMultiSz, std::string("a\0b\0\0", 5));
-  SetValue("Src", "None", kRegNone, "x");
+  SetValue("Src", "None", kRegNone, "");
+  SetText("Src", "Sig", "Hi\r\n\r\nAnna");
+  SetText("Src", "Sort=Date", "x");
   SetText("Src", "Text", "kept  ");
-  EXPECT_EQ(Export("Src"), "\\\r\n\"Text\"= sz:kept  \r\n");
+  SetDword("Src\\Sub", "Count", 7);
+  const std::string exported = Export("Src");
+  EXPECT_EQ(exported,
+            "\\\r\n"
+            "\"Big\"=raw:11:1,0,0,0,0,0,0,128\r\n"
+            "\"List\"=raw:7:97,0,98,0,0\r\n"
+            "\"None\"=raw:0:\r\n"
+            "\"Sig\"=raw:1:72,105,13,10,13,10,65,110,110,97,0\r\n"
+            "\"\"=raw:1:120,0:83,111,114,116,61,68,97,116,101\r\n"
+            "\"Text\"= sz:kept  \r\n"
+            "\\Sub\r\n"
+            "\"Count\"= dw:7\r\n");
+  // By the format's reading rules a line whose first "=" leaves room for the quotes and whose
+  // tag (blanks removed) is none of the four is skipped: exactly the raw lines are.
+  for (platform::TextLines lines(exported); !lines.AtEnd();) {
+    const std::string line(lines.Next());
+    const std::size_t equals = line.find('=');
+    std::string tag = line.substr(std::min(equals + 1, line.size()), 3);
+    tag.erase(std::remove(tag.begin(), tag.end(), ' '), tag.end());
+    const bool skipped = line[0] == '"' && equals >= 2 && equals != std::string::npos &&
+                         std::set<std::string>{"sz", "esz", "dw", "bin"}.count(tag) == 0;
+    EXPECT_EQ(skipped, line.find("=raw:") != std::string::npos) << line;
+  }
 }
 
 TEST_P(RegistryText, ExportOfAKeyWithoutContentsOrOfAMissingKeyIsTheLoneHeader) {
@@ -84,6 +115,13 @@ TEST_P(RegistryText, ExportThenImportElsewhereReproducesTheTree) {
   SetText("Src", "Account Name", "  spaced  ");
   SetText("Src", "With \"quotes\"", "q");
   SetText("Src", "Unix lines", "one\ntwo");
+  SetText("Src", "Signature",
+          "Regards,\r\n\r\n  Anna Berg  \r\n\"Berg & S\xF6hne\" = GmbH\r\n\\\\server\\logo.png\r\n");
+  SetValue("Src", "Dictionaries", kRegMultiSz, std::string("en-GB\0de-DE\0\0", 13));
+  SetValue("Src", "Last Sync", 11, std::string("\x10\x32\x54\x76\x98\xBA\xDC\xFE", 8));
+  SetValue("Src", "Upgraded", kRegNone, "");
+  SetDword("Src", "View=Compact\r\nLines", 2);
+  SetValue("Src", "No zero", kRegSz, "as some programs store it");
   SetValue("Src", "Big", kRegBinary, std::string(6000, '\xAB'));
   SetDword("Src\\Sub", "Max", 0xFFFFFFFF);
   SetDword("Src\\Sub", "Min", 0x80000000);
@@ -130,21 +168,32 @@ TEST_P(RegistryText, ImportDecodesEachTagAndIgnoresUnknownOnes) {
   EXPECT_FALSE(GetValue("Target", "").has_value());
 }
 
-TEST_P(RegistryText, ImportStopsAtTheFirstEmptyLine) {
-  Import("Target", "\\\r\n\"A\"= sz:1\r\n\r\n\"B\"= sz:2\r\nnot even a value line\r\n");
+// Older files wrote a text's line breaks as they were: its lines below a text value belong
+// to it, blank ones included (the writer never wrote an empty line of its own); anywhere
+// else an empty line still ends the reading.
+TEST_P(RegistryText, AnOlderFilesSplitSignatureComesBackWholeAndAnEmptyLineElsewhereEndsIt) {
+  MakeTarget();
+  Import("Target",
+         "\\\r\n"
+         "\"Default Signature\"= sz:00000000\r\n"
+         "\\00000000\r\n"
+         "\"name\"= sz:Signature #1\r\n"
+         "\"text\"= sz:Regards,\r\n\r\n  Anna Berg  \r\nBerg & S\xF6hne GmbH\r\n\\\\server\\logo.png\r\n\r\n"
+         "\"type\"= dw:1\r\n"
+         "\\00000001\r\n"
+         "\"text\"=esz:Gr\xFC\xDF"
+         "e\r\n\\00000001\r\n%UserName%\r\n\r\n");
+  EXPECT_EQ(GetValue("Target", "Default Signature")->second, std::string("00000000\0", 9));
+  const std::string signature = "Regards,\r\n\r\n  Anna Berg  \r\nBerg & S\xF6hne GmbH\r\n\\\\server\\logo.png\r\n";
+  EXPECT_EQ(GetValue("Target\\00000000", "text"), std::make_pair(kRegSz, signature + '\0'));
+  EXPECT_EQ(GetValue("Target\\00000000", "type")->second, std::string("\x01\0\0\0", 4));
+  const std::string expandable = "Gr\xFC\xDF\x65\r\n\\00000001\r\n%UserName%\r\n";
+  EXPECT_EQ(GetValue("Target\\00000001", "text"), std::make_pair(kRegExpandSz, expandable + '\0'));
+  EXPECT_FALSE(HasKey("Target\\OldSub"));
+
+  Import("Target", "\\\r\n\"A\"= dw:1\r\n\r\n\"B\"= sz:2\r\nnot even a value line\r\n");
   EXPECT_TRUE(GetValue("Target", "A").has_value());
   EXPECT_FALSE(GetValue("Target", "B").has_value());
-}
-
-TEST_P(RegistryText, ATextWithALineBreakIsCutThereOnImport) {
-  SetText("Src", "Note", "first\r\n\r\nafter an empty line");
-  SetText("Src", "Zulu", "never reached");
-  Export("Src");
-  MakeTarget();
-  ImportKeyFile(BaseName("Target"), file_);
-  EXPECT_EQ(GetValue("Target", "Note")->second, std::string("first\0", 6));
-  EXPECT_FALSE(GetValue("Target", "Zulu").has_value());
-  EXPECT_FALSE(HasKey("Target\\OldSub"));
 }
 
 TEST_P(RegistryText, AValueLineBeforeAnyHeaderChangesNothing) {
@@ -166,9 +215,15 @@ TEST_P(RegistryText, AMalformedFileRaisesAndLeavesTheTargetExactlyAsItWas) {
       "\\\r\n\"B\"=bin:1,256\r\n",
       "\\\r\n\"B\"=bin:1,,2\r\n",
       "\\\r\n\"B\"=bin:-1\r\n",
-      "\\\r\n\"A\"= sz:fine\r\n\\Sub\r\n\"Note\"= sz:cut\r\nhere\r\n",
-      "\\Sub\r\n\\Sub\r\n",  // a header naming the current key again is a value line
-      "\\\r\n\"A\"= sz:one\rtwo\r\n",  // a lone CR ends a line too
+      "\\\r\n\"A\"= sz:fine\r\n\\Sub\r\n\"D\"= dw:1\r\ngoes on only below a text\r\n",
+      "\\\r\n\"A\"=raw:1:65,0\r\ngoes on only below a text\r\n",
+      "\\Sub\r\n\\Sub\r\n",           // a header naming the current key again is a value line
+      "\\\r\n\\\\server\\share\r\n",  // no key has an empty name
+      "\\\r\n\"R\"=raw:\r\n",
+      "\\\r\n\"R\"=raw:7\r\n",
+      "\\\r\n\"R\"=raw:4294967296:\r\n",
+      "\\\r\n\"R\"=raw:7:1,256\r\n",
+      "\\\r\n\"\"=raw:7:1:97,x\r\n",
   };
   MakeTarget();
   const std::string before = Dump("Target");
@@ -226,7 +281,13 @@ class FailingListRegistry : public MemoryRegistry {
     if (failValuesAt && index == *failValuesAt) return kErrorInvalidHandle;
     return MemoryRegistry::EnumValue(key, index, name, nameLength, type, data, dataSize);
   }
+  long SetValueEx(RegKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
+                  std::uint32_t size) override {
+    if (refuseSetsAfter && (*refuseSetsAfter)-- == 0) return kErrorAccessDenied;
+    return MemoryRegistry::SetValueEx(key, name, type, data, size);
+  }
   std::optional<std::uint32_t> failKeysAt, failValuesAt;
+  std::optional<int> refuseSetsAfter;  // values stored before the registry refuses one
 };
 
 TEST(RegistryTextListing, AListingThatFailsPartWayRaisesInsteadOfGivingAShortenedExport) {
@@ -249,6 +310,28 @@ TEST(RegistryTextListing, AListingThatFailsPartWayRaisesInsteadOfGivingAShortene
   memory.failValuesAt = 1;
   EXPECT_THROW(ExportKeyTree("HKEY_CURRENT_USER\\Src", file), RegistryError);
   EXPECT_THROW(ExportKeyValues("HKEY_CURRENT_USER\\Src\\A", file), RegistryError);
+  EXPECT_EQ(memory.OpenHandleCount(), 0u);
+}
+
+// The registry refuses a value half-way through an import: the target's tree, values of
+// every type included, is put back as it was.
+TEST(RegistryTextListing, AValueTheRegistryRefusesPutsTheTargetBackAsItWas) {
+  FailingListRegistry memory;
+  ScopedServices scope({.registry = &memory});
+  RegKey key = 0;
+  ASSERT_EQ(memory.CreateKey(kHkeyCurrentUser, "Target\\Old", &key), 0);
+  memory.SetValueEx(key, "Lines", kRegMultiSz, reinterpret_cast<const std::uint8_t*>("a\0b\0"), 5);
+  memory.SetValueEx(key, "Sig", kRegSz, reinterpret_cast<const std::uint8_t*>("Hi\r\n\r\nAnna"), 11);
+  memory.CloseKey(key);
+  TempFolder folder;
+  const std::string target = "HKEY_CURRENT_USER\\Target", before = folder.File("before.txt");
+  ExportKeyTree(target, before);
+  ASSERT_TRUE(WriteFileBytes(folder.File("x.txt"), "\\\r\n\"A\"= sz:1\r\n\\New\r\n\"B\"=raw:7:0,0\r\n\"C\"= dw:3\r\n"));
+  memory.refuseSetsAfter = 2;
+  EXPECT_THROW(ImportKeyFile(target, folder.File("x.txt")), RegistryError);
+  memory.refuseSetsAfter.reset();
+  ExportKeyTree(target, folder.File("after.txt"));
+  EXPECT_EQ(ReadFileBytes(folder.File("after.txt")), ReadFileBytes(before));
   EXPECT_EQ(memory.OpenHandleCount(), 0u);
 }
 

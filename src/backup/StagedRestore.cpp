@@ -1,0 +1,90 @@
+#include "backup/StagedRestore.h"
+
+#include <cstdint>
+#include <optional>
+#include <set>
+
+#include "app/Settings.h"
+#include "platform/Services.h"
+#include "platform/Text.h"
+
+namespace quarnel::backup {
+
+using platform::Files;
+
+namespace {
+
+struct StagedFile {
+  const archive::ArchiveEntry *entry;
+  std::string live, staged, kept;
+  bool setAside = false;  // the live file has been moved to `kept`
+  bool placed = false;    // the staged file has been moved to `live`
+};
+
+// Undoes the replacement in reverse order. A live file that cannot be put back stays under
+// its kept name rather than be lost.
+void PutBack(std::vector<StagedFile> &files) {
+  for (auto file = files.rbegin(); file != files.rend(); ++file) {
+    if (file->setAside) {
+      Files().MoveReplace(file->kept, file->live);
+    } else if (file->placed) {
+      Files().RemoveFile(file->live);
+    }
+    Files().RemoveFile(file->staged);
+  }
+}
+
+bool AllFit(const std::vector<StagedFile> &files, const std::string &folder) {
+  std::uint64_t total = 0;
+  for (const StagedFile &file : files) {
+    std::optional<std::uint64_t> size = file.entry->StatedSize();
+    if (!size || *size > UINT64_MAX - total) return false;
+    total += *size;
+  }
+  std::optional<std::uint64_t> space = Files().FreeSpace(folder);
+  return !space || total <= *space;
+}
+
+}  // namespace
+
+std::string StagedName(const std::string &name) { return kRestoreTemporaryPrefix + ("new." + name) + ".tmp"; }
+std::string KeptName(const std::string &name) { return kRestoreTemporaryPrefix + ("old." + name) + ".tmp"; }
+
+bool RestoreFilesAllOrNothing(const std::vector<archive::ArchiveEntry> &entries, const std::string &folder) {
+  std::vector<StagedFile> files;
+  std::set<std::string> seen;  // a name listed twice is restored once
+  for (const archive::ArchiveEntry &entry : entries) {
+    if (!seen.insert(platform::UpperAnsi(entry.Name())).second) continue;
+    files.push_back({&entry, app::JoinPath(folder, entry.Name()), app::JoinPath(folder, StagedName(entry.Name())),
+                     app::JoinPath(folder, KeptName(entry.Name()))});
+  }
+  if (!AllFit(files, folder)) return false;
+  for (StagedFile &file : files) {
+    if (!file.entry->ExtractToFile(file.staged)) {
+      PutBack(files);
+      return false;
+    }
+  }
+  // Each live file is set aside under its kept name before the new one takes its place, so
+  // that until the last one is in place every old one can still be put back.
+  for (StagedFile &file : files) {
+    if (Files().FileExists(file.live)) {
+      if (!Files().MoveReplace(file.live, file.kept)) {
+        PutBack(files);
+        return false;
+      }
+      file.setAside = true;
+    }
+    if (!Files().MoveReplace(file.staged, file.live)) {
+      PutBack(files);
+      return false;
+    }
+    file.placed = true;
+  }
+  for (const StagedFile &file : files) {
+    if (file.setAside) Files().RemoveFile(file.kept);
+  }
+  return true;
+}
+
+}  // namespace quarnel::backup
