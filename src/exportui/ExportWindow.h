@@ -4,6 +4,8 @@
 // events to ExportLogic and carries out what the logic asks.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
