@@ -22,19 +22,26 @@ class FakeExportView : public exportui::ExportView {
   void SetFormat(mailexport::ExportFormat f) override { format = f; }
   std::string BrowseForFolder(const std::string&) override { return folderAnswer; }
   void SetRunning(bool r) override { running = r; }
-  void ShowProgress(const std::string& text, int percent) override { status = text, progress = percent; }
+  void ShowProgress(const std::string& text, int) override { status = text; }
   void ShowSummary(const std::string& text) override { summary = text; }
-  void PumpEvents() override {
-    if (onPump) onPump();
-  }
+  void PumpEvents() override { onPump ? onPump() : void(); }
   void Close() override { ++closes; }
+
+  // "name depth [x], ...": the list as shown, "[x]" for a ticked box.
+  std::string Rows() const {
+    std::string text;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      text += (i ? ", " : "") + rows[i].name + " " + std::to_string(rows[i].depth) + (ticked[i] ? " [x]" : "");
+    }
+    return text;
+  }
 
   std::vector<exportui::FolderRow> rows;
   std::vector<bool> ticked;
   std::string target, folderAnswer, status, summary;
   mailexport::ExportFormat format = mailexport::ExportFormat::kMbox;
   bool running = false;
-  int progress = -1, closes = 0;
+  int closes = 0;
   std::function<void()> onPump;  // what the user does while the export runs
 };
 
