@@ -42,7 +42,8 @@ enum class Control {
 enum class FieldColour { Window, ScrollBar };  // system colours COLOR_WINDOW and COLOR_SCROLLBAR
 
 // Password: frmPwd; on OK it leaves the typed text in MainState::RestorePassword.
-enum class ModalWindow { About, TaskScheduler, Settings, DiscWriter, Password };
+// MailExport: the export window on the backup of BackupFilePath and RestorePassword.
+enum class ModalWindow { About, TaskScheduler, Settings, DiscWriter, Password, MailExport };
 
 struct FileDialogSpec {
   std::string title;

@@ -248,6 +248,7 @@ public:
 
   FolderSummary Folder(PlannedFolder &p, bool *mailFolder,
                        std::string *outputError);
+  bool Cancelled() const { return cancelled_; }
 
 private:
   std::string LocalFolder(const std::vector<std::string> &components,
@@ -264,6 +265,7 @@ private:
   std::string out_;
   ExportFormat format_;
   ExportListener &listener_;
+  bool cancelled_ = false;
 };
 
 FolderSummary Exporter::Folder(PlannedFolder &p, bool *mailFolder,
@@ -328,6 +330,10 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
     }
   }
   mailstore::IndexCounts counts = dbx.ForEachMessage([&](const DbxMessage &m) {
+    if (listener_.Cancelled()) {
+      cancelled_ = true;
+      return false;
+    }
     if (m.firstBlock == 0) {
       ++s.skipped;
     } else if (dbx.ReadMessage(m, nullptr) != MessageRead::kComplete) {
@@ -371,7 +377,7 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
 } // namespace
 
 bool ExportResult::Complete() const {
-  if (!outputError.empty())
+  if (!outputError.empty() || cancelled)
     return false;
   return std::all_of(
       folders.begin(), folders.end(), [](const FolderSummary &f) {
@@ -379,17 +385,48 @@ bool ExportResult::Complete() const {
       });
 }
 
+std::vector<MailFolder> ListMailFolders(MailSource &source) {
+  std::vector<MailFolder> folders;
+  for (PlannedFolder &p : Plan(source, source.FileNames())) {
+    const std::string upper = platform::UpperAnsi(p.fileName);
+    if (upper != "POP3UIDL.DBX" && upper != "OFFLINE.DBX")
+      folders.push_back({std::move(p.components), std::move(p.fileName)});
+  }
+  // A folder before those inside it: compared name by name, not as one text.
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const MailFolder &a, const MailFolder &b) {
+                     return std::lexicographical_compare(
+                         a.path.begin(), a.path.end(), b.path.begin(),
+                         b.path.end(),
+                         [](const std::string &x, const std::string &y) {
+                           return platform::AnsiCompareNoCase(x, y) < 0;
+                         });
+                   });
+  return folders;
+}
+
 ExportResult ExportMail(MailSource &source, const std::string &outFolder,
-                        ExportFormat format, ExportListener *listener) {
+                        ExportFormat format, ExportListener *listener,
+                        const std::vector<std::string> *fileNames) {
   ExportListener silent;
   ExportResult result;
   if (!MakeFolder(outFolder)) {
     result.outputError = "Cannot create the folder \"" + outFolder + "\"";
     return result;
   }
+  // Planned over every file, so that a folder gets the same place whichever
+  // are chosen.
   std::vector<PlannedFolder> plan = Plan(source, source.FileNames());
   Exporter exporter(source, outFolder, format, listener ? *listener : silent);
   for (PlannedFolder &p : plan) {
+    if (fileNames && std::find(fileNames->begin(), fileNames->end(),
+                               p.fileName) == fileNames->end()) {
+      continue;
+    }
+    if ((listener ? *listener : silent).Cancelled() || exporter.Cancelled()) {
+      result.cancelled = true;
+      break;
+    }
     bool mailFolder = true;
     FolderSummary s = exporter.Folder(p, &mailFolder, &result.outputError);
     if (!mailFolder)
@@ -400,6 +437,7 @@ ExportResult ExportMail(MailSource &source, const std::string &outFolder,
     if (!result.outputError.empty())
       break;
   }
+  result.cancelled = result.cancelled || exporter.Cancelled();
   return result;
 }
 

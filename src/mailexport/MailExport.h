@@ -30,6 +30,7 @@ struct FolderSummary {
 struct ExportResult {
   std::vector<FolderSummary> folders;
   std::string outputError; // "" unless writing failed, which ends the export
+  bool cancelled = false;  // the listener asked to stop: the rest was left
   bool Complete() const;   // every message of every folder exported
 };
 
@@ -42,6 +43,9 @@ public:
                                std::uint64_t statedMessages) {}
   virtual void OnMessagesDone(const std::string &folder, std::uint64_t done) {}
   virtual void OnFolderDone(const FolderSummary &summary) {}
+  // Asked before each message: true ends the export there, every file written
+  // so far whole.
+  virtual bool Cancelled() { return false; }
 };
 
 // Where the mail-folder files come from.
@@ -56,10 +60,22 @@ public:
   Open(const std::string &fileName, std::string *problem) = 0;
 };
 
-// Exports every mail folder of the source into outFolder (created when
-// missing). Files already there are kept: new ones get names of their own.
+// A mail folder of a source: its place in the tree, from the top, as the
+// export names the folders it makes, and its file.
+struct MailFolder {
+  std::vector<std::string> path;
+  std::string fileName;
+};
+
+// The source's mail folders in the order of their tree: a folder before the
+// folders inside it. The store's own files that hold no mail are left out.
+std::vector<MailFolder> ListMailFolders(MailSource &source);
+
+// Exports the mail folders of the source into outFolder (created when
+// missing): every one, or those whose files fileNames names. Files already
+// there are kept: new ones get names of their own.
 ExportResult ExportMail(MailSource &source, const std::string &outFolder,
-                        ExportFormat format,
-                        ExportListener *listener = nullptr);
+                        ExportFormat format, ExportListener *listener = nullptr,
+                        const std::vector<std::string> *fileNames = nullptr);
 
 } // namespace quarnel::mailexport

@@ -232,12 +232,18 @@ std::unique_ptr<RandomInput> BackupSource::Open(const std::string &fileName,
   if (!entries_.StatedSize(fileName, password_, &stated, problem))
     return nullptr;
   Spool spool(stated, inMemory_);
+  std::uint64_t done = 0;
+  bool stopped = false;
   if (!entries_.Read(
           fileName, password_,
           [&](const char *data, std::size_t size) {
-            return spool.Put(data, size);
+            done += size;
+            stopped = progress_ && !progress_(fileName, done, stated);
+            return !stopped && spool.Put(data, size);
           },
           problem)) {
+    if (stopped)
+      *problem = "Stopped before it had been read";
     return nullptr;
   }
   return spool.Finish(problem);

@@ -59,8 +59,15 @@ class BackupSource : public MailSource {
 public:
   static constexpr std::uint64_t kInMemory = 16 * 1024 * 1024;
 
+  // How far taking a folder file out of the backup has come; false stops it.
+  using ReadProgress = std::function<bool(
+      const std::string &fileName, std::uint64_t done, std::uint64_t total)>;
+
   explicit BackupSource(std::uint64_t inMemory = kInMemory)
       : inMemory_(inMemory) {}
+  void SetReadProgress(ReadProgress progress) {
+    progress_ = std::move(progress);
+  }
   BackupOpen OpenBackup(const std::string &path, const std::string &password,
                         std::string *message);
   std::vector<std::string> FileNames() override { return mailNames_; }
@@ -72,6 +79,7 @@ private:
   std::string password_;
   std::vector<std::string> mailNames_;
   std::uint64_t inMemory_;
+  ReadProgress progress_;
 };
 
 } // namespace quarnel::mailexport

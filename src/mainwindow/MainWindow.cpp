@@ -7,6 +7,7 @@
 #include "app/Skin.h"
 #include "app/Win32Controls.h"
 #include "discwriter/DiscWriterDialog.h"
+#include "exportui/ExportWindow.h"
 #include "mainwindow/AboutWindow.h"
 #include "mainwindow/Resource.h"
 #include "platform/Services.h"
@@ -39,6 +40,9 @@ MainWindow::MainWindow(HINSTANCE instance, MainState& state) : instance_(instanc
   modalOpeners_[ModalWindow::Settings] = [this](HWND owner) { settingsui::SettingsWindow::ShowModal(instance_, owner); };
   modalOpeners_[ModalWindow::Password] = [this](HWND owner) {
     prompt::PasswordWindow::ShowModal(instance_, owner, logic_.State().RestorePassword);
+  };
+  modalOpeners_[ModalWindow::MailExport] = [this](HWND owner) {
+    exportui::ExportWindow::ShowModal(instance_, owner, logic_.State().BackupFilePath, logic_.State().RestorePassword);
   };
 }
 
@@ -227,6 +231,7 @@ void MainWindow::OnCommand(int id, int notification) {
   switch (id) {
     case IDM_BACKUP: logic_.Run(Command::Backup); return;
     case IDM_RESTORE: logic_.Run(Command::Restore); return;
+    case IDM_EXPORTMAIL: logic_.Run(Command::ExportMail); return;
     case IDM_QUIT: logic_.Run(Command::Quit); return;
     case IDM_TASKSCHEDULER: logic_.Run(Command::TaskScheduler); return;
     case IDM_SETTINGS: logic_.Run(Command::Settings); return;

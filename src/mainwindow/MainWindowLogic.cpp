@@ -4,6 +4,7 @@
 #include "app/Log.h"
 #include "app/MachineFacts.h"
 #include "app/Settings.h"
+#include "exportui/ExportLogic.h"
 #include "mailclient/Identities.h"
 #include "platform/Services.h"
 
@@ -24,6 +25,7 @@ bool IsJobCommand(Command command) {
   switch (command) {
     case Command::Backup:
     case Command::Restore:
+    case Command::ExportMail:
     case Command::Apply:
     case Command::TargetFile:
     case Command::SourceFile:
@@ -117,6 +119,7 @@ void MainWindowLogic::Run(Command command) {
   switch (command) {
     case Command::Backup: RunBackupJob(state_, view_); break;
     case Command::Restore: RunRestoreJob(state_, view_); break;
+    case Command::ExportMail: exportui::ExportMailFromMainWindow(state_, view_); break;
     case Command::Quit: view_.Quit(); break;
     case Command::TaskScheduler: view_.ShowModal(ModalWindow::TaskScheduler); break;
     case Command::Settings: view_.ShowModal(ModalWindow::Settings); break;

@@ -12,6 +12,7 @@ namespace quarnel::app {
 enum class Command {
   Backup,           // menu File > Backup Now (Ctrl+B)
   Restore,          // menu File > Restore Now (Ctrl+R)
+  ExportMail,       // menu File > Export Mail... (Ctrl+E)
   Quit,             // menu File > Quit (Ctrl+Q) and cmdQuit
   TaskScheduler,    // menu Option > Task Scheduler (Ctrl+T)
   Settings,         // menu Option > Settings (Ctrl+S)

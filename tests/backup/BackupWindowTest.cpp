@@ -17,9 +17,7 @@
 #include "discwriter/DiscResource.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/Resource.h"
-#include "prompt/PasswordPrompt.h"
-#include "prompt/PasswordWindow.h"
-#include "prompt/PromptResource.h"
+#include "support/DialogDriver.h"
 
 namespace quarnel::testing {
 namespace {
@@ -31,83 +29,6 @@ std::string TextOf(HWND window) {
   std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
   text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
   return text;
-}
-
-// Answers the modal windows that an action opens, in order, from a thread timer: each step
-// waits for a dialog of its caption and acts on it. A password prompt that is not a step
-// is noted and cancelled; whatever is still up after a few seconds is closed.
-class DialogDriver {
- public:
-  struct Step {
-    std::string caption;
-    std::function<void(HWND)> act;
-  };
-  explicit DialogDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, Tick);
-  }
-  ~DialogDriver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool Done() const { return next_ == steps_.size(); }
-  int unexpectedPrompts = 0;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    DialogDriver* self = current_;
-    if (self == nullptr) return;
-    const bool promptIsNext = !self->Done() && self->steps_[self->next_].caption == prompt::kPasswordCaption;
-    if (HWND prompt = prompt::PasswordWindow::Current(); prompt && !promptIsNext) {
-      ++self->unexpectedPrompts;
-      PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
-      return;
-    }
-    if (self->Done()) return;
-    const Step& step = self->steps_[self->next_];
-    HWND dialog = FindWindowA("#32770", step.caption.c_str());
-    if (dialog == nullptr || !IsWindowVisible(dialog)) {
-      if (++self->waited > 200 && GetActiveWindow() != nullptr) PostMessageA(GetActiveWindow(), WM_CLOSE, 0, 0);
-      return;
-    }
-    self->waited = 0;
-    ++self->next_;
-    step.act(dialog);
-  }
-
-  static inline DialogDriver* current_ = nullptr;
-  std::vector<Step> steps_;
-  std::size_t next_ = 0;
-  int waited = 0;
-  UINT_PTR timer_ = 0;
-};
-
-// The common file dialog: the name typed into its file name field, then OK.
-DialogDriver::Step ChooseFile(const char* caption, const std::string& path) {
-  return {caption, [path](HWND dialog) {
-            HWND name = GetDlgItem(dialog, 0x47C);  // cmb13 of the Explorer-style dialog
-            if (name == nullptr) name = GetDlgItem(dialog, 0x480);
-            SetWindowTextA(name, path.c_str());
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-          }};
-}
-
-// frmPwd: the password typed, then Enter in the field (or Cancel when `cancel`).
-DialogDriver::Step AnswerPrompt(const std::string& password, bool cancel = false, std::string* seen = nullptr) {
-  return {prompt::kPasswordCaption, [=](HWND dialog) {
-            HWND field = GetDlgItem(dialog, IDC_PWD_TXTPASSWORD);
-            if (seen) {
-              *seen = std::string(1, static_cast<char>(SendMessageA(field, EM_GETPASSWORDCHAR, 0, 0))) + " " +
-                      std::to_string(SendMessageA(field, EM_GETLIMITTEXT, 0, 0));
-            }
-            if (cancel) {
-              PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-              return;
-            }
-            SetWindowTextA(field, password.c_str());
-            SetFocus(field);
-            PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-          }};
 }
 
 class BackupWindowTest : public ItemsTest {

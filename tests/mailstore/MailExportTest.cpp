@@ -8,7 +8,7 @@
 #include "mailexport/ExportCommand.h"
 #include "mailexport/MailNames.h"
 #include "mailexport/MailSources.h"
-#include "mailstore/DbxWriter.h"
+#include "mailstore/MailTestFiles.h"
 #include "platform/Services.h"
 #include "support/TempFolder.h"
 
@@ -17,37 +17,10 @@ namespace {
 
 using namespace mailexport;
 
-std::string FolderFile(const std::vector<DbxMessageSpec> &messages) {
-  DbxWriter writer;
-  for (const DbxMessageSpec &m : messages)
-    writer.AddMessage(m);
-  return writer.Finish();
-}
-
-std::vector<std::string> Texts(const std::vector<DbxMessageSpec> &specs) {
-  std::vector<std::string> texts;
-  for (const auto &m : specs) {
-    if (!m.deleted && !m.headersOnly)
-      texts.push_back(m.text);
-  }
-  std::sort(texts.begin(), texts.end());
-  return texts;
-}
-
 std::string Bytes(const std::string &path) {
   std::string bytes;
   platform::Files().ReadAll(path, &bytes);
   return bytes;
-}
-
-std::vector<std::string> EmlTexts(const std::string &folder) {
-  std::vector<std::string> texts;
-  for (const std::string &name : platform::Files().ListFiles(folder)) {
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".eml")
-      texts.push_back(Bytes(archive::detail::JoinPath(folder, name)));
-  }
-  std::sort(texts.begin(), texts.end());
-  return texts;
 }
 
 TEST(MailExportTest,
@@ -137,9 +110,9 @@ TEST(MailExportTest, MirrorsTheStoresFoldersAndCountsEachFolder) {
     const std::string family = JoinLocal(
         JoinLocal(JoinLocal(out.path(), "Local Folders"), "Inbox"), "Family");
     if (format == ExportFormat::kEml) {
-      EXPECT_TRUE(EmlTexts(family) == Texts(samples));
+      EXPECT_TRUE(EmlTexts(family) == StoredTexts(samples));
       EXPECT_TRUE(EmlTexts(JoinLocal(JoinLocal(out.path(), "Local Folders"),
-                                     "Entw\xFCrfe")) == Texts(samples));
+                                     "Entw\xFCrfe")) == StoredTexts(samples));
     } else {
       EXPECT_TRUE(platform::Files().FileExists(family + ".mbox"));
       EXPECT_TRUE(platform::Files().FileExists(
@@ -204,8 +177,8 @@ TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
     EXPECT_EQ(RunExportCommand(c.args, sink, sink), c.code);
     std::fclose(sink);
   }
-  EXPECT_TRUE(EmlTexts(JoinLocal(out, "Inbox")) == Texts(samples));
-  EXPECT_TRUE(EmlTexts(JoinLocal(out, "a;b;c")) == Texts(samples));
+  EXPECT_TRUE(EmlTexts(JoinLocal(out, "Inbox")) == StoredTexts(samples));
+  EXPECT_TRUE(EmlTexts(JoinLocal(out, "a;b;c")) == StoredTexts(samples));
 
   // Past its bound in memory a folder file goes through a temporary file: the
   // same result.
@@ -217,7 +190,7 @@ TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
   EXPECT_TRUE(ExportMail(spilled, temp.File("spilled"), ExportFormat::kEml)
                   .folders.size() == 2);
   EXPECT_TRUE(EmlTexts(JoinLocal(temp.File("spilled"), "a;b;c")) ==
-              Texts(samples));
+              StoredTexts(samples));
 }
 
 TEST(MailExportTest, MatchesListedNamesThatHoldSemicolons) {

@@ -28,7 +28,11 @@ TEST_F(MainWindowTest, OpensWithCaptionPagesMenusAndTheNoIdentitiesState) {
   HMENU bar = GetMenu(main_);
   ASSERT_NE(bar, nullptr);
   const std::vector<std::pair<std::string, std::vector<std::pair<std::string, UINT>>>> menus = {
-      {"File", {{"Backup Now\tCtrl+B", IDM_BACKUP}, {"Restore Now\tCtrl+R", IDM_RESTORE}, {"Quit\tCtrl+Q", IDM_QUIT}}},
+      {"File",
+       {{"Backup Now\tCtrl+B", IDM_BACKUP},
+        {"Restore Now\tCtrl+R", IDM_RESTORE},
+        {"Export Mail...\tCtrl+E", IDM_EXPORTMAIL},
+        {"Quit\tCtrl+Q", IDM_QUIT}}},
       {"Option", {{"Task Scheduler\tCtrl+T", IDM_TASKSCHEDULER}, {"Settings\tCtrl+S", IDM_SETTINGS}}},
       {"Tools", {{"Backup Data to CD/DVD", IDM_BACKUPTOCD}}},
       {"Help", {{"Help\tF1", IDM_HELP}, {"Our Website", IDM_WEBSITE}, {"About\tCtrl+A", IDM_ABOUT}}},
@@ -156,6 +160,7 @@ TEST_F(MainWindowTest, ShortCutsAreTheCommandTable) {
   const BYTE ctrl = FVIRTKEY | FCONTROL;
   EXPECT_EQ((byKey[{ctrl, 'B'}]), IDM_BACKUP);
   EXPECT_EQ((byKey[{ctrl, 'R'}]), IDM_RESTORE);
+  EXPECT_EQ((byKey[{ctrl, 'E'}]), IDM_EXPORTMAIL);
   EXPECT_EQ((byKey[{ctrl, 'Q'}]), IDM_QUIT);
   EXPECT_EQ((byKey[{ctrl, 'T'}]), IDM_TASKSCHEDULER);
   EXPECT_EQ((byKey[{ctrl, 'S'}]), IDM_SETTINGS);

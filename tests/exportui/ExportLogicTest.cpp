@@ -1,0 +1,107 @@
+// The mail export window's logic over a fake window, on a protected backup of generated
+// mail folders; and how File > Export Mail... finds its backup.
+#include <gtest/gtest.h>
+
+#include "app/Log.h"
+#include "archive/LocalFile.h"
+#include "exportui/ExportLogic.h"
+#include "mailstore/MailTestFiles.h"
+#include "platform/portable/RecordingMessages.h"
+#include "support/FakeExportView.h"
+#include "support/FakeMainView.h"
+#include "support/OverrideSystem.h"
+#include "support/TempFolder.h"
+
+namespace quarnel::testing {
+namespace {
+
+using archive::detail::JoinPath;
+
+class ExportLogicTest : public ::testing::Test {
+ protected:
+  ExportLogicTest() : system_(dir_.path()), scope_({.system = &system_, .messages = &messages_}) {}
+  void SetUp() override { ASSERT_TRUE(WriteMailBackup(dir_, backup_)); }
+  std::string Text(const std::string& path) const {
+    std::string text;
+    platform::Files().ReadAll(path, &text);
+    return text;
+  }
+
+  TempFolder dir_;
+  const std::string backup_ = dir_.File("main.soe"), out_ = dir_.File("out");
+  OverrideSystem system_;
+  platform::RecordingMessages messages_;
+  platform::ScopedServices scope_;
+  FakeExportView view_;
+  exportui::ExportLogic logic_{view_, backup_, kMailPassword};
+};
+
+TEST_F(ExportLogicTest, ExportsTheTickedFoldersSumsThemUpInTheWindowAndTheLogAndStopsWhenCancelled) {
+  logic_.Opening();
+  EXPECT_EQ(view_.Rows(), "a;b;c 0 [x], Local Folders 0, Inbox 1 [x], Family 2 [x], Inbox;2005 1 [x]");
+  EXPECT_EQ(view_.target, JoinPath(dir_.path(), "main mail"));
+  view_.ticked[4] = false;
+  view_.folderAnswer = out_;
+  logic_.BrowseClicked();
+  logic_.ExportClicked();
+  for (const char* folder : {"a;b;c", "Local Folders\\Inbox", "Local Folders\\Inbox\\Family"}) {
+    EXPECT_TRUE(EmlTexts(JoinPath(out_, folder)) == StoredTexts()) << folder;
+  }
+  EXPECT_FALSE(platform::Files().FolderExists(JoinPath(out_, "Local Folders\\Inbox;2005")));
+  const std::string counts = ": 6 exported, 1 skipped, 0 damaged\r\n";
+  EXPECT_EQ(view_.summary, "a;b;c" + counts + "Local Folders\\Inbox" + counts + "Local Folders\\Inbox\\Family" +
+                               counts + "Total: 18 exported, 3 skipped, 0 damaged\r\nExported to \"" + out_ +
+                               "\"; the messages counted as skipped (only their headers are in the folder) or "
+                               "damaged could not be exported.");
+  const std::string log = Text(app::LogFilePath());
+  for (const std::string& record : {" Export Mail to " + out_ + " as .eml files\n",
+                                    " Export Local Folders\\Inbox" + counts.substr(0, 34) + "\n"}) {
+    EXPECT_NE(log.find(record), std::string::npos) << record;
+  }
+
+  // Cancelled as the second folder starts: the first is whole, the rest left out.
+  view_.format = mailexport::ExportFormat::kMbox;
+  view_.onPump = [&] {
+    if (view_.status.rfind("Local Folders\\Inbox:", 0) == 0) logic_.CloseClicked();
+  };
+  logic_.ExportClicked();
+  EXPECT_EQ(view_.summary, "a;b;c" + counts + "Local Folders\\Inbox: 0 exported, 0 skipped, 0 damaged\r\nTotal: " +
+                               counts.substr(2) + "Cancelled: what is counted above was exported to \"" + out_ + "\".");
+  EXPECT_EQ(Text(JoinPath(out_, "a;b;c.mbox")).rfind("From ", 0), 0u);
+  EXPECT_FALSE(view_.running);
+  EXPECT_EQ(view_.closes, 0);
+  logic_.CloseClicked();
+  EXPECT_EQ(view_.closes, 1);
+}
+
+TEST_F(ExportLogicTest, RefusesAWrongPasswordAMissingTargetAndAnExportOfNoFolder) {
+  exportui::ExportLogic wrong(view_, backup_, "geheim 2005");
+  wrong.Opening();
+  EXPECT_EQ(messages_.shown.at(0).text, "Incorect Password or Invalid backup file");
+  EXPECT_EQ(view_.closes, 1);
+  logic_.Opening();
+  view_.target = "  ";
+  logic_.ExportClicked();
+  view_.target = out_;
+  view_.ticked.assign(view_.ticked.size(), false);
+  logic_.ExportClicked();
+  ASSERT_EQ(messages_.shown.size(), 3u);
+  EXPECT_EQ(messages_.shown[1].text, "Please choose a target folder.");
+  EXPECT_EQ(messages_.shown[2].text, "Please select at least one mail folder.");
+  EXPECT_FALSE(platform::Files().FolderExists(out_));
+}
+
+// The backup open on the restore page is taken as it is (with none, the page's Browse runs:
+// see the window test).
+TEST_F(ExportLogicTest, ExportMailTakesTheBackupOpenOnTheRestorePage) {
+  app::MainState state;
+  state.BackupFilePath = backup_;
+  state.NoValidBackupFile = false;
+  FakeMainView main;
+  exportui::ExportMailFromMainWindow(state, main);
+  EXPECT_TRUE(main.dialogs.empty());
+  EXPECT_EQ(main.modals, std::vector<app::ModalWindow>{app::ModalWindow::MailExport});
+}
+
+}  // namespace
+}  // namespace quarnel::testing
