@@ -147,7 +147,6 @@ void ReportScheduledRun(int exitCode, std::uint64_t logSizeBefore) {
 
 void TellFailedScheduledRuns() {
   const std::string log = ReadLog();
-  if (log.empty()) return;
   const std::string stored = ReadINI(SettingsFilePath(), "autobackup", "reportedlog");
   char* end = nullptr;
   const unsigned long long told = std::strtoull(stored.c_str(), &end, 10);

@@ -35,8 +35,8 @@ std::uint64_t LogSize();  // brlog.dat's size, 0 when there is none
 void ReportScheduledRun(int exitCode, std::uint64_t logSizeBefore);
 // When the window opens: tells the user of the scheduled runs that failed or never
 // finished since the last time, once. settings.dat keeps how far the log has been looked
-// at (section autobackup, key reportedlog); without it, runs before the last completed one
-// are not told. An unfinished run at the end of the log while a run holds the run mark may
+// at (section autobackup, key reportedlog; 0 once it was looked at with no log yet);
+// without it, runs before the last completed one are not told. An unfinished run at the end of the log while a run holds the run mark may
 // still be running, and is left for the next time. The log gets a line for each run that
 // never finished, so that the Logs page shows it too.
 void TellFailedScheduledRuns();
