@@ -119,16 +119,17 @@ bool RestoreFilesAllOrNothing(const std::vector<archive::ArchiveEntry> &entries,
     file.placed = true;
   }
   // From here an old copy beside its new file is no longer needed, and the mark tells a
-  // later run that finds some left.
+  // later run that finds one left (an interrupted run, or a copy that could not be removed).
   bool anyKept = false;
   for (const StagedFile &file : files) anyKept = anyKept || file.setAside;
   if (!anyKept) return true;
   const std::string done = app::JoinPath(folder, kDoneName);
   Files().WriteAll(done, "");
+  bool allRemoved = true;
   for (const StagedFile &file : files) {
-    if (file.setAside) Files().RemoveFile(file.kept);
+    if (file.setAside) allRemoved = Files().RemoveFile(file.kept) && allRemoved;
   }
-  Files().RemoveFile(done);
+  if (allRemoved) Files().RemoveFile(done);
   return true;
 }
 
