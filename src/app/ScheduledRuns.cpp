@@ -15,7 +15,7 @@ using Outcome = ScheduledRun::Outcome;
 namespace {
 
 constexpr char kScheduledStart[] = " Auto Start Backup Profile ";
-constexpr char kOtherStarts[][32] = {" Start Backup Profile ", " Start Retore Data to Profile "};
+constexpr const char* kOtherStarts[] = {" Start Backup Profile ", " Start Retore Data to Profile "};
 constexpr char kFileIs[] = " Backup File is ";
 constexpr char kCompleted[] = " Data was Completed!";
 constexpr char kNotCompleted[] = " Data was not Completed!";
