@@ -26,6 +26,8 @@ std::string LogClosingEvent(const std::string& eventText) {
   return System().GeneralDate(System().Now()) + eventText + "\r";
 }
 
+std::string LogReason(const std::string& reason) { return LogEvent(kLogReasonText + reason); }
+
 void FillLogPage(MainView& view) {
   view.ClearList(Control::List1);
   std::string text;

@@ -16,6 +16,9 @@ bool AppendLog(const std::string& file, const std::string& text);
 std::string LogSeparator();
 std::string LogEvent(const std::string& eventText);
 std::string LogClosingEvent(const std::string& eventText);
+// The event that says why a run could not complete, before its closing event.
+std::string LogReason(const std::string& reason);
+inline constexpr char kLogReasonText[] = " Reason: ";
 
 // Fills List1 with the log's lines (a line ends at CR or CR LF) and selects the last one.
 void FillLogPage(MainView& view);

@@ -11,6 +11,7 @@
 #include "backup/BackupItems.h"
 #include "backup/InfoFile.h"
 #include "backup/JobSupport.h"
+#include "backup/Leftovers.h"
 #include "mailclient/Identities.h"
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"
@@ -163,6 +164,7 @@ void RunBackupJob(MainState& state, MainView& view) {
   state.NoValidBackupFile = true;
   const BackupRequest request = ReadRequest(state, view);
   if (!Validate(request)) return;
+  const backup::JobMark mark(request.target, request.identity);
 
   view.SetWaitCursor(true);
   if (SettingOn("backup", "autocloseoutlook")) mailclient::EndMailClient();

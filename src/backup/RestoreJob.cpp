@@ -10,6 +10,7 @@
 #include "app/Settings.h"
 #include "backup/BackupItems.h"
 #include "backup/JobSupport.h"
+#include "backup/Leftovers.h"
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"
 
@@ -52,6 +53,7 @@ void RunRestoreJob(MainState& state, MainView& view) {
   const std::string target = backup::ChosenText(view, Control::cbTarget);
   const std::optional<std::string> identity = backup::IdentityAt(state, view.ListIndex(Control::cbTarget));
   const std::string flags = state.BackupItemFlags;
+  const backup::JobMark mark("", identity);
 
   AppendLog(LogFilePath(), LogSeparator());
   AppendLog(LogFilePath(), LogEvent(" Start Retore Data to Profile " + target));

@@ -14,6 +14,8 @@ using platform::Files;
 
 namespace {
 
+constexpr char kDoneName[] = "~qbr.done.tmp";
+
 struct StagedFile {
   const archive::ArchiveEntry *entry;
   std::string live, staged, kept;
@@ -50,6 +52,41 @@ bool AllFit(const std::vector<StagedFile> &files, const std::string &folder) {
 std::string StagedName(const std::string &name) { return kRestoreTemporaryPrefix + ("new." + name) + ".tmp"; }
 std::string KeptName(const std::string &name) { return kRestoreTemporaryPrefix + ("old." + name) + ".tmp"; }
 
+namespace {
+
+// The <name> of "~qbr.<kind><name>.tmp", when the file's name is one.
+std::optional<std::string> NameOf(const std::string &file, const std::string &kind) {
+  const std::string start = kRestoreTemporaryPrefix + kind;
+  if (file.size() <= start.size() + 4) return std::nullopt;
+  if (!platform::AnsiEqualNoCase(file.substr(0, start.size()), start)) return std::nullopt;
+  if (!platform::AnsiEqualNoCase(file.substr(file.size() - 4), ".tmp")) return std::nullopt;
+  return file.substr(start.size(), file.size() - start.size() - 4);
+}
+
+}  // namespace
+
+void RecoverInterruptedRestore(const std::string &folder) {
+  const std::vector<std::string> names = Files().ListFiles(folder);
+  bool allPlaced = false;
+  for (const std::string &name : names) allPlaced = allPlaced || platform::AnsiEqualNoCase(name, kDoneName);
+  for (const std::string &name : names) {
+    const std::string path = app::JoinPath(folder, name);
+    if (std::optional<std::string> live = NameOf(name, "old.")) {
+      const std::string livePath = app::JoinPath(folder, *live);
+      if (Files().InUse(path)) continue;
+      if (allPlaced && Files().FileExists(livePath)) {
+        Files().RemoveFile(path);
+      } else {
+        Files().MoveReplace(path, livePath);
+      }
+    } else if (NameOf(name, "new.") && !Files().InUse(path)) {
+      Files().RemoveFile(path);
+    }
+  }
+  const std::string done = app::JoinPath(folder, kDoneName);
+  if (allPlaced && !Files().InUse(done)) Files().RemoveFile(done);
+}
+
 bool RestoreFilesAllOrNothing(const std::vector<archive::ArchiveEntry> &entries, const std::string &folder) {
   std::vector<StagedFile> files;
   std::set<std::string> seen;  // a name listed twice is restored once
@@ -81,9 +118,18 @@ bool RestoreFilesAllOrNothing(const std::vector<archive::ArchiveEntry> &entries,
     }
     file.placed = true;
   }
+  // From here an old copy beside its new file is no longer needed, and the mark tells a
+  // later run that finds one left (an interrupted run, or a copy that could not be removed).
+  bool anyKept = false;
+  for (const StagedFile &file : files) anyKept = anyKept || file.setAside;
+  if (!anyKept) return true;
+  const std::string done = app::JoinPath(folder, kDoneName);
+  Files().WriteAll(done, "");
+  bool allRemoved = true;
   for (const StagedFile &file : files) {
-    if (file.setAside) Files().RemoveFile(file.kept);
+    if (file.setAside) allRemoved = Files().RemoveFile(file.kept) && allRemoved;
   }
+  if (allRemoved) Files().RemoveFile(done);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include "archive/ArchiveListener.h"
 #include "backup/BackupItems.h"
 #include "backup/InfoFile.h"
+#include "backup/Leftovers.h"
 #include "backup/UnattendedCommandLine.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
@@ -59,6 +60,7 @@ int RunUnattendedBackup(MainState& state, MainView& view) {
   if (FlagEquals(ReadINI(SettingsFilePath(), "autobackup", "autobackupfile"), 1)) {
     state.TargetPath = backup::DatedBackupPath(options->bf, platform::System().Now());
   }
+  const backup::JobMark mark(state.TargetPath, IdentityKeyFor(state, options->sf));
   view.PumpEvents();
 
   backup::InfoHeader header;
@@ -103,6 +105,10 @@ int RunUnattendedBackup(MainState& state, MainView& view) {
   const bool written = described && state.Zip1->WriteArchive();
   state.Zip1->CloseArchive();
 
+  if (!written) {
+    Log(LogReason(described ? state.Zip1->LastError()
+                            : "Cannot write the information file \"" + state.InfoFilePath + "\""));
+  }
   Log(LogClosingEvent(" Backup Profile " + options->sf + (written ? " Data was Completed!" : " Data was not Completed!")));
   backup::DeleteJobFiles(context);
 

@@ -35,15 +35,15 @@ std::vector<app::Identity> IdentitiesOf(const std::vector<std::string>& names) {
 
 }  // namespace
 
-std::vector<app::Identity> ListIdentities() { return IdentitiesOf(IdentityKeyNames()); }
-
 // Whether Outlook Express is set up is a matter of the sub-keys being there at all, blank
 // names included.
-void BuildIdentityList(app::MainState& state) {
+std::vector<app::Identity> ListIdentities(bool* noIdentities) {
   std::vector<std::string> names = IdentityKeyNames();
-  state.Identities = IdentitiesOf(names);
-  state.NoIdentities = names.empty();
+  *noIdentities = names.empty();
+  return IdentitiesOf(names);
 }
+
+void BuildIdentityList(app::MainState& state) { state.Identities = ListIdentities(&state.NoIdentities); }
 
 std::string FileDate() {
   platform::LocalTime now = platform::System().Now();

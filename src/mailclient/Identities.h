@@ -8,8 +8,9 @@ namespace quarnel::mailclient {
 
 // Fills Identities from the sub-keys of HKEY_CURRENT_USER\Identities; NoIdentities when none.
 void BuildIdentityList(app::MainState& state);
-// The identities as the scheduled-backup window lists them too.
-std::vector<app::Identity> ListIdentities();
+// The identities as the scheduled-backup window lists them too; noIdentities as
+// BuildIdentityList sets NoIdentities: no sub-key at all, blank names included.
+std::vector<app::Identity> ListIdentities(bool* noIdentities);
 
 // Today's local date as generated backup names carry it: "MM-DD-YYYY".
 std::string FileDate();

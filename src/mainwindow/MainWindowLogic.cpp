@@ -3,6 +3,7 @@
 #include "app/Jobs.h"
 #include "app/Log.h"
 #include "app/MachineFacts.h"
+#include "app/ScheduledRuns.h"
 #include "app/Settings.h"
 #include "exportui/ExportLogic.h"
 #include "mailclient/Identities.h"
@@ -74,10 +75,19 @@ void MainWindowLogic::Load() {
 }
 
 void MainWindowLogic::Activated() {
-  if (CommandLine().empty() || unattendedStarted_) return;
+  if (CommandLine().empty()) {
+    if (!failuresTold_) {
+      failuresTold_ = true;
+      TellFailedScheduledRuns();
+    }
+    return;
+  }
+  if (unattendedStarted_) return;
   unattendedStarted_ = true;
   view_.HideWindow();
+  const std::uint64_t logSizeBefore = LogSize();
   ExitCode() = RunUnattendedBackup(state_, view_);
+  ReportScheduledRun(ExitCode(), logSizeBefore);
   Run(Command::Quit);
 }
 

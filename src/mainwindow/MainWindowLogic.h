@@ -35,7 +35,9 @@ class MainWindowLogic {
   MainWindowLogic(MainState& state, MainView& view) : state_(state), view_(view), zipListener_(view) {}
 
   void Load();
-  void Activated();             // every activation; only the first one with a command line acts
+  // Every activation; only the first one acts: with a command line it runs the unattended
+  // backup, without one it tells of the scheduled backups that failed.
+  void Activated();
   void PageShown(Page page);    // after the tab strip switched pages
   void Run(Command command);
   void ProtectClicked();        // ifprotect changed state
@@ -53,6 +55,7 @@ class MainWindowLogic {
   MainView& view_;
   MainArchiveListener zipListener_;
   bool unattendedStarted_ = false;
+  bool failuresTold_ = false;
 };
 
 // The user chose identity `index` in cbSource: clears and enables the eight backup boxes,

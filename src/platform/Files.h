@@ -19,6 +19,12 @@ class InputFile {
   virtual std::int64_t Read(void* buffer, std::size_t size) = 0;
 };
 
+// A file held open by FileSystem::Hold until this is destroyed.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -51,6 +57,16 @@ class FileSystem {
   // does; null when it cannot be opened, errno then telling why. Both builds' own seams use
   // this C library implementation.
   virtual std::unique_ptr<InputFile> OpenInput(const std::string& path);
+  // Whether any process, this one included, has the file open: on Windows such a file can be
+  // neither deleted nor opened exclusively; the portable twin looks for it among the open
+  // files of every process it may see. False when there is no such file. A seam that cannot
+  // tell says it is in use, so that nothing is removed on its word.
+  virtual bool InUse(const std::string&) { return true; }
+  // Holds the file open, creating it when missing, until the result is destroyed; null when
+  // it cannot. An exclusive hold is refused while anyone holds the file (on Windows while
+  // anyone has it open), a shared one while an exclusive hold lasts; shared holds go together.
+  // A seam that cannot hold gives null.
+  virtual std::unique_ptr<HeldFile> Hold(const std::string&, bool /*exclusive*/) { return nullptr; }
 };
 
 }  // namespace quarnel::platform

@@ -15,6 +15,7 @@ ScopedServices::ScopedServices(const Services& with) : saved_(Current()) {
   if (with.system) now.system = with.system;
   if (with.processes) now.processes = with.processes;
   if (with.messages) now.messages = with.messages;
+  if (with.events) now.events = with.events;
 }
 
 ScopedServices::~ScopedServices() { Current() = saved_; }

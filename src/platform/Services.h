@@ -1,6 +1,7 @@
 #pragma once
 // The seams in force. Each build installs its own implementations (Win32 on Windows, the
 // portable twins elsewhere); tests replace any of them for a scope with ScopedServices.
+#include "platform/EventLog.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Processes.h"
@@ -17,6 +18,7 @@ struct Services {
   SystemFacts* system = nullptr;
   Processes* processes = nullptr;
   MessageBoxes* messages = nullptr;
+  EventLog* events = nullptr;
 };
 
 Services& Current();
@@ -28,6 +30,7 @@ inline ProfileStrings& Profile() { return *Current().profile; }
 inline SystemFacts& System() { return *Current().system; }
 inline Processes& Procs() { return *Current().processes; }
 inline MessageBoxes& Messages() { return *Current().messages; }
+inline EventLog& Events() { return *Current().events; }
 
 // Replaces the non-null members of `with` until the end of the scope.
 class ScopedServices {

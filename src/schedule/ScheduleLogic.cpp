@@ -20,9 +20,11 @@ void Tell(const std::string& text, MessageIcon icon) {
   platform::Messages().Show(text, app::kApplicationTitle, MessageButtons::Ok, icon);
 }
 
-// The unattended run splits its command line at "=", and the task's command is quoted: a
-// value with either would be read as something else.
-bool BreaksTheCommandLine(const std::string& value) { return value.find_first_of("=\"") != std::string::npos; }
+// The unattended run splits its command line at "=", the task's command is quoted, and the
+// Task Scheduler replaces %NAME% by the variable's value when it starts the task: a value
+// with any of them would reach the run as something else (a password "a%OS%b" as
+// "aWindows_NTb"). The command line has no escape for any of them.
+bool BreaksTheCommandLine(const std::string& value) { return value.find_first_of("=\"%") != std::string::npos; }
 
 // What the tool said about a failed run, for the user.
 std::string Explanation(const FinishedRun& run) {
@@ -44,16 +46,20 @@ void ScheduleLogic::Opening() {
     view_.SetFieldColour(field, app::FieldColour::ScrollBar);
   }
 
-  identities_ = mailclient::ListIdentities();
-  if (identities_.empty()) {
+  // Only blank-named identities is a set-up Outlook Express with nothing to list.
+  bool outlookMissing = false;
+  identities_ = mailclient::ListIdentities(&outlookMissing);
+  if (outlookMissing) {
     Tell("Your Windows System have not install Outlook Express ", MessageIcon::Critical);
     view_.SetEnabled(C::Command3, false);
     return;
   }
   view_.ClearList(C::cbSource);
   for (const app::Identity& identity : identities_) view_.AddListItem(C::cbSource, identity.displayName);
-  view_.SetListIndex(C::cbSource, 0);
-  IdentityChosen();
+  if (!identities_.empty()) {
+    view_.SetListIndex(C::cbSource, 0);
+    IdentityChosen();
+  }
 
   view_.ClearList(C::cmbStartTime);
   for (int hour = 0; hour < 24; ++hour) {
@@ -122,7 +128,7 @@ bool ScheduleLogic::Validate(const TaskOptions& options) {
       return false;
     }
   }
-  const char* const kCarry = " cannot be used in a scheduled task: it contains \"=\" or a double quote (\"). ";
+  const char* const kCarry = " cannot be used in a scheduled task: it contains \"=\", \"%\" or a double quote (\"). ";
   if (options.userName.empty()) {
     Tell("The chosen identity has no name, so a scheduled backup could not find it. Please give the identity a name "
          "in Outlook Express.",

@@ -118,6 +118,7 @@ TEST_P(JobsTest, TheFourChecksStopTheBackupWithTheirMessageAndTouchNothing) {
 
 TEST_P(JobsTest, OneMessagesItemGivesItsFlagsSummaryAndLogRecordsAndReplacesAnOlderBackup) {
   Write("backup.soe", "the previous backup");
+  Write("~qb1f.tmp.0073840e", "part of the archive of a run that was ended");
   view_.controls[Control::txtAttachInfo].text = "first line\r\nsecond line";
   Protect("differs", "ignored when unticked");
   view_.controls[Control::ifprotect].checked = false;
@@ -133,7 +134,8 @@ TEST_P(JobsTest, OneMessagesItemGivesItsFlagsSummaryAndLogRecordsAndReplacesAnOl
   EXPECT_EQ(view_.Text(Control::txtFileInfo), "first line\r\nsecond line");
   EXPECT_EQ(view_.Text(Control::txtPOBinfo),
             "Computer:BOX\r\nUser:alice\r\nIdentity:Main Identity\r\nDate:" + system_.GeneralDate(*system_.now));
-  // The job's own files are gone; the panel and the labels are back as they were.
+  // The job's own files are gone, and what an ended run left; the panel and the labels are
+  // back as they were.
   EXPECT_EQ(FolderListing(dir_.path()), (std::vector<std::string>{"backup.soe", "brlog.dat"}));
   EXPECT_FALSE(view_.Visible(Control::picCon3));
   EXPECT_EQ(view_.Text(Control::Label1), "Please Waiting...");
@@ -370,9 +372,12 @@ TEST_P(JobsTest, TheRestoreRunsTheCheckedItemsTheBackupHoldsIntoTheChosenIdentit
   EXPECT_EQ(LastMessage(), "Please select at least one item.");
   EXPECT_FALSE(Exists("brlog.dat"));
 
-  // Messages and Settings are in the backup, Rules is not: it is passed over in silence.
+  // Messages and Settings are in the backup, Rules is not: it is passed over in silence. A
+  // mail folder that only an ended restore's kept copy holds is first put back.
+  Write("Store B\\~qbr.old.Kept.dbx.tmp", "kept");
   Tick(ItemSet::Restore, "00110001");
   app::RunRestoreJob(state_, view_);
+  EXPECT_EQ(Read("Store B\\Kept.dbx"), "kept");
   EXPECT_EQ(LastMessage(),
             "The Restore was Completed!\r\n\r\nRestore Messages\tSuccessed!\r\nRestore Settings\tSuccessed!");
   EXPECT_EQ(Log(), Records({">", "= Start Retore Data to Profile Work", "= Restore File is " + Path("backup.soe"),

@@ -24,6 +24,7 @@ demo_prefix 1
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnel Backup"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quarnel Backup'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+event_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quarnel Backup'
 rm -rf "$program"  # demo-env puts a copy there; the installer does it here
 
 # A value is there when reg finds it. Wine's reg once failed in CI on a value that was
@@ -54,6 +55,8 @@ check "uninstall entry with version $version" \
 for v in DisplayName Publisher DisplayIcon EstimatedSize UninstallString; do
   check "uninstall entry has $v" reg_has "$uninstall_key" /v "$v"
 done
+check "event source's message file is the program" \
+  bash -c "'$wine' reg query '$event_key' /v EventMessageFile </dev/null 2>/dev/null | grep -qi 'Quarnel Backup.quarnel.exe'"
 
 # The installed program backs up as the scheduled task would start it.
 mkdir -p "$c/Backups"
@@ -95,6 +98,7 @@ for f in quarnel.exe quarnel-export.exe help.chm skins uninstall.exe; do
 done
 check "shortcuts removed" test ! -e "$menu"
 check "uninstall entry removed" bash -c "! '$wine' reg query '$uninstall_key' </dev/null >/dev/null 2>&1"
+check "event source removed" bash -c "! '$wine' reg query '$event_key' </dev/null >/dev/null 2>&1"
 check "Run value removed" bash -c "! '$wine' reg query '$run_key' /v 'Quarnel Backup' </dev/null >/dev/null 2>&1"
 check "scheduled task removed" test ! -e "$task_file"
 check "backup kept" test -f "$backup"

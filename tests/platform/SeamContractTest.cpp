@@ -183,6 +183,56 @@ TEST(FilesContract, ReadOnlyAttributeAlone) {
   EXPECT_EQ(others(), before);
 }
 
+// What removing an ended run's files relies on: a file some handle has open (this
+// process's own included) is in use, and holds share or exclude as Windows' sharing does.
+TEST(FilesContract, OpenFilesAreInUseAndHoldsShareOrExclude) {
+  TempFolder dir;
+  const std::string a = dir.File("a.tmp"), mark = dir.File("quarnel.run");
+  EXPECT_FALSE(Files().InUse(a));  // no such file
+  ASSERT_TRUE(Files().WriteAll(a, "part"));
+  EXPECT_FALSE(Files().InUse(a));
+  std::unique_ptr<InputFile> reading = Files().OpenInput(a);
+  ASSERT_TRUE(reading);
+  EXPECT_TRUE(Files().InUse(a));
+  reading.reset();
+  EXPECT_FALSE(Files().InUse(a));
+
+  std::unique_ptr<HeldFile> shared = Files().Hold(mark, false);  // made when missing
+  ASSERT_TRUE(shared);
+  EXPECT_TRUE(Files().FileExists(mark));
+  EXPECT_TRUE(Files().InUse(mark));
+  std::unique_ptr<HeldFile> another = Files().Hold(mark, false);
+  EXPECT_TRUE(another);
+  EXPECT_FALSE(Files().Hold(mark, true));
+  shared.reset();
+  EXPECT_FALSE(Files().Hold(mark, true));
+  another.reset();
+  EXPECT_FALSE(Files().InUse(mark));
+  std::unique_ptr<HeldFile> alone = Files().Hold(mark, true);
+  ASSERT_TRUE(alone);
+  EXPECT_FALSE(Files().Hold(mark, false));
+  EXPECT_FALSE(Files().Hold(mark, true));
+  alone.reset();
+  EXPECT_TRUE(Files().Hold(mark, false));
+}
+
+#ifdef QUARNEL_EXE
+// The Event Viewer shows the program's events through quarnel.exe's message table, which
+// the installer registers: message 1 is the event's own text.
+TEST(EventLogContract, QuarnelExeCarriesTheMessageOfItsEvents) {
+  HMODULE exe = LoadLibraryExA("Z:" QUARNEL_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  const char* event = "The scheduled backup of Main Identity started 3/3/2026 2:05:09 PM was completed.";
+  DWORD_PTR arguments[] = {reinterpret_cast<DWORD_PTR>(event)};
+  char text[512] = {};
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, exe, kEventMessageId, 0, text,
+                           sizeof text, reinterpret_cast<va_list*>(arguments));
+  FreeLibrary(exe);
+  EXPECT_EQ(std::string(text, n), std::string(event) + "\r\n");
+  EXPECT_TRUE(Events().Report("Quarnel Backup", EventKind::Information, event));
+}
+#endif
+
 TEST(SystemContract, TempFilesAreNewEmptyAndNamedByPrefix) {
   TempFolder dir;
   std::string first, second;

@@ -111,6 +111,15 @@ TEST_F(ScheduleLogicTest, WithoutIdentitiesOnlyDisableAndCancelRemain) {
   ExpectOneMessage("Task Quarnel AutoBackup has been Delete.", MessageIcon::Information);
 }
 
+TEST_F(ScheduleLogicTest, OnlyBlankNamedIdentitiesMeanOutlookExpressIsSetUpWithNoneToList) {
+  testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\  ", "Username", "Main Identity");
+  logic_.Opening();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(view_.Enabled(C::Command3));
+  EXPECT_TRUE(view_.controls[C::cbSource].items.empty());
+  EXPECT_EQ(view_.controls[C::cmbStartTime].items.size(), 48u);
+}
+
 TEST_F(ScheduleLogicTest, ChoosingAnIdentityResetsItsItemsAndTheTargetInTheBackupFolder) {
   std::string folder = dir.File("backups");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
@@ -198,7 +207,7 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
       t.view_.SetText(C::txtPassword2, retyped);
     };
   };
-  const std::string carry = " cannot be used in a scheduled task: it contains \"=\" or a double quote (\"). ";
+  const std::string carry = " cannot be used in a scheduled task: it contains \"=\", \"%\" or a double quote (\"). ";
   const Case cases[] = {
       {"no item", [](ScheduleLogicTest& t) { t.view_.SetItemChecked(0, false); }, "Please select at least one item.",
        MessageIcon::Exclamation},
@@ -223,6 +232,14 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
        MessageIcon::Exclamation},
       {"password with quote", protect("a\"b", "a\"b"), "The password" + carry + "Please choose another password.",
        MessageIcon::Exclamation},
+      {"password with %", protect("a%OS%b", "a%OS%b"), "The password" + carry + "Please choose another password.",
+       MessageIcon::Exclamation},
+      {"file with %",
+       [](ScheduleLogicTest& t) {
+         t.view_.dialogAnswer = "C:\\%USERNAME%.soe";
+         t.logic_.BrowseClicked();
+       },
+       "The backup file name" + carry + "Please choose another file.", MessageIcon::Exclamation},
       {"file with =",
        [](ScheduleLogicTest& t) {
          t.view_.dialogAnswer = "C:\\x=y.soe";
@@ -232,6 +249,8 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
       {"name with =", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "a=b"); },
        "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
       {"name with quote", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "\"a\""); },
+       "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
+      {"name with %", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "100%"); },
        "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
       {"no name", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, ""); },
        "The chosen identity has no name, so a scheduled backup could not find it. Please give the identity a name "

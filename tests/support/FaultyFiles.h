@@ -83,6 +83,10 @@ class FaultyFiles : public platform::FileSystem {
   std::optional<bool> IsReadOnly(const std::string& path) override;
   bool SetReadOnly(const std::string& path, bool readOnly) override;
   std::unique_ptr<platform::InputFile> OpenInput(const std::string& path) override;
+  bool InUse(const std::string& path) override { return inner_->InUse(path); }
+  std::unique_ptr<platform::HeldFile> Hold(const std::string& path, bool exclusive) override {
+    return inner_->Hold(path, exclusive);
+  }
 
  private:
   class FaultyInput;

@@ -8,7 +8,7 @@
 
 namespace quarnel::platform {
 
-// Off Windows nothing may start programs or show boxes: both are recorded.
+// Off Windows nothing may start programs, show boxes or report events: all are recorded.
 Services DefaultServices() {
   static MemoryRegistry registry;
   static PosixFiles files;
@@ -16,7 +16,8 @@ Services DefaultServices() {
   static PortableSystem system;
   static RecordingProcesses processes;
   static RecordingMessages messages;
-  return {&registry, &files, &profile, &system, &processes, &messages};
+  static RecordingEventLog events;
+  return {&registry, &files, &profile, &system, &processes, &messages, &events};
 }
 
 }  // namespace quarnel::platform

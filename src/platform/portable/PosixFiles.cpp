@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -26,6 +27,42 @@ bool WriteFile(const std::string& path, std::string_view bytes, int flags) {
   if (fd < 0) return false;
   bool ok = WriteFully(fd, bytes.data(), bytes.size());
   return ::close(fd) == 0 && ok;
+}
+
+class PosixHeldFile : public HeldFile {
+ public:
+  explicit PosixHeldFile(int fd) : fd_(fd) {}
+  ~PosixHeldFile() override { ::close(fd_); }
+  PosixHeldFile(const PosixHeldFile&) = delete;
+  PosixHeldFile& operator=(const PosixHeldFile&) = delete;
+
+ private:
+  int fd_;
+};
+
+bool AllDigits(const char* text) {
+  if (*text == '\0') return false;
+  for (; *text != '\0'; ++text) {
+    if (*text < '0' || *text > '9') return false;
+  }
+  return true;
+}
+
+// Whether the process's descriptors folder (/proc/<id>/fd) holds one open on that file.
+bool HoldsOpen(const std::string& descriptors, const struct stat& file) {
+  DIR* d = ::opendir(descriptors.c_str());
+  if (!d) return false;  // another user's process, or gone meanwhile
+  bool found = false;
+  while (dirent* e = ::readdir(d)) {
+    struct stat st;
+    if (AllDigits(e->d_name) && ::stat((descriptors + "/" + e->d_name).c_str(), &st) == 0 &&
+        st.st_dev == file.st_dev && st.st_ino == file.st_ino) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
 }
 
 }  // namespace
@@ -158,6 +195,34 @@ bool PosixFiles::SetReadOnly(const std::string& path, bool readOnly) {
   if (::stat(PosixPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   const mode_t others = st.st_mode & 07777 & ~static_cast<mode_t>(S_IWUSR);
   return ::chmod(PosixPath(path).c_str(), readOnly ? others : (others | S_IWUSR)) == 0;
+}
+
+// POSIX lets anyone delete an open file; what Windows refuses then is told here from the
+// open files of every process (/proc), this one's included.
+bool PosixFiles::InUse(const std::string& path) {
+  struct stat file;
+  if (::stat(PosixPath(path).c_str(), &file) != 0) return false;
+  DIR* processes = ::opendir("/proc");
+  if (!processes) return true;  // cannot tell
+  bool used = false;
+  while (!used) {
+    dirent* e = ::readdir(processes);
+    if (!e) break;
+    used = AllDigits(e->d_name) && HoldsOpen(std::string("/proc/") + e->d_name + "/fd", file);
+  }
+  ::closedir(processes);
+  return used;
+}
+
+// Advisory locks stand for Windows' sharing: holds are only ever taken through here.
+std::unique_ptr<HeldFile> PosixFiles::Hold(const std::string& path, bool exclusive) {
+  int fd = ::open(PosixPath(path).c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixHeldFile>(fd);
 }
 
 }  // namespace quarnel::platform

@@ -41,6 +41,17 @@ bool WriteFully(HANDLE h, std::string_view bytes) {
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
+class Win32HeldFile : public HeldFile {
+ public:
+  explicit Win32HeldFile(HANDLE h) : h_(h) {}
+  ~Win32HeldFile() override { CloseHandle(h_); }
+  Win32HeldFile(const Win32HeldFile&) = delete;
+  Win32HeldFile& operator=(const Win32HeldFile&) = delete;
+
+ private:
+  HANDLE h_;
+};
+
 }  // namespace
 
 bool Win32Files::FileExists(const std::string& path) {
@@ -152,6 +163,25 @@ bool Win32Files::SetReadOnly(const std::string& path, bool readOnly) {
   if (readOnly) a |= FILE_ATTRIBUTE_READONLY;
   if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
   return SetFileAttributesA(path.c_str(), a) != FALSE;
+}
+
+// Sharing nothing, the open is refused while any handle to the file is open, whatever that
+// handle shares.
+bool Win32Files::InUse(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  const DWORD error = GetLastError();
+  return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+std::unique_ptr<HeldFile> Win32Files::Hold(const std::string& path, bool exclusive) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, exclusive ? 0 : FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32HeldFile>(h);
 }
 
 }  // namespace quarnel::platform

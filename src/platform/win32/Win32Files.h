@@ -21,6 +21,8 @@ class Win32Files : public FileSystem {
   std::optional<std::uint64_t> FreeSpace(const std::string& folder) override;
   std::optional<bool> IsReadOnly(const std::string& path) override;
   bool SetReadOnly(const std::string& path, bool readOnly) override;
+  bool InUse(const std::string& path) override;
+  std::unique_ptr<HeldFile> Hold(const std::string& path, bool exclusive) override;
 };
 
 }  // namespace quarnel::platform

@@ -1,4 +1,5 @@
 #include "platform/Services.h"
+#include "platform/win32/Win32EventLog.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Messages.h"
 #include "platform/win32/Win32Processes.h"
@@ -15,7 +16,8 @@ Services DefaultServices() {
   static Win32System system;
   static Win32Processes processes;
   static Win32Messages messages;
-  return {&registry, &files, &profile, &system, &processes, &messages};
+  static Win32EventLog events;
+  return {&registry, &files, &profile, &system, &processes, &messages, &events};
 }
 
 }  // namespace quarnel::platform
