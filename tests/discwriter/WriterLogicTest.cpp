@@ -32,7 +32,6 @@ class WriterLogicTest : public ::testing::Test, public testing::RecordedSeams {
     logic_->Run(WriterCommand::WriteDisc);
     ASSERT_FALSE(logic_->Idle());
   }
-  std::string LastMessage() { return messages.shown.empty() ? "" : messages.shown.back().text; }
 
   testing::FakeWriterView view_;
   testing::FakeEngine engine_;
