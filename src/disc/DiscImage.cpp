@@ -308,9 +308,12 @@ DiscImage::DiscImage(const ImageNode& root, const ImageOptions& options) : optio
     AddMetadata(kFirstDescriptor, static_cast<std::uint32_t>(trees.size()) + 1, std::move(descriptors));
   }
   for (auto& tree : trees) {
+    // The length is taken before the bytes move: the order in which arguments are
+    // evaluated is the compiler's.
     std::string l = tree->PathTable(false), m = tree->PathTable(true);
-    AddMetadata(tree->lTable, SectorsFor(l.size()), std::move(l));
-    AddMetadata(tree->mTable, SectorsFor(m.size()), std::move(m));
+    const std::uint32_t sectors = SectorsFor(l.size());
+    AddMetadata(tree->lTable, sectors, std::move(l));
+    AddMetadata(tree->mTable, sectors, std::move(m));
   }
   for (auto& tree : trees) {
     for (const Tree::Dir& dir : tree->dirs)

@@ -1,12 +1,13 @@
-// The image writer's names and layout, read back with our readers; verification; the image
-// file drive's write, test write, warnings and errors.
+// The image writer's names and layout, read back with our readers and checked structure by
+// structure; verification; the image file drive's write, test write, warnings and errors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "DiscTestSupport.h"
 #include "disc/DiscImage.h"
@@ -21,45 +22,83 @@ namespace {
 
 using testing::Join;
 
-std::string Utf16BeOf(const std::u16string& text) { return iso::Ucs2Be(text); }
+const unsigned char* At(const std::string& image, std::uint64_t offset) {
+  return reinterpret_cast<const unsigned char*>(image.data()) + offset;
+}
+
+std::uint32_t Number(const unsigned char* p, int bytes, bool msb) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) value |= static_cast<std::uint32_t>(p[msb ? bytes - 1 - i : i]) << (8 * i);
+  return value;
+}
+
+// A path table's records: identifier, extent, parent number.
+using PathRecord = std::tuple<std::string, std::uint32_t, std::uint32_t>;
+std::vector<PathRecord> PathTable(const std::string& image, std::uint32_t sector, std::uint32_t size, bool msb) {
+  std::vector<PathRecord> records;
+  for (const unsigned char* p = At(image, sector * 2048ull); p < At(image, sector * 2048ull + size);
+       p += 8 + p[0] + p[0] % 2) {
+    records.emplace_back(std::string(reinterpret_cast<const char*>(p + 8), p[0]), Number(p + 2, 4, msb),
+                         Number(p + 6, 2, msb));
+  }
+  return records;
+}
+
+// The identifier and extent of each record of the directory at the sector.
+std::set<std::pair<std::string, std::uint32_t>> DirectoryRecords(const std::string& image, std::uint32_t sector) {
+  std::set<std::pair<std::string, std::uint32_t>> records;
+  const std::uint64_t start = sector * 2048ull, end = start + iso::GetLsb32(At(image, start + 10));
+  for (std::uint64_t at = start; at < end;) {
+    const unsigned char* p = At(image, at);
+    if (p[0] == 0) {  // the rest of the sector is padding
+      at = (at / 2048 + 1) * 2048;
+      continue;
+    }
+    records.emplace(std::string(reinterpret_cast<const char*>(p + 33), p[32]), iso::GetLsb32(p + 2));
+    at += p[0];
+  }
+  return records;
+}
 
 TEST(IsoNamesTest, Iso9660AndJolietNamesAreMappedShortenedAndMadeUnique) {
-  iso::UniqueNames iso;
+  iso::UniqueNames iso, folders, joliet, same;
   const std::pair<const char*, const char*> files[] = {
       {"Inbox.dbx", "INBOX.DBX;1"},
       {"inbox.dbx", "INBOX1.DBX;1"},
-      {"a b-c.txt", "A_B_C.TXT;1"},
-      {"a_b_c.txt", "A_B_C1.TXT;1"},
+      {"Old;2005.dbx", "OLD_2005.DBX;1"},
+      {"a;b;c.dbx", "A_B_C.DBX;1"},
+      {"a b-c.dbx", "A_B_C1.DBX;1"},
       {"no extension", "NO_EXTENSION.;1"},
       {"archive.tar.gz", "ARCHIVE_TAR.GZ;1"},
       {"A very long file name that goes on and on.backup", "A_VERY_LONG_FILE_NAME_TH.BACKUP;1"},
       {"A very long file name that goes on and on again.backup", "A_VERY_LONG_FILE_NAME_T1.BACKUP;1"},
-      {"caf\xE9.txt", "CAF_.TXT;1"},
+      {"Gel\xF6scht.dbx", "GEL_SCHT.DBX;1"},
       {"name.verylongextension", "NAME.VERYLONG;1"},
   };
   for (const auto& [name, expected] : files) EXPECT_EQ(iso::IsoFileName(name, iso), expected) << name;
-  iso::UniqueNames folders;
   EXPECT_EQ(iso::IsoFolderName("Local Folders", folders), "LOCAL_FOLDERS");
   EXPECT_EQ(iso::IsoFolderName("local.folders", folders), "LOCAL_FOLDERS1");
   EXPECT_EQ(iso::IsoFolderName(std::string(40, 'x'), folders), std::string(31, 'X'));
 
-  iso::UniqueNames joliet;
-  EXPECT_EQ(iso::JolietName("Caf\xE9 Cr\xE8me.txt", false, joliet), Utf16BeOf(u"Caf\u00e9 Cr\u00e8me.txt"));
-  EXPECT_EQ(iso::JolietName("a*b?c;d:e.txt", false, joliet), Utf16BeOf(u"a_b_c_d_e.txt"));
-  EXPECT_EQ(iso::JolietName("CAF\xC9 CR\xC8ME.TXT", false, joliet), Utf16BeOf(u"CAF\u00c9 CR\u00c8ME.TXT"));
-  std::string longName = std::string(70, 'n') + ".soe";
-  std::u16string cut = std::u16string(60, u'n') + u".soe";
-  EXPECT_EQ(iso::JolietName(longName, false, joliet), Utf16BeOf(cut));
-  EXPECT_EQ(iso::JolietName(longName, false, joliet), Utf16BeOf(std::u16string(59, u'n') + u"1.soe"));
-  iso::UniqueNames same;
-  EXPECT_EQ(iso::JolietName(std::string(64, 'z'), true, same), Utf16BeOf(std::u16string(64, u'z')));
-  EXPECT_EQ(iso::JolietName(std::string(65, 'z'), true, same), Utf16BeOf(std::u16string(63, u'z') + u"1"));
+  const std::string longName = std::string(70, 'n') + ".soe";
+  const std::pair<std::string, std::u16string> jolietNames[] = {
+      {"Gel\xF6schte Objekte.dbx", u"Gel\u00f6schte Objekte.dbx"},
+      {"Old;2005.dbx", u"Old_2005.dbx"},
+      {"a*b?c;d:e\x01.txt", u"a_b_c_d_e_.txt"},
+      {"GEL\xD6SCHTE OBJEKTE.DBX", u"GEL\u00d6SCHTE OBJEKTE.DBX"},  // not the same name to Joliet
+      {longName, std::u16string(60, u'n') + u".soe"},
+      {longName, std::u16string(59, u'n') + u"1.soe"},
+  };
+  for (const auto& [name, expected] : jolietNames)
+    EXPECT_EQ(iso::JolietName(name, false, joliet), iso::Ucs2Be(expected));
+  EXPECT_EQ(iso::JolietName(std::string(64, 'z'), true, same), iso::Ucs2Be(std::u16string(64, u'z')));
+  EXPECT_EQ(iso::JolietName(std::string(65, 'z'), true, same), iso::Ucs2Be(std::u16string(63, u'z') + u"1"));
 }
 
 TEST(IsoNamesTest, DatesAndBothByteOrders) {
-  std::string d = iso::RecordDate(86400 * 365 + 3661);  // 1971-01-01 01:01:01 UTC
-  EXPECT_EQ(d, std::string("\x47\x01\x01\x01\x01\x01\x00", 7));
-  EXPECT_EQ(iso::FromRecordDate(reinterpret_cast<const unsigned char*>(d.data())), 86400 * 365 + 3661);
+  const std::string d = iso::RecordDate(86400 * 365 + 31 * 86400 + 3661);  // 1971-02-01 01:01:01 UTC
+  EXPECT_EQ(d, std::string("\x47\x02\x01\x01\x01\x01\x00", 7));
+  EXPECT_EQ(iso::FromRecordDate(At(d, 0)), 86400 * 365 + 31 * 86400 + 3661);
   EXPECT_EQ(iso::VolumeDate(0), std::string("1970010100000000\0", 17));
   std::string out(8, '\0');
   iso::PutBoth32(out, 0, 0x01020304);
@@ -94,12 +133,12 @@ class DiscImageTest : public ::testing::Test {
 };
 
 TEST_F(DiscImageTest, ManyFilesInDeepFoldersReadBackThroughEachVolumeType) {
-  // Enough long names to spread each directory over several sectors.
-  std::string folder = "";
+  // Enough long names to spread each directory over several sectors; names ISO9660 maps alike.
+  std::string folder = "\\Gel\xF6schte Objekte";
   for (int depth = 0; depth < 12; ++depth) {
     folder += "\\level " + std::to_string(depth);
     for (int i = 0; i < 40; ++i) {
-      std::string name = "file number " + std::to_string(i) + " with a rather long name.txt";
+      std::string name = "file number " + std::to_string(i) + (i % 2 ? ";old" : "") + " with a rather long name.dbx";
       tree_.AddFile(File("f" + std::to_string(depth) + "_" + std::to_string(i), 100 + i * 37 + depth, i),
                     folder + "\\" + name);
     }
@@ -113,7 +152,7 @@ TEST_F(DiscImageTest, ManyFilesInDeepFoldersReadBackThroughEachVolumeType) {
     ImageOptions options = OptionsFor(settings);
     options.created = 1700000000;
     DiscImage image(tree_.RootNode(), options);
-    std::string path = WriteAll(image);
+    const std::string path = WriteAll(image);
     const bool iso = code != kFsUdf, joliet = (code & kFsJoliet) != 0, udf = (code & kFsUdf) != 0;
     EXPECT_EQ(image.HasJoliet(), joliet);
     EXPECT_EQ(image.HasUdf(), udf);
@@ -129,27 +168,25 @@ TEST_F(DiscImageTest, ManyFilesInDeepFoldersReadBackThroughEachVolumeType) {
     for (const ImageFile& file : image.Files()) {
       EXPECT_EQ(ReadBack(preferred, file), testing::ReadFileBytes(file.source)) << file.imagePath;
     }
-    std::string bytes = testing::ReadFileBytes(path);
+    const std::string bytes = testing::ReadFileBytes(path);
     EXPECT_EQ(bytes.size(), image.Bytes());
-    if (!iso) continue;
 
-    // The descriptor's sizes in both byte orders, and the two path tables agree.
-    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::uint32_t sectors = iso::GetLsb32(p + 16 * 2048 + 80);
-    EXPECT_EQ(sectors, image.Sectors());
-    std::uint32_t be =
-        (p[16 * 2048 + 84] << 24) | (p[16 * 2048 + 85] << 16) | (p[16 * 2048 + 86] << 8) | p[16 * 2048 + 87];
-    EXPECT_EQ(be, sectors);
-    std::uint32_t tableSize = iso::GetLsb32(p + 16 * 2048 + 132);
-    std::uint32_t lTable = iso::GetLsb32(p + 16 * 2048 + 140);
-    const unsigned char* m = p + 16 * 2048 + 148;
-    std::uint32_t mTable = (m[0] << 24) | (m[1] << 16) | (m[2] << 8) | m[3];
-    for (std::uint32_t at = 0; at < tableSize;) {
-      const unsigned char* l = p + lTable * 2048 + at;
-      const unsigned char* b = p + mTable * 2048 + at;
-      EXPECT_EQ(l[0], b[0]);
-      EXPECT_EQ(iso::GetLsb32(l + 2), static_cast<std::uint32_t>((b[2] << 24) | (b[3] << 16) | (b[4] << 8) | b[5]));
-      at += 8 + l[0] + l[0] % 2;
+    // Each ISO9660 tree's descriptor: the size in both byte orders; its two path tables
+    // agree, and each record names a directory that its parent's directory holds.
+    for (std::uint32_t sector = 16; iso && sector < (joliet ? 18u : 17u); ++sector) {
+      const unsigned char* d = At(bytes, sector * 2048ull);
+      EXPECT_EQ(Number(d + 80, 4, false), image.Sectors());
+      EXPECT_EQ(Number(d + 84, 4, true), image.Sectors());
+      const std::uint32_t tableSize = Number(d + 132, 4, false);
+      const auto l = PathTable(bytes, Number(d + 140, 4, false), tableSize, false);
+      EXPECT_EQ(l, PathTable(bytes, Number(d + 148, 4, true), tableSize, true));
+      ASSERT_EQ(l.size(), 14u);  // the root, "Geloschte Objekte" and its twelve levels
+      EXPECT_EQ(std::get<2>(l[0]), 1u);
+      for (std::size_t i = 1; i < l.size(); ++i) {
+        const auto& [id, extent, parent] = l[i];
+        ASSERT_TRUE(parent >= 1 && parent <= i);
+        EXPECT_EQ(DirectoryRecords(bytes, std::get<1>(l[parent - 1])).count({id, extent}), 1u) << i;
+      }
     }
   }
 }
@@ -172,7 +209,7 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   options.udf = true;
   DiscImage image(tree_.RootNode(), options);
   // Only the metadata before the file data: the readers need no more.
-  std::string path = Join(dir_.path(), "meta.iso");
+  const std::string path = Join(dir_.path(), "meta.iso");
   {
     std::ofstream out(path, std::ios::binary);
     ImageStream stream(image);
@@ -188,7 +225,6 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   ASSERT_TRUE(udfReader.Open(path));  // the closing anchor is missing: the one at 256 serves
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     const ImageFile& file = image.Files()[i];
-    ASSERT_EQ(file.size, sizes[i]);
     DiscEntry entry;
     ASSERT_TRUE(udfReader.Find(file.discPath, &entry));
     EXPECT_EQ(entry.size, sizes[i]);
@@ -198,8 +234,7 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
     }
     EXPECT_EQ(entry.extents.back().second, sizes[i] - (entry.extents.size() - 1) * 0x3FFFF800);
 
-    std::vector<std::string> jolietPath = {iso::Ucs2Be(u"big" + std::u16string(1, u'0' + i) + u".bin")};
-    ASSERT_TRUE(isoReader.Find(jolietPath, &entry));
+    ASSERT_TRUE(isoReader.Find({iso::Ucs2Be(u"big" + std::u16string(1, u'0' + i) + u".bin")}, &entry));
     EXPECT_EQ(entry.size, sizes[i]);
     ASSERT_EQ(entry.extents.size(), (sizes[i] + 0xFFFFF7FF) / 0xFFFFF800);
     EXPECT_EQ(entry.extents[0].second, 0xFFFFF800u);
@@ -209,36 +244,43 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   EXPECT_EQ(image.Bytes(), static_cast<std::uint64_t>(last.sector) * 2048 + (last.size + 2047) / 2048 * 2048 + 2048);
 }
 
-TEST_F(DiscImageTest, VerificationReportsEachKindOfDifference) {
-  std::string same = File("same.bin", 5000, 1), changed = File("changed.bin", 5000, 2),
-              resized = File("resized.bin", 5000, 3), gone = File("gone.bin", 5000, 4);
+TEST_F(DiscImageTest, VerificationReportsEachKindOfDifferenceAndTheStreamASourceThatChanged) {
+  const std::string changed = File("changed.bin", 5000, 2), resized = File("resized.bin", 5000, 3),
+                    gone = File("gone.bin", 5000, 4);
+  File("same.bin", 5000, 1);
   for (const char* name : {"same.bin", "changed.bin", "resized.bin", "gone.bin"}) {
     tree_.AddFile(Join(dir_.path(), name), std::string("\\") + name);
   }
-  ImageOptions options;
-  DiscImage image(tree_.RootNode(), options);
-  std::string path = WriteAll(image);
+  DiscImage image(tree_.RootNode(), ImageOptions{});
+  const std::string path = WriteAll(image);
   testing::MakePatternFile(changed, 5000, 9);
   testing::MakePatternFile(resized, 5001, 3);
   std::filesystem::remove(gone);
   std::vector<ImageFile> files = image.Files();
-  ImageFile missing =
-      *std::find_if(files.begin(), files.end(), [](const ImageFile& f) { return f.imagePath == "\\same.bin"; });
-  missing.discPath.back() = "not there";
-  files.push_back(missing);
+  files.push_back(
+      *std::find_if(files.begin(), files.end(), [](const ImageFile& f) { return f.imagePath == "\\same.bin"; }));
+  files.back().discPath.back() = "not there";
   VerifyResult result = VerifyImage(files, ImageFiles(path, false), events_, [] { return false; });
-  std::map<std::string, int> statuses;
-  for (const auto& [imagePath, status] : events_.verified) statuses[imagePath] += status * 10 + 1;
-  EXPECT_EQ(events_.verifyStarted, 5);
+  EXPECT_EQ(events_.verified, (std::vector<std::pair<std::string, int>>{{"\\changed.bin", kVerifyMismatch},
+                                                                        {"\\gone.bin", kVerifySourceUnreadable},
+                                                                        {"\\resized.bin", kVerifySizeMismatch},
+                                                                        {"\\same.bin", kVerifyMatched},
+                                                                        {"\\same.bin", kVerifyDiscUnreadable}}));
   EXPECT_EQ(result.verified, 5);
   EXPECT_EQ(result.matched, 1);
   EXPECT_EQ(events_.doneVerified, 5);
   EXPECT_EQ(events_.doneMatched, 1);
-  EXPECT_EQ(statuses["\\changed.bin"], kVerifyMismatch * 10 + 1);
-  EXPECT_EQ(statuses["\\resized.bin"], kVerifySizeMismatch * 10 + 1);
-  EXPECT_EQ(statuses["\\gone.bin"], kVerifySourceUnreadable * 10 + 1);
-  // same.bin twice: once matched, once missing from the disc.
-  EXPECT_EQ(statuses["\\same.bin"], kVerifyMatched * 10 + 1 + kVerifyDiscUnreadable * 10 + 1);
+
+  // A mail folder that grew after the lay-out (Outlook Express still running) is not cut to
+  // its old size on the disc: the stream stops there.
+  testing::MakePatternFile(gone, 5000, 4);
+  ImageStream stream(image);
+  std::string buffer(image.Bytes(), '\0');
+  std::size_t read = 0;
+  FileError error;
+  EXPECT_FALSE(stream.Read(0, buffer.data(), buffer.size(), &read, &error));
+  EXPECT_EQ(error.Text, "The source file has changed since it was added to the image.");
+  EXPECT_EQ(error.Path, resized);
 }
 
 class ImageFileDriveTest : public DiscImageTest {
@@ -251,28 +293,17 @@ class ImageFileDriveTest : public DiscImageTest {
   Engine engine_;
 };
 
-TEST_F(ImageFileDriveTest, TheDriveIsAlwaysListedAndItsMediumIsAWritableFile) {
+TEST_F(ImageFileDriveTest, ATestWriteVerifiesButLeavesNoFileAndTheDriveErasesNothing) {
   ASSERT_EQ(engine_.DeviceCount(), 1);
   DiscDevice& drive = *engine_.Device(0);
-  EXPECT_EQ(drive.Name(), "Disc Image File (.iso)");
-  EXPECT_TRUE(drive.IsSupported());
-  EXPECT_TRUE(drive.WritesImageFile());
-  EXPECT_EQ(drive.SpeedCount(), 0);
-  EXPECT_FALSE(drive.HasCapability(kCapBufferProtect));
-  MediaInfo media = drive.Media();
-  EXPECT_NE(media.MediaType, kMediaNone);
-  EXPECT_TRUE(media.IsWritable);
-  EXPECT_FALSE(media.IsRewritable);
-  drive.SetImageFilePath(Join(dir_.path(), "x.iso"));
-  EXPECT_GT(drive.FreeBlocks(true), 0);
+  EXPECT_TRUE(drive.WritesImageFile() && drive.Media().IsWritable);
   EXPECT_FALSE(drive.StartErase(true, 0));
-}
-
-TEST_F(ImageFileDriveTest, TestWriteVerifiesButLeavesNoFile) {
   engine_.Writer().Root().AddFile(File("a.soe", 70000), "\\a.soe");
   engine_.Writer().Settings().TestWrite = true;
   engine_.Writer().Settings().AutoVerify = true;
-  std::string target = Join(dir_.path(), "test.iso");
+  const std::string target = Join(dir_.path(), "test.iso");
+  drive.SetImageFilePath(target);
+  EXPECT_GT(drive.FreeBlocks(true), 0);
   for (int code : {kFsIsoJoliet, kFsIsoJolietUdf}) {
     events_.statuses.clear();
     engine_.Writer().Settings().FileSystem = code;
@@ -289,7 +320,7 @@ TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFil
   engine_.Writer().Root().AddFile(File("kept.soe", 100), "\\kept.soe");
   engine_.Writer().Root().AddFile(File("lost.soe", 100), "\\lost.soe");
   std::filesystem::remove(Join(dir_.path(), "lost.soe"));
-  std::string target = Join(dir_.path(), "w.iso");
+  const std::string target = Join(dir_.path(), "w.iso");
   events_.continueOnWarning = false;
   testing::WriteImageFile(engine_, target);
   EXPECT_EQ(events_.warnings, std::vector<std::string>{Join(dir_.path(), "lost.soe")});
@@ -302,14 +333,12 @@ TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFil
   EXPECT_EQ(events_.statuses.back(), kWriteDone);
   EXPECT_EQ(events_.doneVerified, 1);  // the lost file was left out
   IsoReader reader;
-  ASSERT_TRUE(reader.Open(target));
   std::vector<DiscEntry> root;
-  ASSERT_TRUE(reader.List({}, &root));
+  ASSERT_TRUE(reader.Open(target) && reader.List({}, &root));
   ASSERT_EQ(root.size(), 1u);
   EXPECT_EQ(root[0].id, iso::Ucs2Be(u"kept.soe"));
 
-  events_.statuses.clear();
-  std::string nowhere = Join(Join(dir_.path(), "no such folder"), "x.iso");
+  const std::string nowhere = Join(Join(dir_.path(), "no such folder"), "x.iso");
   testing::WriteImageFile(engine_, nowhere);
   EXPECT_EQ(events_.statuses.back(), kWriteFailed);
   ASSERT_FALSE(events_.errors.empty());
@@ -317,17 +346,18 @@ TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFil
   EXPECT_EQ(events_.errors.back().FileDetail.Path, nowhere);
 }
 
-TEST_F(ImageFileDriveTest, ASecondWriteWaitsForTheFirstAndCancelStopsIt) {
+TEST_F(ImageFileDriveTest, ASecondWriteWaitsForTheFirstAndCancelLeavesTheOlderImage) {
   engine_.Writer().Root().AddFile(File("a.soe", 5 * 1024 * 1024), "\\a.soe");
   DiscDevice& drive = *engine_.Device(0);
-  std::string target = Join(dir_.path(), "c.iso");
+  const std::string target = Join(dir_.path(), "c.iso");
+  ASSERT_TRUE(testing::WriteFileBytes(target, "an older image"));
   drive.SetImageFilePath(target);
   ASSERT_TRUE(engine_.Writer().StartWrite(drive));
   EXPECT_FALSE(engine_.Writer().StartWrite(drive));
   events_.onProcessInput = [&] { engine_.Writer().CancelWrite(); };
   engine_.RunPending();
   EXPECT_EQ(events_.statuses.back(), kWriteCancelled);
-  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(testing::ReadFileBytes(target), "an older image");
   EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
   EXPECT_TRUE(engine_.Writer().StartWrite(drive));  // free again
 }

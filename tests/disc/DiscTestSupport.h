@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the disc tests: a listener that records the engine's events, source trees made
-// on disk, and a write through the image file drive.
+// Shared by the disc tests: a listener that records the engine's events, source files made
+// on disk, and images written through ImageStream or the image file drive.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,7 +22,7 @@ struct RecordingListener : disc::EngineListener {
     return replace;
   }
   void ImageCleared() override { ++cleared; }
-  void WriteStatus(int percent, int status) override {
+  void WriteStatus(int, int status) override {
     if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
   }
   bool FileWarning(const disc::FileError& warning) override {
@@ -30,9 +30,8 @@ struct RecordingListener : disc::EngineListener {
     return continueOnWarning;
   }
   void EngineError(const disc::EngineErrorInfo& error) override { errors.push_back(error); }
-  void VerifyStarted(int count) override { verifyStarted = count; }
-  void VerifyFile(const disc::ImageItem& item, int status, int done, int total) override {
-    verified.push_back({item.ImagePath, status});
+  void VerifyFile(const disc::ImageItem& item, int status, int, int) override {
+    verified.emplace_back(item.ImagePath, status);
   }
   void VerifyDone(int verifiedCount, int matchedCount) override {
     doneVerified = verifiedCount;
@@ -50,8 +49,8 @@ struct RecordingListener : disc::EngineListener {
   int cleared = 0;
   std::vector<int> statuses;
   std::vector<disc::EngineErrorInfo> errors;
-  int verifyStarted = -1, doneVerified = -1, doneMatched = -1;
   std::vector<std::pair<std::string, int>> verified;
+  int doneVerified = -1, doneMatched = -1;
   int inputBreaks = 0;
   std::function<void()> onProcessInput;
 };

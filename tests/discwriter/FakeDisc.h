@@ -14,21 +14,12 @@
 
 namespace quarnel::testing {
 
-struct FakeWriterControl {
+struct FakeControl {
   std::string text;
   bool enabled = true;
   bool checked = false;
   std::vector<std::pair<std::string, long>> items;
   int index = -1;
-};
-
-struct FakeNode {
-  std::string parent, text, icon, selectedIcon;
-  bool expanded = false;
-};
-
-struct FakeRow {
-  std::string key, name, size, date, icon;
 };
 
 // Text, enabled and checked state of a fake window's controls, by the window's control enum.
@@ -41,8 +32,12 @@ class FakeControls : public View {
   void SetEnabled(C c, bool enabled) override { controls[c].enabled = enabled; }
   bool Checked(C c) const override { return controls[c].checked; }
   void SetChecked(C c, bool checked) override { controls[c].checked = checked; }
+  void SetProgress(int value) override { progress = value; }
+  void Close() override { ++closes; }
 
-  mutable std::map<C, FakeWriterControl> controls;
+  mutable std::map<C, FakeControl> controls;
+  int progress = -1;
+  int closes = 0;
 };
 
 class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl> {
@@ -56,37 +51,35 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   int ListIndex(C c) const override { return controls[c].index; }
   void SetListIndex(C c, int i) override { controls[c].index = i; }
 
-  void ClearTree() override { nodes.clear(), selectedNode.reset(); }
-  void AddNode(const std::string& parent, const std::string& key, const std::string& text, const std::string& icon,
-               const std::string& selectedIcon) override {
-    nodes[key] = FakeNode{parent, text, icon, selectedIcon};
+  // Nodes: key -> parent key and text.
+  void ClearTree() override { nodes.clear(); }
+  void AddNode(const std::string& parent, const std::string& key, const std::string& text, const std::string&,
+               const std::string&) override {
+    nodes[key] = {parent, text};
   }
   bool HasNode(const std::string& key) const override { return nodes.count(key) != 0; }
   void RemoveNode(const std::string& key) override { nodes.erase(key); }
   void SetNodeKey(const std::string& oldKey, const std::string& newKey) override {
-    auto node = nodes.extract(oldKey);
-    if (node) {
+    if (auto node = nodes.extract(oldKey)) {
       node.key() = newKey;
       nodes.insert(std::move(node));
     }
   }
   void SetNodeText(const std::string& key, const std::string& text) override {
-    if (nodes.count(key)) nodes[key].text = text;
+    if (nodes.count(key)) nodes[key].second = text;
   }
   std::optional<std::string> SelectedNode() const override { return selectedNode; }
-  void ExpandNode(const std::string& key) override {
-    if (nodes.count(key)) nodes[key].expanded = true;
-  }
+  void ExpandNode(const std::string&) override {}
+  // Rows: key, then the name, size and date columns.
   void ClearFiles() override { rows.clear(); }
   void AddFileRow(const std::string& key, const std::string& name, const std::string& size, const std::string& date,
-                  const std::string& icon) override {
-    rows.push_back(FakeRow{key, name, size, date, icon});
+                  const std::string&) override {
+    rows.push_back({key, name, size, date});
   }
   std::optional<std::string> SelectedFileRow() const override { return selectedRow; }
-  void BeginLabelEdit(disc::ImageView view, const std::string& key) override { edits.emplace_back(view, key); }
+  void BeginLabelEdit(disc::ImageView, const std::string& key) override { edits.push_back(key); }
   void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
   std::string Panel(int panel) const override { return panels.count(panel) ? panels.at(panel) : ""; }
-  void SetProgress(int value) override { progress = value; }
   void SetMenuEntryVisible(disc::FileMenuEntry entry, bool visible) override {
     if (visible) {
       hiddenEntries.erase(entry);
@@ -95,39 +88,28 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
     }
   }
   void PopupFileMenu() override { popups.push_back(hiddenEntries); }
-  void SetWaitCursor(bool waiting) override { waitCursor = waiting; }
-  void PumpEvents() override { ++pumps; }
+  void SetWaitCursor(bool) override {}
+  void PumpEvents() override {}
   std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override {
     dialogs.push_back(spec);
     return dialogAnswer;
   }
-  void ShowErase(disc::DiscDevice& device, disc::DiscEngine& engine) override { ++erases; }
-  void Close() override { ++closes; }
+  void ShowErase(disc::DiscDevice&, disc::DiscEngine&) override { ++erases; }
   void EndProgram() override { ++endings; }
 
-  std::map<std::string, FakeNode> nodes;
+  std::map<std::string, std::pair<std::string, std::string>> nodes;
   std::optional<std::string> selectedNode, selectedRow;
-  std::vector<FakeRow> rows;
-  std::vector<std::pair<disc::ImageView, std::string>> edits;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> edits;
   std::map<int, std::string> panels;
-  int progress = -1;
   std::set<disc::FileMenuEntry> hiddenEntries;
   std::vector<std::set<disc::FileMenuEntry>> popups;
-  bool waitCursor = false;
-  int pumps = 0;
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
-  int erases = 0, closes = 0, endings = 0;
+  int erases = 0, endings = 0;
 };
 
-class FakeEraseView : public FakeControls<disc::EraseView, disc::EraseControl> {
- public:
-  void SetProgress(int value) override { progress = value; }
-  void Close() override { ++closes; }
-
-  int progress = -1;
-  int closes = 0;
-};
+using FakeEraseView = FakeControls<disc::EraseView, disc::EraseControl>;
 
 struct FakeDevice : disc::DiscDevice {
   std::string Name() override { return name; }
@@ -149,7 +131,7 @@ struct FakeDevice : disc::DiscDevice {
   double FreeBlocks(bool) override { return freeBlocks; }
   void Eject() override { calls.push_back("Eject"); }
   void CloseTray() override { calls.push_back("CloseTray"); }
-  int EraseSetting() override { return eraseSetting; }
+  int EraseSetting() override { return 7; }
   bool StartErase(bool quick, int setting) override {
     calls.push_back("StartErase " + std::to_string(quick) + " " + std::to_string(setting));
     return startErase;
@@ -163,7 +145,6 @@ struct FakeDevice : disc::DiscDevice {
   std::vector<std::pair<int, double>> speeds;
   disc::MediaInfo media{disc::kMediaCdR, true, false};
   double freeBlocks = 1e6;
-  int eraseSetting = 7;
   bool startErase = true;
   bool imageFile = false;
   std::string imagePath;

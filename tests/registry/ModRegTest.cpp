@@ -1,3 +1,4 @@
+// modReg: the registry by full key name, over each registry of the build.
 #include <string>
 #include <vector>
 
@@ -12,35 +13,39 @@ using namespace registry;
 
 using ModReg = RegistryTest;
 
-TEST_P(ModReg, SplitsARootNameAloneAndARootWithItsSubPath) {
-  KeyPath alone = SplitKeyName("HKEY_CURRENT_USER");
-  EXPECT_EQ(alone.root, kHkeyCurrentUser);
-  EXPECT_EQ(alone.subPath, "");
-  KeyPath full = SplitKeyName("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
-  EXPECT_EQ(full.root, kHkeyLocalMachine);
-  EXPECT_EQ(full.subPath, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
-  EXPECT_EQ(RootKeyFromName("HKEY_DYN_DATA"), kHkeyDynData);
-  EXPECT_EQ(RootKeyFromName("HKEY_CLASSES_ROOT"), kHkeyClassesRoot);
+TEST_P(ModReg, KeyNamesAreSplitIntoRootAndPathAndMalformedOnesRefusedWithTheIncorrectFormatMessage) {
+  const struct {
+    std::string name;
+    RegKey root;
+    std::string subPath;
+  } names[] = {
+      {"HKEY_CURRENT_USER", kHkeyCurrentUser, ""},
+      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Outlook Express", kHkeyLocalMachine,
+       "SOFTWARE\\Microsoft\\Outlook Express"},
+      {"HKEY_DYN_DATA\\x", kHkeyDynData, "x"},
+      {"HKEY_CLASSES_ROOT\\.soe", kHkeyClassesRoot, ".soe"},
+      {"HKEY_Current_User\\Software", 0, ""},  // an unknown root: refused silently
+  };
+  for (const auto& n : names) {
+    KeyPath path = SplitKeyName(n.name);
+    EXPECT_EQ(path.root, n.root) << n.name;
+    EXPECT_EQ(path.subPath, n.subPath) << n.name;
+    EXPECT_FALSE(path.refused);
+  }
   EXPECT_TRUE(messages_.shown.empty());
-}
-
-TEST_P(ModReg, RefusesMalformedNamesWithTheIncorrectFormatMessage) {
   for (std::string name : {"HKEY_CURRENT_USER\\", "Software\\Microsoft", "hkey_current_user\\Software", ""}) {
-    messages_.shown.clear();
-    EXPECT_EQ(SplitKeyName(name).root, 0u) << name;
+    EXPECT_TRUE(SplitKeyName(name).refused) << name;
     ASSERT_EQ(messages_.shown.size(), 1u) << name;
     EXPECT_EQ(messages_.shown[0].text, "Incorrect Format:\n\n" + name);
     EXPECT_EQ(messages_.shown[0].title, "Quarnel Backup");
-    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::Ok);
     EXPECT_EQ(messages_.shown[0].icon, MessageIcon::None);
+    messages_.shown.clear();
   }
 }
 
-TEST_P(ModReg, AnUnknownRootFailsSilentlyAndEveryOperationReturnsItsFailureValue) {
+TEST_P(ModReg, UnderAnUnknownRootEveryOperationReturnsItsFailureValue) {
   SetText("", "Name", "value");
   const std::string wrongCase = "HKEY_Current_User\\" + basePath();
-  EXPECT_EQ(SplitKeyName(wrongCase).root, 0u);
-  EXPECT_EQ(RootKeyFromName("HKEY_Current_User"), 0u);
   EXPECT_FALSE(KeyExists(wrongCase));
   EXPECT_NE(CreateKey(wrongCase + "\\New"), 0);
   DeleteKeyTree(wrongCase);
@@ -50,15 +55,13 @@ TEST_P(ModReg, AnUnknownRootFailsSilentlyAndEveryOperationReturnsItsFailureValue
   EXPECT_EQ(text, "untouched");
   EXPECT_TRUE(EnumSubKeys(wrongCase).empty());
   EXPECT_TRUE(EnumValues(wrongCase).empty());
-  EXPECT_TRUE(messages_.shown.empty());
   EXPECT_TRUE(GetValue("", "Name").has_value());
   EXPECT_FALSE(HasKey("New"));
-  // A refused name reads as empty text rather than "Error".
-  EXPECT_EQ(ReadStringValue(BaseName() + "\\", "Name"), "");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(ReadStringValue(BaseName() + "\\", "Name"), "");  // a refused name reads as empty text
 }
 
-TEST_P(ModReg, CreatesTestsAndDeletesKeys) {
-  EXPECT_FALSE(KeyExists(BaseName("A")));
+TEST_P(ModReg, KeysAreCreatedTestedAndDeletedAloneOrWithTheirTree) {
   EXPECT_EQ(CreateKey(BaseName("A\\B")), 0);
   EXPECT_TRUE(KeyExists(BaseName("a\\b")));
   DeleteKey(BaseName("A"));  // still has a sub-key: stays
@@ -66,27 +69,18 @@ TEST_P(ModReg, CreatesTestsAndDeletesKeys) {
   DeleteKey(BaseName("A\\B"));
   EXPECT_FALSE(KeyExists(BaseName("A\\B")));
   EXPECT_TRUE(KeyExists(BaseName("A")));
-}
 
-TEST_P(ModReg, DeletesAKeyDirectlyBelowARoot) {
-  const std::string top = "QuarnelTestsTop_" + GetParam().name;
-  DeleteTree(top);
-  ASSERT_EQ(CreateKey("HKEY_CURRENT_USER\\" + top), 0);
-  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\" + top));
-  DeleteKey("HKEY_CURRENT_USER\\" + top);
-  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\" + top));
-}
-
-TEST_P(ModReg, DeleteKeyTreeRemovesNestedKeysAndIgnoresMissingOnes) {
-  for (const char* key : {"Tree\\A\\A1\\A11", "Tree\\A\\A2", "Tree\\B", "Tree\\C\\C1"}) MakeKey(key);
+  for (const char* key : {"Tree\\A\\A1\\A11", "Tree\\A\\A2", "Tree\\B", "Sibling"}) MakeKey(key);
   SetText("Tree\\A\\A1", "v", "x");
-  MakeKey("Sibling");
-  DeleteKeyTree(BaseName("Tree"));
-  EXPECT_FALSE(HasKey("Tree"));
-  EXPECT_TRUE(HasKey("Sibling"));
   DeleteKeyTree(BaseName("Tree"));
   DeleteKeyTree(BaseName("Never\\There"));
+  EXPECT_FALSE(HasKey("Tree"));
   EXPECT_TRUE(HasKey("Sibling"));
+
+  const std::string top = "HKEY_CURRENT_USER\\QuarnelTestsTop_" + GetParam().name;  // directly below a root
+  ASSERT_EQ(CreateKey(top), 0);
+  DeleteKey(top);
+  EXPECT_FALSE(KeyExists(top));
   EXPECT_TRUE(messages_.shown.empty());
 }
 
@@ -101,9 +95,7 @@ TEST_P(ModReg, ReadStringValueFitsAtMost254BytesAndDropsLeadingBlanksOnly) {
   EXPECT_EQ(ReadStringValue(BaseName("NoSuchKey"), "Fits"), "Error");
   EXPECT_EQ(ReadStringValue(BaseName(), "blanks"), "padded text  ");
   EXPECT_EQ(ReadStringValue(BaseName(), "Number"), "abc");
-}
 
-TEST_P(ModReg, ReadDefaultValueGivesTheUnnamedValue) {
   SetText("WithDefault", "", "C:\\Program Files\\Outlook Express\\msimn.exe");
   SetText("WithDefault", "Other", "not this");
   MakeKey("NoDefault");
@@ -117,42 +109,30 @@ TEST_P(ModReg, ReadDefaultValueGivesTheUnnamedValue) {
   EXPECT_EQ(text, "before");
 }
 
-TEST_P(ModReg, EnumSubKeysListsInRegistryOrderAndIsEmptyForLeafOrMissingKeys) {
+TEST_P(ModReg, SubKeysAndValuesAreListedAndValuesFoundByNameInAnyCase) {
   for (const char* key : {"List\\gamma", "List\\Alpha", "List\\beta\\deeper"}) MakeKey(key);
   EXPECT_EQ(EnumSubKeys(BaseName("List")), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
   EXPECT_TRUE(EnumSubKeys(BaseName("List\\gamma")).empty());
   EXPECT_TRUE(EnumSubKeys(BaseName("Missing")).empty());
-}
 
-TEST_P(ModReg, EnumValuesReadsTextNumbersAndLongValuesAndFindsNamesInAnyCase) {
+  const std::string longName(300, 'n');  // past the first name buffer
   SetText("", "Store Root", "%UserProfile%\\Mail");
   SetValue("", "Expand", kRegExpandSz, std::string("%WinDir%\0", 9));
   SetText("", "Long", std::string(10000, 'L'));
   SetDword("", "Count", 0xFFFFFFFF);
   SetValue("", "Empty", kRegSz, "");
+  SetText("", longName, "long");
   RegistryValues values = EnumValues(BaseName());
-  ASSERT_EQ(values.size(), 5u);
-  ASSERT_TRUE(values.Contains("STORE ROOT"));
-  EXPECT_EQ(values.Find("store root")->name, "Store Root");
-  EXPECT_EQ(values.Find("Store Root")->Text(), "%UserProfile%\\Mail");
+  ASSERT_EQ(values.size(), 6u);
+  EXPECT_EQ(values.Find("STORE ROOT")->name, "Store Root");
+  EXPECT_EQ(values.Find("store root")->Text(), "%UserProfile%\\Mail");
   EXPECT_EQ(values.Find("Expand")->Text(), "%WinDir%");
   EXPECT_EQ(values.Find("Long")->Text(), std::string(10000, 'L'));
   EXPECT_EQ(values.Find("Count")->Number(), -1);
   EXPECT_EQ(values.Find("Empty")->Text(), "");
-  EXPECT_EQ(values.Find("Missing"), nullptr);
-  EXPECT_TRUE(EnumValues(BaseName("Missing")).empty());
-}
-
-TEST_P(ModReg, EnumValuesGoesOnPastAValueWhoseNameDoesNotFitTheFirstBuffer) {
-  const std::string longName(300, 'n');
-  SetText("", "a", "first");
-  SetText("", longName, "long");
-  SetText("", "z", "last");
-  RegistryValues values = EnumValues(BaseName());
-  EXPECT_EQ(values.size(), 3u);
-  ASSERT_TRUE(values.Contains(longName));
   EXPECT_EQ(values.Find(longName)->Text(), "long");
-  EXPECT_TRUE(values.Contains("z"));
+  EXPECT_FALSE(values.Contains("Missing"));
+  EXPECT_TRUE(EnumValues(BaseName("Missing")).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ModReg, ::testing::ValuesIn(RegistryBackends()), BackendName);

@@ -2,6 +2,9 @@
 // the start-with-Windows value.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "app/Settings.h"
 #include "settingsui/SettingsLogic.h"
 #include "support/FakeSettingsView.h"
@@ -13,132 +16,90 @@ namespace {
 using C = SettingsControl;
 using platform::MessageIcon;
 
-constexpr C kBoxes[] = {C::Check1, C::Check2, C::Check3, C::Check4, C::Check5, C::Check6, C::Check7, C::Check8};
-
-// The file's lines without empty ones: Windows and the portable profile differ only there.
-std::vector<std::string> Lines(const std::string& path) {
-  std::string text;
-  platform::Files().ReadAll(path, &text);
-  std::vector<std::string> lines;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    if (end > at) lines.push_back(text.substr(at, end - at));
-    at = end + 2;
-  }
-  return lines;
-}
-
 class SettingsLogicTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
-  // The Run value: its type and bytes, or nothing.
-  std::optional<std::pair<std::uint32_t, std::string>> RunValue() {
+  // The Run value's type and bytes, or nothing; another program's value by its name.
+  std::optional<std::pair<std::uint32_t, std::string>> RunValue(const char* name = kRunValueName) {
     platform::RegKey key = 0;
     if (registry.OpenKeyEx(platform::kHkeyCurrentUser, kRunKey, platform::kKeyRead, &key) != 0) return std::nullopt;
     std::uint32_t type = 0, size = 0;
     std::optional<std::pair<std::uint32_t, std::string>> found;
-    if (registry.QueryValueEx(key, kRunValueName, &type, nullptr, &size) == 0) {
+    if (registry.QueryValueEx(key, name, &type, nullptr, &size) == 0) {
       std::string data(size, '\0');
-      registry.QueryValueEx(key, kRunValueName, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
+      registry.QueryValueEx(key, name, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size);
       found = std::make_pair(type, data);
     }
     registry.CloseKey(key);
     return found;
   }
-
+  // settings.dat's lines without empty ones (Windows and the portable profile differ only there).
+  std::string Settings() {
+    std::string text, lines;
+    platform::Files().ReadAll(app::SettingsFilePath(), &text);
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 2) {
+      end = std::min(text.find("\r\n", at), text.size());
+      if (end > at) lines += text.substr(at, end - at) + "\n";
+    }
+    return lines;
+  }
   void Write(const char* section, const char* key, const std::string& value) {
     app::WriteINI(app::SettingsFilePath(), section, key, value);
+  }
+  void OkAfterOpening(std::function<void()> change = [] {}) {
+    logic_.Opening();
+    change();
+    logic_.OkClicked();
   }
 
   testing::FakeSettingsView view_;
   SettingsLogic logic_{view_};
 };
 
-TEST_F(SettingsLogicTest, WithoutASettingsFileEverythingIsOnAndOkWritesTheTenKeysAndTheStartUpEntry) {
+TEST_F(SettingsLogicTest, WithoutSettingsEverythingIsOnAndOkWritesTheTenKeysAndTheStartUpValue) {
   logic_.Opening();
-  for (C box : kBoxes) EXPECT_TRUE(view_.Checked(box));
-  EXPECT_TRUE(view_.Checked(C::Option1));
+  for (C box : {C::Check1, C::Check2, C::Check3, C::Check4, C::Check5, C::Check6, C::Check7, C::Check8, C::Option1}) {
+    EXPECT_TRUE(view_.Checked(box));
+  }
   EXPECT_FALSE(view_.Checked(C::Option2));
   EXPECT_EQ(view_.Text(C::Text1), dir.path());
   EXPECT_FALSE(platform::Files().FileExists(app::SettingsFilePath()));
-
   logic_.OkClicked();
   EXPECT_EQ(view_.closes, 1);
   EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(Lines(app::SettingsFilePath()), (std::vector<std::string>{
-                                                "[Backup]",
-                                                "backupfolder=" + dir.path(),
-                                                "autocloseoutlook=1",
-                                                "openfolderbackup=1",
-                                                "automgeneratefile=1",
-                                                "[General]",
-                                                "startonwindows=1",
-                                                "checkbackupfile=1",
-                                                "runoutlookafterbackup=1",
-                                                "runoutlookafterrestore=1",
-                                                "burndvd=1",
-                                                "[autobackup]",
-                                                "autobackupfile=0",
-                                            }));
-  const std::string command = "\"" + app::JoinPath(dir.path(), "quarnel.exe") + "\"";
-  EXPECT_EQ(StartUpCommand(), command);
-  EXPECT_EQ(RunValue(), std::make_pair(platform::kRegSz, command + '\0'));
+  EXPECT_EQ(Settings(),
+            "[Backup]\nbackupfolder=" + dir.path() +
+                "\nautocloseoutlook=1\nopenfolderbackup=1\nautomgeneratefile=1\n[General]\nstartonwindows=1\n"
+                "checkbackupfile=1\nrunoutlookafterbackup=1\nrunoutlookafterrestore=1\nburndvd=1\n"
+                "[autobackup]\nautobackupfile=0\n");
+  // The program's path in quotes, its zero included.
+  EXPECT_EQ(RunValue(),
+            std::make_pair(platform::kRegSz, "\"" + app::JoinPath(dir.path(), "quarnel.exe") + "\"" + '\0'));
 }
 
-TEST_F(SettingsLogicTest, StoredValuesAreShownByTheFlagRuleAndSavedBackUnchanged) {
-  std::string folder = dir.File("backups");
+TEST_F(SettingsLogicTest, StoredValuesAreShownByTheFlagRuleAndSavedBack) {
+  const std::string folder = dir.File("Sicherungen f\xFCr 2026");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
   Write("backup", "backupfolder", folder);
-  const std::pair<C, std::pair<const char*, const char*>> keys[] = {
-      {C::Check1, {"General", "startonwindows"}},  {C::Check2, {"General", "burndvd"}},
-      {C::Check3, {"General", "checkbackupfile"}}, {C::Check4, {"backup", "autocloseoutlook"}},
-      {C::Check5, {"backup", "openfolderbackup"}}, {C::Check6, {"General", "runoutlookafterbackup"}},
-      {C::Check7, {"General", "runoutlookafterrestore"}}, {C::Check8, {"backup", "automgeneratefile"}},
-  };
-  // "0" and other numbers are off; "1", "1.0" and anything that is no number are on.
-  const char* values[] = {"0", "1", "yes", "2", "1.0", "0", "", "-1"};
-  const bool on[] = {false, true, true, false, true, false, true, false};
-  for (int i = 0; i < 8; ++i) Write(keys[i].second.first, keys[i].second.second, values[i]);
+  Write("General", "burndvd", "0");
+  Write("backup", "autocloseoutlook", "0");
+  Write("General", "checkbackupfile", "yes");  // no number: on
   Write("autobackup", "autobackupfile", "1");
   logic_.Opening();
   EXPECT_EQ(view_.Text(C::Text1), folder);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(view_.Checked(keys[i].first), on[i]) << values[i];
-  EXPECT_FALSE(view_.Checked(C::Option1));
-  EXPECT_TRUE(view_.Checked(C::Option2));
-
+  EXPECT_FALSE(view_.Checked(C::Check2) || view_.Checked(C::Check4));
+  EXPECT_TRUE(view_.Checked(C::Check3) && view_.Checked(C::Check5));
+  EXPECT_TRUE(view_.Checked(C::Option2) && !view_.Checked(C::Option1));
   logic_.OkClicked();
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), keys[i].second.first, keys[i].second.second), on[i] ? "1" : "0");
-  }
-  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "backup", "backupfolder"), folder);
-  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "autobackup", "autobackupfile"), "1");
-  EXPECT_EQ(RunValue(), std::nullopt);  // Check1 was off
-
-  // Not a number: counts as equal to 0, so the replacing option.
-  Write("autobackup", "autobackupfile", "never");
+  EXPECT_EQ(Settings(), "[backup]\nbackupfolder=" + folder +
+                            "\nautocloseoutlook=0\nopenfolderbackup=1\nautomgeneratefile=1\n[General]\nburndvd=0\n"
+                            "checkbackupfile=1\nstartonwindows=1\nrunoutlookafterbackup=1\nrunoutlookafterrestore=1\n"
+                            "[autobackup]\nautobackupfile=1\n");
+  Write("autobackup", "autobackupfile", "never");  // no number: equal to 0, so replacing
   logic_.Opening();
-  EXPECT_TRUE(view_.Checked(C::Option1));
-  EXPECT_FALSE(view_.Checked(C::Option2));
+  EXPECT_TRUE(view_.Checked(C::Option1) && !view_.Checked(C::Option2));
 }
 
-TEST_F(SettingsLogicTest, AFolderThatDoesNotExistIsSavedAsTheDataFolderAndBlanksAreTrimmed) {
-  std::string folder = dir.File("backups");
-  ASSERT_TRUE(platform::Files().CreateFolder(folder));
-  logic_.Opening();
-  view_.SetText(C::Text1, "  " + folder + "  ");
-  logic_.OkClicked();
-  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "Backup", "backupfolder"), folder);
-
-  logic_.Opening();
-  view_.SetText(C::Text1, dir.File("not there"));
-  logic_.OkClicked();
-  EXPECT_EQ(view_.Text(C::Text1), dir.path());
-  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "backup", "backupfolder"), dir.path());
-  EXPECT_EQ(view_.closes, 2);
-}
-
-TEST_F(SettingsLogicTest, TheFolderPickerFillsTheFieldAndAnEmptyFieldIsRefused) {
+TEST_F(SettingsLogicTest, TheFolderIsPickedTrimmedReplacedWhenMissingAndRefusedWhenBlank) {
   logic_.Opening();
   view_.folderAnswer = "C:\\Chosen";
   logic_.FolderClicked();
@@ -146,7 +107,6 @@ TEST_F(SettingsLogicTest, TheFolderPickerFillsTheFieldAndAnEmptyFieldIsRefused) 
   EXPECT_EQ(view_.pickers[0].title, "Quarnel Backup");
   EXPECT_EQ(view_.pickers[0].flags, 2u);
   EXPECT_EQ(view_.Text(C::Text1), "C:\\Chosen");
-
   view_.folderAnswer = "";  // cancelled
   logic_.FolderClicked();
   EXPECT_EQ(view_.Text(C::Text1), "");
@@ -158,54 +118,45 @@ TEST_F(SettingsLogicTest, TheFolderPickerFillsTheFieldAndAnEmptyFieldIsRefused) 
     EXPECT_FALSE(platform::Files().FileExists(app::SettingsFilePath()));
     EXPECT_EQ(RunValue(), std::nullopt);
   }
+
+  const std::string folder = dir.File("backups");
+  ASSERT_TRUE(platform::Files().CreateFolder(folder));
+  OkAfterOpening([&] { view_.SetText(C::Text1, "  " + folder + "  "); });
+  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "Backup", "backupfolder"), folder);
+  OkAfterOpening([&] { view_.SetText(C::Text1, dir.File("not there")); });
+  EXPECT_EQ(view_.Text(C::Text1), dir.path());
+  EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "backup", "backupfolder"), dir.path());
 }
 
-TEST_F(SettingsLogicTest, ClearingStartUpRemovesTheEntryAndAMissingEntryOrKeyIsNoFailure) {
-  logic_.Opening();
-  logic_.OkClicked();
-  ASSERT_NE(RunValue(), std::nullopt);
-  // Another program's start-up value stays.
+TEST_F(SettingsLogicTest, ClearingStartUpRemovesOnlyOurValueAndAMissingValueOrKeyIsNoFailure) {
+  OkAfterOpening();
   platform::RegKey key = 0;
   ASSERT_EQ(registry.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
   registry.SetValueEx(key, "Other", platform::kRegSz, reinterpret_cast<const std::uint8_t*>("x"), 2);
   registry.CloseKey(key);
-
-  for (int round = 0; round < 2; ++round) {
-    logic_.Opening();
-    EXPECT_TRUE(view_.Checked(C::Check1));
-    view_.SetChecked(C::Check1, false);
-    logic_.OkClicked();
+  for (int round = 0; round < 2; ++round) {  // the second time there is nothing to remove
+    OkAfterOpening([&] { view_.SetChecked(C::Check1, false); });
     EXPECT_EQ(RunValue(), std::nullopt);
     EXPECT_EQ(app::ReadINI(app::SettingsFilePath(), "General", "startonwindows"), "0");
-    Write("General", "startonwindows", "1");
   }
-  ASSERT_EQ(registry.OpenKey(platform::kHkeyCurrentUser, kRunKey, &key), 0);
-  std::uint32_t size = 0;
-  EXPECT_EQ(registry.QueryValueEx(key, "Other", nullptr, nullptr, &size), 0);
-  registry.CloseKey(key);
-
-  // No Run key at all.
-  platform::MemoryRegistry empty;
+  EXPECT_NE(RunValue("Other"), std::nullopt);
+  platform::MemoryRegistry empty;  // no Run key at all
   platform::ScopedServices none({.registry = &empty});
-  logic_.Opening();
-  view_.SetChecked(C::Check1, false);
-  logic_.OkClicked();
+  OkAfterOpening([&] { view_.SetChecked(C::Check1, false); });
   EXPECT_EQ(view_.closes, 4);
   EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SettingsLogicTest, CancelWritesNothing) {
   Write("General", "burndvd", "0");
-  std::string before;
-  platform::Files().ReadAll(app::SettingsFilePath(), &before);
+  const std::string before = Settings();
   logic_.Opening();
-  for (C box : kBoxes) view_.SetChecked(box, !view_.Checked(box));
+  view_.SetChecked(C::Check1, false);
+  view_.SetChecked(C::Check2, true);
   view_.SetText(C::Text1, "");
   logic_.CancelClicked();
   EXPECT_EQ(view_.closes, 1);
-  std::string after;
-  platform::Files().ReadAll(app::SettingsFilePath(), &after);
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(Settings(), before);
   EXPECT_EQ(RunValue(), std::nullopt);
   EXPECT_TRUE(messages.shown.empty());
 }
@@ -215,12 +166,9 @@ TEST_F(SettingsLogicTest, FromAReadOnlyProgramFolderTheSettingsGoToTheDataFolder
   system.programFolderReadOnly = true;
   system.appDataFolder = appData.path();
   const std::string data = app::JoinPath(appData.path(), "Quarnel Backup");
-  logic_.Opening();
-  EXPECT_EQ(view_.Text(C::Text1), data);
-  logic_.OkClicked();
-  EXPECT_TRUE(platform::Files().FileExists(app::JoinPath(data, "settings.dat")));
-  EXPECT_FALSE(platform::Files().FileExists(app::JoinPath(dir.path(), "settings.dat")));
+  OkAfterOpening();
   EXPECT_EQ(app::ReadINI(app::JoinPath(data, "settings.dat"), "backup", "backupfolder"), data);
+  EXPECT_FALSE(platform::Files().FileExists(app::JoinPath(dir.path(), "settings.dat")));
   // The program itself still starts from where it is.
   EXPECT_EQ(RunValue()->second, "\"" + app::JoinPath(dir.path(), "quarnel.exe") + "\"" + '\0');
 }
