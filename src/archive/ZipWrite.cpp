@@ -104,10 +104,12 @@ bool ZipArchive::Write() {
         complete = Fail("Verification failed: " + message);
       }
     }
+    if (complete && !detail::MoveOver(temporary, targetPath_)) {
+      complete = Fail("Cannot replace \"" + targetPath_ + "\"");
+    }
   } catch (const std::bad_alloc&) {
     complete = Fail("Out of memory");
   }
-  if (complete && !detail::MoveOver(temporary, targetPath_)) complete = Fail("Cannot replace \"" + targetPath_ + "\"");
   if (!complete) {
     files.RemoveFile(temporary);
     return false;
