@@ -137,7 +137,7 @@ TEST_P(BackupIntegrityTest, AnInformationFileNoBackupOfOursCarriesIsInvalidAndNe
       lines + "BackupEntries=Inbox.dbx:4\r\n",
   };
   for (const std::string& info : cases) {
-    ASSERT_TRUE(MakeZipDirectly(Path("crafted.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}, "pw",
+    ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}, "pw",
                                 ZIP_EM_AES_256));
     messages_.shown.clear();
     FaultyFiles files;
