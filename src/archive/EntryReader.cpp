@@ -167,7 +167,7 @@ bool MatchRecord(zip_t* archive, zip_uint64_t index, const std::vector<EntryFact
 }  // namespace
 
 bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& password, zip_stat_t* st,
-                   std::string* message, const std::vector<EntryFacts>* record) {
+                   std::string* message, const std::vector<EntryFacts>* record, bool ae1) {
   zip_stat_init(st);
   if (zip_stat_index(archive, index, 0, st) != 0) {
     *message = zip_strerror(archive);
@@ -192,16 +192,15 @@ bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& passwo
     *message = "the entry's compression method is not supported";
     return false;
   }
-  // AE-2 writers leave the CRC empty or stale, and libzip does not tell AE-1 from AE-2: the
-  // code alone decides.
-  if (AesKeyLength(*st) != 0) st->valid &= ~ZIP_STAT_CRC;
+  // AE-2 writers leave the CRC empty or stale: the code alone decides.
+  if (AesKeyLength(*st) != 0 && !ae1) st->valid &= ~ZIP_STAT_CRC;
   return !record || MatchRecord(archive, index, *record, st, message);
 }
 
 bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
-                      std::string* message, const std::vector<EntryFacts>* record) {
+                      std::string* message, const std::vector<EntryFacts>* record, bool ae1) {
   zip_stat_t st;
-  if (!DescribeEntry(archive, index, password, &st, message, record)) return false;
+  if (!DescribeEntry(archive, index, password, &st, message, record, ae1)) return false;
   if (AesKeyLength(st) != 0) {
     EntryContent content(st, sink);
     return ReadAes(archive, index, st, password, &content, message);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "archive/AesVersions.h"
 #include "archive/EntryNames.h"
 #include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
@@ -112,6 +113,7 @@ bool ZipArchive::OpenArchive(const std::string& path) {
   if (!archive) return Fail("Cannot open \"" + path + "\": " + message);
   reader_ = std::make_unique<Reader>();
   reader_->archive = archive;
+  reader_->ae1 = detail::Ae1Entries(path);
   ApplyReadPassword();
   return true;
 }
@@ -220,10 +222,11 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
                          const std::string& folder, const std::string& fileName) {
   if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
   const std::vector<EntryFacts>* record = expected_ ? &*expected_ : nullptr;
+  const bool ae1 = index < reader_->ae1.size() && reader_->ae1[index];
   std::string message;
   if (fileName.empty()) {  // a check: read to the end, nothing written
     auto nowhere = [](const char*, std::size_t) { return true; };
-    if (detail::ReadEntryChecked(reader_->archive, index, readPassword_, nowhere, &message, record)) return true;
+    if (detail::ReadEntryChecked(reader_->archive, index, readPassword_, nowhere, &message, record, ae1)) return true;
     return Fail("\"" + name + "\" does not pass its checks: " + message);
   }
   if (!IsSafeEntryName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
@@ -231,7 +234,7 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   platform::FileSystem& files = platform::Files();
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
   zip_stat_t st;
-  if (!detail::DescribeEntry(reader_->archive, index, readPassword_, &st, &message, record)) {
+  if (!detail::DescribeEntry(reader_->archive, index, readPassword_, &st, &message, record, ae1)) {
     return Fail("Cannot extract \"" + name + "\": " + message);
   }
   std::optional<std::uint64_t> space = files.FreeSpace(folder);
@@ -254,7 +257,7 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   bool read = detail::ReadEntryChecked(
       reader_->archive, index, readPassword_,
       [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message,
-      record);
+      record, ae1);
   bool closed = std::fclose(out) == 0;
   if (!read) return abandon("Cannot extract \"" + name + "\": " + message);
   if (!closed || !files.FlushToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" (disk full?)");

@@ -94,6 +94,23 @@ TEST(EntryRecord, ClosingEntryListsEveryOtherAsWrittenAndReadingIsHeldToIt) {
   EXPECT_TRUE(ReadFileBytes(out.File("Inbox.dbx")) == files[0].second);
 }
 
+// An AE-1 entry carries its content's CRC; an AE-2 one may leave it stale (see AesEntryTest).
+TEST(EntryRecord, AnAe1EntryWhoseCrcDoesNotMatchIsRefused) {
+  TempFolder work;
+  ASSERT_TRUE(testing::MakeZipDirectly(work.File("a.zip"), {{"Inbox.dbx", MailLikeText(3000, 4)}}, "pw",
+                                       ZIP_EM_AES_256));
+  std::string bytes = ReadFileBytes(work.File("a.zip"));
+  const testing::CentralEntry entry = testing::CentralDirectory(bytes).at(0);
+  testing::SetAesField(bytes, entry, 1, ZIP_CM_DEFLATE);
+  testing::SetCrc(bytes, entry, entry.crc ^ 0x100);
+  ASSERT_TRUE(WriteFileBytes(work.File("a.zip"), bytes));
+  ZipArchive zip;
+  ASSERT_TRUE(zip.OpenArchive(work.File("a.zip")));
+  zip.ReadPassword("pw");
+  EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(work.path()));
+  EXPECT_THAT(zip.LastError(), HasSubstr("fails its CRC check"));
+}
+
 // libzip reads bzip2 where it was built with it; the program never writes it, so whoever
 // rewrote an entry so chose it.
 TEST(EntryRecord, MethodsTheProgramNeverWritesAreRefused) {
