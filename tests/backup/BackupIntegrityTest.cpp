@@ -22,7 +22,6 @@ namespace quarnel::testing {
 namespace {
 
 using app::Control;
-using app::ItemSet;
 
 constexpr std::uint32_t kAesOverhead = 16 + 2 + 10;  // AES-256 salt, verifier, code
 
@@ -145,7 +144,8 @@ TEST_P(BackupIntegrityTest, AnInformationFileNoBackupOfOursCarriesIsInvalidAndNe
     Open("crafted.soe", "pw");
     EXPECT_EQ(LastMessage(), "Invalid backup file") << info.substr(info.size() - 30);
     EXPECT_TRUE(state_.NoValidBackupFile);
-    EXPECT_TRUE(files.PathsOf(FileCall::MoveReplace).empty());  // nothing extracted
+    EXPECT_EQ(files.PathsOf(FileCall::MoveReplace).empty(), &info == &cases[0]);  // too large: not extracted
+    EXPECT_FALSE(Exists("quarnel.dat"));
   }
 }
 
