@@ -76,14 +76,16 @@ std::vector<bool> Ae1Entries(const std::string& path) {
     return {};
   }
   std::vector<bool> ae1;
-  for (std::size_t at = 0; ae1.size() < count; ) {
+  for (std::size_t at = 0; ae1.size() < count;) {
     if (at + 46 > directory.size() || directory.compare(at, 4, "PK\x01\x02", 4) != 0) return {};
     const std::size_t extraAt = at + 46 + Little(directory, at + 28, 2);
     const std::size_t extraEnd = extraAt + Little(directory, at + 30, 2);
     if (extraEnd > directory.size()) return {};
     bool version1 = false;
     for (std::size_t field = extraAt; field + 4 <= extraEnd; field += 4 + Little(directory, field + 2, 2)) {
-      if (Little(directory, field, 2) == kAesField && field + 6 <= extraEnd) version1 = Little(directory, field + 4, 2) == 1;
+      if (Little(directory, field, 2) == kAesField && field + 6 <= extraEnd) {
+        version1 = Little(directory, field + 4, 2) == 1;
+      }
     }
     ae1.push_back(version1);
     at = extraEnd + Little(directory, at + 32, 2);

@@ -82,7 +82,9 @@ bool ZipArchive::AppendClosingPath(const std::string& path, Trailer trailer) {
 void ZipArchive::ExpectEntries(const std::vector<EntryFacts>& record) {
   if (!reader_) return;
   expected_.emplace();
-  for (const EntryFacts& facts : record) expected_->push_back({platform::AnsiToUtf8(facts.name), facts.size, facts.crc});
+  for (const EntryFacts& facts : record) {
+    expected_->push_back({platform::AnsiToUtf8(facts.name), facts.size, facts.crc});
+  }
 }
 
 int ZipArchive::IsArchiveProtected(const std::string& path) {

@@ -87,7 +87,8 @@ std::optional<std::vector<archive::EntryFacts>> ParseEntryRecord(const std::stri
     if (end == std::string::npos) end = value.size();
     const std::string item = value.substr(start, end - start);
     const std::size_t crcAt = item.rfind(':');
-    const std::size_t sizeAt = crcAt == std::string::npos || crcAt == 0 ? std::string::npos : item.rfind(':', crcAt - 1);
+    const std::size_t sizeAt =
+        crcAt == std::string::npos || crcAt == 0 ? std::string::npos : item.rfind(':', crcAt - 1);
     if (sizeAt == std::string::npos || sizeAt == 0) return std::nullopt;
     archive::EntryFacts facts;
     facts.name = item.substr(0, sizeAt);

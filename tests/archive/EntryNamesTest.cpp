@@ -11,7 +11,8 @@ namespace {
 
 TEST(EntryNames, PlainFileNamesPass) {
   for (const char* name : {"Inbox.dbx", "Gel\xF6schte Objekte.dbx", "OBA1F.tmp", "quarnel.dat", "a", ".hidden",
-                           "CONSOLE.dbx", "COM\xB4.txt", "COM10", "CONIN", "CONOUT$x", "LPT", "nul-list.txt", "a..b", "x y.dbx"}) {
+                           "CONSOLE.dbx", "COM\xB4.txt", "COM10", "CONIN", "CONOUT$x", "LPT", "nul-list.txt", "a..b",
+                           "x y.dbx"}) {
     EXPECT_TRUE(IsSafeEntryName(name)) << name;
   }
 }

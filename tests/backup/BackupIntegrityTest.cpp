@@ -55,7 +55,9 @@ class BackupIntegrityTest : public ItemsTest {
   // What a restore into identity B would change.
   std::string IdentityB() {
     std::string files;
-    for (const std::string& name : platform::Files().ListFiles(Path("Store B"))) files += name + Read("Store B\\" + name);
+    for (const std::string& name : platform::Files().ListFiles(Path("Store B"))) {
+      files += name + Read("Store B\\" + name);
+    }
     return TreeText(std::string("HKEY_CURRENT_USER\\") + IdentityPath(kIdentityB)) + files;
   }
   // Every item into identity B.
@@ -93,7 +95,9 @@ TEST_P(BackupIntegrityTest, AnAlteredProtectedBackupRestoresNothingWhicheverRunW
       {"Inbox.dbx one byte longer",
        [&](std::string& zip, const Entries& entries) { SetStatedSize(zip, entries.at("Inbox.dbx"), inboxSize + 1); }},
       {"two mail folders' names swapped",
-       [](std::string& zip, const Entries& entries) { SwapNames(zip, entries.at("Inbox.dbx"), entries.at("a;b;c.dbx")); }},
+       [](std::string& zip, const Entries& entries) {
+         SwapNames(zip, entries.at("Inbox.dbx"), entries.at("a;b;c.dbx"));
+       }},
   };
   // Identity B is left as it was by every altered backup, then restored from each as written.
   for (bool unattended : {false, true}) {
