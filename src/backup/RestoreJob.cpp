@@ -40,16 +40,18 @@ constexpr std::array<backup::ItemStep, kItemCount> kRestoreSteps = {{
 bool ChosenEntriesIntact(backup::ItemContext& context, const std::array<bool, kItemCount>& chosen,
                          const std::string& flags) {
   if (!context.state.Zip1->ExpectsEntries()) return true;
-  for (int i = 0; i < kItemCount; ++i) {
-    if (!chosen[i] || i >= static_cast<int>(flags.size()) || flags[i] != '1') continue;
-    const bool list = i == mailclient::kItemMails || i == mailclient::kItemStationeries;
-    std::optional<std::vector<archive::ArchiveEntry>> entries = backup::detail::RecordedEntries(context, i, list);
-    if (!entries) return false;
-    for (const archive::ArchiveEntry& entry : *entries) {
-      if (!entry.Check()) return false;
+  return backup::detail::Trapped([&] {
+    for (int i = 0; i < kItemCount; ++i) {
+      if (!chosen[i] || i >= static_cast<int>(flags.size()) || flags[i] != '1') continue;
+      const bool list = i == mailclient::kItemMails || i == mailclient::kItemStationeries;
+      std::optional<std::vector<archive::ArchiveEntry>> entries = backup::detail::RecordedEntries(context, i, list);
+      if (!entries) return false;
+      for (const archive::ArchiveEntry& entry : *entries) {
+        if (!entry.Check()) return false;
+      }
     }
-  }
-  return true;
+    return true;
+  });
 }
 
 }  // namespace
