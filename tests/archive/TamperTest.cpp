@@ -113,11 +113,12 @@ TEST(EntryRecord, AnAe1EntryWithAnotherCrcAndMethodsTheProgramNeverWritesAreRefu
   ASSERT_EQ(zip_close(made), 0);
   for (const auto& [file, password, refusal] : {std::tuple{"a.zip", "pw", "fails its CRC check"},
                                                 std::tuple{"b.zip", "", "compression method is not supported"}}) {
+    if (!bzip2 && !*password) continue;  // this libzip cannot write bzip2 either
     ZipArchive zip;
     ASSERT_TRUE(zip.OpenArchive(work.File(file)));
     zip.ReadPassword(password);
     EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(work.path()));
-    EXPECT_THAT(zip.LastError(), HasSubstr(bzip2 || *password ? refusal : ""));
+    EXPECT_THAT(zip.LastError(), HasSubstr(refusal));
     EXPECT_FALSE(platform::Files().FileExists(work.File("Inbox.dbx")));
   }
 }

@@ -140,12 +140,12 @@ TEST_P(BackupIntegrityTest, AnInformationFileNoBackupOfOursCarriesIsInvalidAndNe
       lines + "BackupEntries=Inbox.dbx:4\r\n",
   };
   for (const std::string& info : cases) {
-    ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}, "pw",
-                                ZIP_EM_AES_256));
+    const std::string name = "crafted" + std::to_string(&info - cases) + ".soe";  // the one before stays open
+    ASSERT_TRUE(MakeZipDirectly(dir_.File(name), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}, "pw", ZIP_EM_AES_256));
     messages_.shown.clear();
     FaultyFiles files;
     platform::ScopedServices watch({.files = &files});
-    Open("crafted.soe", "pw");
+    Open(name, "pw");
     EXPECT_EQ(LastMessage(), "Invalid backup file") << info.substr(info.size() - 30);
     EXPECT_TRUE(state_.NoValidBackupFile);
     EXPECT_EQ(files.PathsOf(FileCall::MoveReplace).empty(), &info == &cases[0]);  // too large: not extracted
