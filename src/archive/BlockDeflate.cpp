@@ -66,10 +66,17 @@ void BlockDeflater::Deflate(DeflateBlock& block) {
 DeflatePool::DeflatePool(int workers) {
   workers = std::clamp(workers, 1, kMaxWorkers);
   if (!queued_.Usable()) return;
-  for (int i = 0; i < workers; ++i) {
-    auto thread = std::make_unique<platform::Thread>();
-    if (!thread->Start([this] { Work(); })) break;
-    threads_.push_back(std::move(thread));
+  // Out of memory part way leaves the workers already started (or none: the blocks are then
+  // deflated on the queuing thread). It must not end the constructor with an exception: a
+  // started worker would be joined while it waits for a block that never comes.
+  try {
+    threads_.reserve(static_cast<std::size_t>(workers));  // the push below cannot throw
+    for (int i = 0; i < workers; ++i) {
+      auto thread = std::make_unique<platform::Thread>();
+      if (!thread->Start([this] { Work(); })) break;
+      threads_.push_back(std::move(thread));
+    }
+  } catch (const std::bad_alloc&) {
   }
 }
 
@@ -85,11 +92,22 @@ void DeflatePool::Queue(DeflateBlock* block) {
     block->done.Post();
     return;
   }
+  bool queued = false;
   {
     platform::MutexLock lock(lock_);
-    queue_.push_back(block);
+    try {
+      queue_.push_back(block);
+      queued = true;
+    } catch (const std::bad_alloc&) {
+    }
   }
-  queued_.Post();
+  if (queued) {
+    queued_.Post();
+    return;
+  }
+  // No room in the queue: the block is deflated here, so its stream never waits for it in vain.
+  here_.Deflate(*block);
+  block->done.Post();
 }
 
 void DeflatePool::Work() {

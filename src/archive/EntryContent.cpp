@@ -7,7 +7,14 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool CrcDecides(const zip_stat_t& st) { return (st.valid & ZIP_STAT_CRC) && AesKeyLength(st) == 0; }
+bool CrcDecides(const zip_stat_t& st) { return (st.valid & ZIP_STAT_CRC) != 0; }
+
+// Bytes after the end of the deflated stream: no writer leaves any, someone who altered the
+// entry's stated sizes may.
+bool RunsOn(std::string* message) {
+  *message = "the compressed content runs on past its end";
+  return false;
+}
 
 }  // namespace
 
@@ -42,7 +49,7 @@ bool EntryContent::Begin(std::string* message) {
 
 bool EntryContent::Feed(unsigned char* data, std::size_t size, std::string* message) {
   if (!deflated_) return Deliver(data, size, message);
-  if (ended_) return true;  // anything after the end of the deflated stream is ignored
+  if (ended_ && size > 0) return RunsOn(message);
   z_.next_in = data;
   z_.avail_in = static_cast<uInt>(size);
   do {
@@ -56,7 +63,7 @@ bool EntryContent::Feed(unsigned char* data, std::size_t size, std::string* mess
     if (!Deliver(out_.data(), out_.size() - z_.avail_out, message)) return false;
     if (rc == Z_STREAM_END) {
       ended_ = true;
-      return true;
+      return z_.avail_in == 0 || RunsOn(message);
     }
   } while (z_.avail_out == 0);
   return true;

@@ -22,10 +22,8 @@ std::size_t AesKeyLength(const zip_stat_t& st);
 
 class EntryContent {
  public:
-  // st describes the entry: comp_method (deflated or not), and where valid its size and CRC.
-  // The CRC decides only for entries without WinZip AES protection; an AES entry is decided
-  // by its authentication code, which covers every byte (AE-2 writers leave the CRC empty or
-  // stale, and libzip does not tell AE-1 from AE-2).
+  // st describes the entry as DescribeEntry gives it: comp_method (deflated or not), and
+  // where valid its size and the CRC that decides.
   EntryContent(const zip_stat_t& st, ChunkSink sink);
   ~EntryContent();
   EntryContent(const EntryContent&) = delete;

@@ -16,17 +16,20 @@ bool EqualsUpper(std::string_view text, std::string_view upper) {
 }
 
 // Windows opens the device whatever follows the first dot ("nul.dbx" is NUL), and it
-// ignores blanks before that dot ("con .txt").
+// ignores blanks before that dot ("con .txt"). The serial and parallel ports run from 0 to 9
+// and on to the superscript digits of the ANSI code page: B9, B2 and B3 are 1, 2 and 3.
 bool IsDeviceName(std::string_view name) {
   std::string_view stem = name.substr(0, name.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  static constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (std::string_view device : kDevices) {
     if (EqualsUpper(stem, device)) return true;
   }
-  if (stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9') {
+  if (stem.size() == 4) {
+    const auto port = static_cast<unsigned char>(stem[3]);
+    const bool number = (port >= '0' && port <= '9') || port == 0xB9 || port == 0xB2 || port == 0xB3;
     std::string_view kind = stem.substr(0, 3);
-    if (EqualsUpper(kind, "COM") || EqualsUpper(kind, "LPT")) return true;
+    if (number && (EqualsUpper(kind, "COM") || EqualsUpper(kind, "LPT"))) return true;
   }
   return false;
 }

@@ -130,7 +130,8 @@ bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, cons
   return Drain(file, content, message);
 }
 
-// Everything else: libzip's whole pipeline, with its own CRC check; the size is ours.
+// Stored entries without WinZip AES: libzip decrypts, with its own CRC check; the size and
+// the CRC are ours as well.
 bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
                        std::string* message) {
   ZipFile file(zip_fopen_index(archive, index, 0));
@@ -144,10 +145,29 @@ bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st,
   return Drain(file, content, message);
 }
 
+// Binds the entry to its line in the record: a name swapped, a size or method changed, or
+// content put in the place of other content, is refused.
+bool MatchRecord(zip_t* archive, zip_uint64_t index, const std::vector<EntryFacts>& record, zip_stat_t* st,
+                 std::string* message) {
+  const char* stored = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
+  for (const EntryFacts& facts : record) {
+    if (!stored || facts.name != stored) continue;
+    if (st->comp_method != ZIP_CM_DEFLATE || st->size != facts.size) {
+      *message = "the entry is not as the backup recorded it (the archive has been altered)";
+      return false;
+    }
+    st->crc = facts.crc;
+    st->valid |= ZIP_STAT_CRC;
+    return true;
+  }
+  *message = "the entry is not among those the backup recorded (the archive has been altered)";
+  return false;
+}
+
 }  // namespace
 
 bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& password, zip_stat_t* st,
-                   std::string* message) {
+                   std::string* message, const std::vector<EntryFacts>* record, bool ae1) {
   zip_stat_init(st);
   if (zip_stat_index(archive, index, 0, st) != 0) {
     *message = zip_strerror(archive);
@@ -167,15 +187,21 @@ bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& passwo
     *message = "the entry's protection is not supported";
     return false;
   }
-  return true;
+  // Our backups hold deflated entries; older ones and other tools' archives stored ones too.
+  if (st->comp_method != ZIP_CM_DEFLATE && st->comp_method != ZIP_CM_STORE) {
+    *message = "the entry's compression method is not supported";
+    return false;
+  }
+  // AE-2 writers leave the CRC empty or stale: the code alone decides.
+  if (AesKeyLength(*st) != 0 && !ae1) st->valid &= ~ZIP_STAT_CRC;
+  return !record || MatchRecord(archive, index, *record, st, message);
 }
 
 bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
-                      std::string* message) {
+                      std::string* message, const std::vector<EntryFacts>* record, bool ae1) {
   zip_stat_t st;
-  if (!DescribeEntry(archive, index, password, &st, message)) return false;
-  const bool ourMethod = st.comp_method == ZIP_CM_DEFLATE || st.comp_method == ZIP_CM_STORE;
-  if (AesKeyLength(st) != 0 && ourMethod) {
+  if (!DescribeEntry(archive, index, password, &st, message, record, ae1)) return false;
+  if (AesKeyLength(st) != 0) {
     EntryContent content(st, sink);
     return ReadAes(archive, index, st, password, &content, message);
   }

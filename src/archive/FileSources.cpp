@@ -2,8 +2,11 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
+#include <new>
 
 #include "archive/BlockDeflate.h"
 #include "platform/Services.h"
@@ -163,6 +166,68 @@ zip_int64_t BlockSourceCallback(void* state, void* data, zip_uint64_t length, zi
   }
 }
 
+// The file's bytes and a trailer's text, made when libzip comes to the entry: by then every
+// entry before it has been read.
+struct ClosingSource : SourceState {
+  ClosingSource(const AppendedFile& appended, std::function<std::string()> makeTrailer)
+      : SourceState(appended), trailer(std::move(makeTrailer)) {}
+  bool Make() {
+    if (made) return true;
+    if (!platform::Files().ReadAll(file.path, &content)) return false;
+    content += trailer();
+    made = true;
+    return true;
+  }
+  std::function<std::string()> trailer;
+  std::string content;
+  bool made = false;
+  std::size_t offset = 0;
+};
+
+zip_int64_t ClosingSourceCallback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  auto* source = static_cast<ClosingSource*>(state);
+  WrittenEntry& written = *source->file.written;
+  switch (command) {
+    case ZIP_SOURCE_OPEN:
+      source->Open();  // announces it
+      if (!source->Make()) return source->Failed(ZIP_ER_READ);
+      source->offset = 0;
+      written.crc = crc32(0L, Z_NULL, 0);
+      written.size = 0;
+      return 0;
+    case ZIP_SOURCE_READ: {
+      const std::size_t n = std::min<std::size_t>(length, source->content.size() - source->offset);
+      std::memcpy(data, source->content.data() + source->offset, n);
+      source->offset += n;
+      source->file.progress->Add(n);
+      written.crc = crc32(written.crc, static_cast<const Bytef*>(data), static_cast<uInt>(n));
+      written.size += n;
+      return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+      return 0;
+    case ZIP_SOURCE_STAT:
+      if (!source->Make()) return source->Failed(ZIP_ER_READ);
+      source->Describe(static_cast<zip_stat_t*>(data));
+      static_cast<zip_stat_t*>(data)->size = source->content.size();
+      return sizeof(zip_stat_t);
+    default:
+      return CommonCommand(source, data, length, command);
+  }
+}
+
+// Out of memory inside a callback is the source's failure: no exception may unwind through
+// libzip.
+template <zip_source_callback Callback>
+zip_int64_t Guarded(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+  try {
+    return Callback(state, data, length, command);
+  } catch (const std::bad_alloc&) {
+    zip_error_set(&static_cast<SourceState*>(state)->error, ZIP_ER_MEMORY, 0);
+    return -1;
+  }
+}
+
 zip_source_t* MakeSource(zip_t* archive, zip_source_callback callback, SourceState* state) {
   zip_source_t* source = zip_source_function(archive, callback, state);
   if (!source) delete state;
@@ -172,11 +237,15 @@ zip_source_t* MakeSource(zip_t* archive, zip_source_callback callback, SourceSta
 }  // namespace
 
 zip_source_t* NewFileSource(zip_t* archive, const AppendedFile& file) {
-  return MakeSource(archive, PlainSourceCallback, new PlainSource(file));
+  return MakeSource(archive, Guarded<PlainSourceCallback>, new PlainSource(file));
 }
 
 zip_source_t* NewBlockSource(zip_t* archive, const AppendedFile& file, DeflatePool& pool) {
-  return MakeSource(archive, BlockSourceCallback, new BlockSource(file, pool));
+  return MakeSource(archive, Guarded<BlockSourceCallback>, new BlockSource(file, pool));
+}
+
+zip_source_t* NewClosingSource(zip_t* archive, const AppendedFile& file, std::function<std::string()> trailer) {
+  return MakeSource(archive, Guarded<ClosingSourceCallback>, new ClosingSource(file, std::move(trailer)));
 }
 
 }  // namespace quarnel::archive::detail

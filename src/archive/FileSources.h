@@ -7,6 +7,7 @@
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "archive/ArchiveListener.h"
@@ -54,5 +55,7 @@ struct AppendedFile {
 // Null when out of memory.
 zip_source_t* NewFileSource(zip_t* archive, const AppendedFile& file);
 zip_source_t* NewBlockSource(zip_t* archive, const AppendedFile& file, DeflatePool& pool);
+// The file's bytes followed by what trailer() gives when libzip comes to the entry.
+zip_source_t* NewClosingSource(zip_t* archive, const AppendedFile& file, std::function<std::string()> trailer);
 
 }  // namespace quarnel::archive::detail

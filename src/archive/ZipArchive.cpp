@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "archive/AesVersions.h"
 #include "archive/EntryNames.h"
 #include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
@@ -46,6 +47,7 @@ void ZipArchive::CloseArchive() {
   targetPath_.clear();
   pending_.clear();
   reader_.reset();
+  expected_.reset();
   ++generation_;
 }
 
@@ -65,8 +67,24 @@ bool ZipArchive::AppendPath(const std::string& path) {
       return true;
     }
   }
-  pending_.push_back({path, name});
+  pending_.push_back({path, name, nullptr});
   return true;
+}
+
+bool ZipArchive::AppendClosingPath(const std::string& path, Trailer trailer) {
+  if (!AppendPath(path)) return false;
+  for (Pending& pending : pending_) {
+    if (pending.entryName == detail::BaseName(path)) pending.trailer = std::move(trailer);
+  }
+  return true;
+}
+
+void ZipArchive::ExpectEntries(const std::vector<EntryFacts>& record) {
+  if (!reader_) return;
+  expected_.emplace();
+  for (const EntryFacts& facts : record) {
+    expected_->push_back({platform::AnsiToUtf8(facts.name), facts.size, facts.crc});
+  }
 }
 
 int ZipArchive::IsArchiveProtected(const std::string& path) {
@@ -97,6 +115,7 @@ bool ZipArchive::OpenArchive(const std::string& path) {
   if (!archive) return Fail("Cannot open \"" + path + "\": " + message);
   reader_ = std::make_unique<Reader>();
   reader_->archive = archive;
+  reader_->ae1 = detail::Ae1Entries(path);
   ApplyReadPassword();
   return true;
 }
@@ -189,6 +208,8 @@ bool ArchiveEntry::ExtractToFile(const std::string& path) const {
   return owner_->Extract(generation_, index_, name_, detail::FolderOf(path), detail::BaseName(path));
 }
 
+bool ArchiveEntry::Check() const { return owner_->Extract(generation_, index_, name_, "", ""); }
+
 std::optional<std::uint64_t> ArchiveEntry::StatedSize() const { return owner_->StatedSize(generation_, index_); }
 
 std::optional<std::uint64_t> ZipArchive::StatedSize(std::uint64_t generation, std::uint64_t index) {
@@ -202,13 +223,20 @@ std::optional<std::uint64_t> ZipArchive::StatedSize(std::uint64_t generation, st
 bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                          const std::string& folder, const std::string& fileName) {
   if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
+  const std::vector<EntryFacts>* record = expected_ ? &*expected_ : nullptr;
+  const bool ae1 = index < reader_->ae1.size() && reader_->ae1[index];
+  std::string message;
+  if (fileName.empty()) {  // a check: read to the end, nothing written
+    auto nowhere = [](const char*, std::size_t) { return true; };
+    if (detail::ReadEntryChecked(reader_->archive, index, readPassword_, nowhere, &message, record, ae1)) return true;
+    return Fail("\"" + name + "\" does not pass its checks: " + message);
+  }
   if (!IsSafeEntryName(name)) return Fail("Refused entry name \"" + name + "\": not a plain file name");
   if (!IsSafeEntryName(fileName)) return Fail("Refused file name \"" + fileName + "\": not a plain file name");
   platform::FileSystem& files = platform::Files();
   if (!files.FolderExists(folder)) return Fail("No folder \"" + folder + "\"");
-  std::string message;
   zip_stat_t st;
-  if (!detail::DescribeEntry(reader_->archive, index, readPassword_, &st, &message)) {
+  if (!detail::DescribeEntry(reader_->archive, index, readPassword_, &st, &message, record, ae1)) {
     return Fail("Cannot extract \"" + name + "\": " + message);
   }
   std::optional<std::uint64_t> space = files.FreeSpace(folder);
@@ -230,7 +258,8 @@ bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const st
   if (!out) return abandon("Cannot write \"" + temporary + "\"");
   bool read = detail::ReadEntryChecked(
       reader_->archive, index, readPassword_,
-      [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message);
+      [out](const char* data, std::size_t size) { return std::fwrite(data, 1, size, out) == size; }, &message,
+      record, ae1);
   bool closed = std::fclose(out) == 0;
   if (!read) return abandon("Cannot extract \"" + name + "\": " + message);
   if (!closed || !files.FlushToDisk(temporary)) return abandon("Cannot write \"" + temporary + "\" (disk full?)");

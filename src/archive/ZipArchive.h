@@ -11,6 +11,7 @@
 // the temporary one. Failures are returned as false (or 0, or no entry) with a description
 // in LastError(). Passwords are wiped from memory as soon as they are no longer needed.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,12 +20,24 @@
 #include "archive/ArchiveListener.h"
 
 namespace quarnel::archive {
+namespace detail {
+struct FileFacts;
+struct WrittenEntry;
+class WriteProgress;
+}
 
 // The start of the name of every temporary file the component makes ("~qb" and a hex
 // number, ".tmp"; libzip's own, made while writing, add a suffix to such a name).
 inline constexpr char kTemporaryPrefix[] = "~qb";
 
 class ZipArchive;
+
+// An entry's name (ANSI) with the size and CRC-32 of its content.
+struct EntryFacts {
+  std::string name;
+  std::uint64_t size = 0;
+  std::uint32_t crc = 0;
+};
 
 // One entry of the open archive, as FindEntry found it. It refers to the archive by
 // reference: once the archive is closed or another one opened, extracting fails.
@@ -39,6 +52,8 @@ class ArchiveEntry {
   bool ExtractToFolder(const std::string& folder) const;
   // The same, written to the file at path (in an existing folder) instead of folder\Name().
   bool ExtractToFile(const std::string& path) const;
+  // Reads the content to its end with every check, as the extractions do; writes nothing.
+  bool Check() const;
   // The size of the content as the archive states it (extraction holds it to that size);
   // none once the archive is closed.
   std::optional<std::uint64_t> StatedSize() const;
@@ -77,6 +92,11 @@ class ZipArchive {
   // takes the earlier one's place. False when no archive is being built or the path has
   // no file name; the file itself is read only by WriteArchive.
   bool AppendPath(const std::string& path);
+  // The same for the entry that closes the archive, which is written after every other: its
+  // content is the file's bytes followed by the text `trailer` makes of the facts of every
+  // entry before it, as they were read from their files while they were written.
+  using Trailer = std::function<std::string(const std::vector<EntryFacts>&)>;
+  bool AppendClosingPath(const std::string& path, Trailer trailer);
 
   const std::string& ArchivePassword() const { return archivePassword_; }
   void ArchivePassword(const std::string& password) { archivePassword_ = password; }
@@ -118,6 +138,12 @@ class ZipArchive {
   const std::string& ReadPassword() const { return readPassword_; }
   void ReadPassword(const std::string& password);
 
+  // Holds every entry read from the open archive from now on to what it was made of: an
+  // entry must be listed by its name, deflated, of the listed size and CRC, or it is
+  // refused, before anything is written. Until another archive is opened.
+  void ExpectEntries(const std::vector<EntryFacts>& record);
+  bool ExpectsEntries() const { return expected_.has_value(); }
+
   // 1 when ReadPassword decrypts the open archive; 1 also for an archive that needs no
   // password; 0 when no archive is open or the password does not decrypt. One entry that
   // needs the password decides: the cheapest whose check is conclusive. A WinZip AES
@@ -136,13 +162,17 @@ class ZipArchive {
   struct Pending {
     std::string path;       // the file to read
     std::string entryName;  // its base name, ANSI
+    Trailer trailer;        // for the closing entry
   };
   struct Reader;
 
+  // With fileName empty, the entry is only checked.
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                const std::string& folder, const std::string& fileName);
   std::optional<std::uint64_t> StatedSize(std::uint64_t generation, std::uint64_t index);
   bool Write();
+  bool WriteEntries(const std::string& temporary, const std::vector<detail::FileFacts>& facts,
+                    detail::WriteProgress& progress, std::vector<detail::WrittenEntry>* written);
   int DeflateWorkerCount() const;  // 0: one stream
   bool Fail(std::string message);
   ArchiveListener& Listener();
@@ -155,6 +185,7 @@ class ZipArchive {
   bool verifyAfterWrite_ = false;
   int deflateWorkers_ = kOnePerProcessor;
   std::string readPassword_;
+  std::optional<std::vector<EntryFacts>> expected_;  // names in UTF-8, as stored
   std::string lastError_;
 
   bool building_ = false;

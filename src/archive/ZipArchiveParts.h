@@ -2,6 +2,8 @@
 // Pieces of ZipArchive shared by its source files, not part of its interface.
 #include <zip.h>
 
+#include <vector>
+
 #include "archive/ZipArchive.h"
 
 namespace quarnel::archive {
@@ -9,6 +11,7 @@ namespace quarnel::archive {
 struct ZipArchive::Reader {
   ~Reader();
   zip_t* archive = nullptr;
+  std::vector<bool> ae1;  // by entry index
 };
 
 // Stands in when nobody listens.

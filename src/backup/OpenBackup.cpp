@@ -1,6 +1,7 @@
 // Opening a backup file on the restore page (cmdSourceFile): the file dialog, the password
 // prompt for a protected file, the information file read and shown, the restore boxes of
 // the items the backup holds enabled. The archive stays open for the restore job.
+#include <new>
 #include <optional>
 #include <string>
 
@@ -36,14 +37,19 @@ bool OpenArchive(MainState& state, MainView& view, const std::string& path) {
 }
 
 // The backup's own information file, read from a fresh extraction only: one left from an
-// earlier file must never describe this one.
+// earlier file must never describe this one. A crafted one describes nothing, and ends
+// nothing: not even out of memory.
 backup::BackupInfo ReadInformation(MainState& state) {
   platform::Files().RemoveFile(state.InfoFilePath);
-  std::optional<archive::ArchiveEntry> entry = state.Zip1->FindEntry(backup::kInfoFileName);
-  if (!entry || !entry->ExtractToFolder(DataFolder())) return {};
-  backup::BackupInfo info = backup::ReadBackupInfo(state.InfoFilePath);
+  try {
+    std::optional<archive::ArchiveEntry> entry = state.Zip1->FindEntry(backup::kInfoFileName);
+    std::optional<backup::BackupInfo> info;
+    if (entry) info = backup::ExtractBackupInfo(*entry, state.InfoFilePath);
+    if (info) return *info;
+  } catch (const std::bad_alloc&) {
+  }
   platform::Files().RemoveFile(state.InfoFilePath);
-  return info;
+  return {};
 }
 
 }  // namespace
@@ -72,6 +78,8 @@ void OpenBackupFile(MainState& state, MainView& view) {
     state.NoValidBackupFile = true;
     return;
   }
+  // From here every entry read must be as the backup recorded it.
+  if (info.record) state.Zip1->ExpectEntries(*info.record);
   for (int i = 0; i < kItemCount; ++i) {
     bool held = info.itemFlags[i] == '1';
     view.SetItemEnabled(ItemSet::Restore, i, held);

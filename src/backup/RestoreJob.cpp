@@ -9,8 +9,10 @@
 #include "app/Product.h"
 #include "app/Settings.h"
 #include "backup/BackupItems.h"
+#include "backup/ItemSupport.h"
 #include "backup/JobSupport.h"
 #include "backup/Leftovers.h"
+#include "mailclient/Locations.h"
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"
 
@@ -31,6 +33,26 @@ constexpr std::array<backup::ItemStep, kItemCount> kRestoreSteps = {{
     {"Copying Stationeries...", "Restore Stationeries", " Restore Stationeries ", 10},
     {"Copying Settings...", "Restore Settings", " Restore Settings ", 0},
 }};
+
+// With a record of what the backup was made of, every entry the chosen items take is read
+// and checked against it before the first item replaces anything: an altered backup
+// changes nothing at all, not even the items it left alone.
+bool ChosenEntriesIntact(backup::ItemContext& context, const std::array<bool, kItemCount>& chosen,
+                         const std::string& flags) {
+  if (!context.state.Zip1->ExpectsEntries()) return true;
+  return backup::detail::Trapped([&] {
+    for (int i = 0; i < kItemCount; ++i) {
+      if (!chosen[i] || i >= static_cast<int>(flags.size()) || flags[i] != '1') continue;
+      const bool list = i == mailclient::kItemMails || i == mailclient::kItemStationeries;
+      std::optional<std::vector<archive::ArchiveEntry>> entries = backup::detail::RecordedEntries(context, i, list);
+      if (!entries) return false;
+      for (const archive::ArchiveEntry& entry : *entries) {
+        if (!entry.Check()) return false;
+      }
+    }
+    return true;
+  });
+}
 
 }  // namespace
 
@@ -53,6 +75,14 @@ void RunRestoreJob(MainState& state, MainView& view) {
   const std::string target = backup::ChosenText(view, Control::cbTarget);
   const std::optional<std::string> identity = backup::IdentityAt(state, view.ListIndex(Control::cbTarget));
   const std::string flags = state.BackupItemFlags;
+  backup::ItemContext context{state, [&view] { view.PumpEvents(); }, {}};
+  view.SetWaitCursor(true);
+  const bool intact = ChosenEntriesIntact(context, chosen, flags);
+  view.SetWaitCursor(false);
+  if (!intact) {
+    platform::Messages().Show("Invalid backup file.", kApplicationTitle, MessageButtons::Ok, MessageIcon::Critical);
+    return;
+  }
   const backup::JobMark mark("", identity);
 
   AppendLog(LogFilePath(), LogSeparator());
@@ -62,7 +92,6 @@ void RunRestoreJob(MainState& state, MainView& view) {
   backup::ShowProgressPanel(view);
   backup::AddProgress(view, 5);
 
-  backup::ItemContext context{state, [&view] { view.PumpEvents(); }, {}};
   std::string summary;
   for (int i = 0; i < kItemCount; ++i) {
     const backup::ItemStep& step = kRestoreSteps[i];

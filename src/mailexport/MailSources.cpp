@@ -203,9 +203,10 @@ BackupOpen BackupSource::OpenBackup(const std::string &path,
         "Cannot create a temporary file in \"" + system.TempPath() + "\"";
     return BackupOpen::kUnreadable;
   }
-  const bool extracted = info->ExtractToFile(infoPath);
-  const backup::BackupInfo facts =
-      extracted ? backup::ReadBackupInfo(infoPath) : backup::BackupInfo{};
+  const std::optional<backup::BackupInfo> read =
+      backup::ExtractBackupInfo(*info, infoPath);
+  const bool extracted = read.has_value();
+  const backup::BackupInfo facts = read.value_or(backup::BackupInfo{});
   platform::Files().RemoveFile(infoPath);
   if (!extracted) {
     *message = zip.LastError();

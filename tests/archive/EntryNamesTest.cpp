@@ -11,7 +11,8 @@ namespace {
 
 TEST(EntryNames, PlainFileNamesPass) {
   for (const char* name : {"Inbox.dbx", "Gel\xF6schte Objekte.dbx", "OBA1F.tmp", "quarnel.dat", "a", ".hidden",
-                           "CONSOLE.dbx", "COM0.txt", "COM10", "LPT", "nul-list.txt", "a..b", "x y.dbx"}) {
+                           "CONSOLE.dbx", "COM\xB4.txt", "COM10", "CONIN", "CONOUT$x", "LPT", "nul-list.txt", "a..b",
+                           "x y.dbx"}) {
     EXPECT_TRUE(IsSafeEntryName(name)) << name;
   }
 }
@@ -22,7 +23,7 @@ TEST(EntryNames, NamesWindowsWouldReinterpretAreRefused) {
       "Inbox.dbx.", "Inbox.dbx ", "Inbox.dbx. .", "in<box.dbx", "in>box", "a\"b", "a|b", "a?b", "a*b",
       std::string("a\0b", 3), "a\tb", "a\x1f", "a\x7f",
       "CON", "con", "Nul", "PRN.txt", "aux.dbx", "NUL.tar.gz", "COM1", "com9.dbx", "LPT1", "lpt9.txt", "CON .txt",
-      "file.txt:stream",
+      "file.txt:stream", "COM0", "lpt0.dbx", "COM\xB9", "com\xB2.txt", "LPT\xB3 .dbx", "CONIN$", "conout$.log",
   };
   for (const std::string& name : refused) EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }

@@ -127,7 +127,7 @@ bool PortableSystem::CreateTempFile(const std::string& folder, const std::string
     int fd = ::open(PosixPath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
-      *path = candidate;
+      path->swap(candidate);  // allocates nothing: out of memory cannot leave the file behind
       return true;
     }
     if (errno != EEXIST) return false;

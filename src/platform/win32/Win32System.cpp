@@ -85,7 +85,12 @@ bool Win32System::CreateTempFile(const std::string& folder, const std::string& p
   // Wine reports a number even when it could not create the file (a folder the user may
   // not write to); only a file that exists counts.
   if (GetFileAttributesA(buffer) == INVALID_FILE_ATTRIBUTES) return false;
-  *path = buffer;
+  try {
+    *path = buffer;
+  } catch (...) {  // out of memory must not leave the file behind unnamed
+    DeleteFileA(buffer);
+    throw;
+  }
   return true;
 }
 
