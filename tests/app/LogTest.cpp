@@ -23,8 +23,8 @@ TEST_F(LogTest, RecordsHaveTheirExactBytesAndAFileThatCannotBeOpenedFailsQuietly
   ASSERT_TRUE(AppendLog(LogFilePath(), LogClosingEvent(" Backup Profile J\xF6rg's Arbeit Data was Completed!")));
   std::string text;
   Files().ReadAll(LogFilePath(), &text);
-  EXPECT_EQ(text, std::string(84, '.') + "\r\r\n" +                                          //
-                      Stamp() + " Start Backup Profile J\xF6rg's Arbeit Data...\n\r\n" +     //
+  EXPECT_EQ(text, std::string(84, '.') + "\r\r\n" +                                       //
+                      Stamp() + " Start Backup Profile J\xF6rg's Arbeit Data...\n\r\n" +  //
                       Stamp() + " Backup Profile J\xF6rg's Arbeit Data was Completed!\r\r\n");
   EXPECT_FALSE(AppendLog(JoinPath(dir.path(), "no-folder\\brlog.dat"), LogSeparator()));
 }
@@ -39,10 +39,15 @@ TEST_F(LogTest, LogPageShowsOneEntryPerLineAndSelectsTheLast) {
   AppendLog(LogFilePath(), LogEvent(" Backup Rules Succeeded!"));
   AppendLog(LogFilePath(), LogClosingEvent(" done"));
   Files().AppendBytes(LogFilePath(), "cut\rshort");  // a log whose writer was stopped mid-line
-  for (int shown = 0; shown < 2; ++shown) {  // showing the page again lists each record once
+  for (int shown = 0; shown < 2; ++shown) {          // showing the page again lists each record once
     FillLogPage(view);
-    const std::vector<std::string> lines = {std::string(84, '.'), "", Stamp() + " Backup Rules Succeeded!\n",
-                                            Stamp() + " done", "", "cut", "short"};  // a lone LF stays
+    const std::vector<std::string> lines = {std::string(84, '.'),
+                                            "",
+                                            Stamp() + " Backup Rules Succeeded!\n",
+                                            Stamp() + " done",
+                                            "",
+                                            "cut",
+                                            "short"};  // a lone LF stays
     ASSERT_EQ(view.ListCount(Control::List1), 7);
     for (int i = 0; i < 7; ++i) EXPECT_EQ(view.ListItem(Control::List1, i), lines[i]) << i;
     EXPECT_EQ(view.ListIndex(Control::List1), 6);

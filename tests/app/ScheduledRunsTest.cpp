@@ -17,9 +17,7 @@ using Strings = std::vector<std::string>;
 
 class ScheduledRunsTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
-  ScheduledRunsTest() {
-    system.now = platform::LocalTime{2026, 3, 3, 14, 5, 9};
-  }
+  ScheduledRunsTest() { system.now = platform::LocalTime{2026, 3, 3, 14, 5, 9}; }
   // A log's records: ">" a separator, "=" an event, "!" a closing event.
   std::string Records(const Strings& records) {
     const std::string stamp = system.GeneralDate(*system.now);

@@ -20,8 +20,8 @@ TEST_F(SettingsTest, ReadINICutsTrimsAndDefaultsToEmptyAndWriteINICutsTo128) {
   EXPECT_EQ(settings, File("settings.dat"));
   EXPECT_EQ(ReadINI(settings, "backup", "backupfolder"), "");  // no file at all
   std::string longValue = "D:\\Sicherungen f\xFCr J\xF6rg\\" + std::string(200, 'v');
-  ASSERT_TRUE(Files().WriteAll(settings, "[backup]\r\nbackupfolder=" + longValue +
-                                             "\r\nautomgeneratefile=\"  1  \"\r\n"));
+  ASSERT_TRUE(
+      Files().WriteAll(settings, "[backup]\r\nbackupfolder=" + longValue + "\r\nautomgeneratefile=\"  1  \"\r\n"));
   EXPECT_EQ(ReadINI(settings, "backup", "backupfolder"), longValue.substr(0, 127));
   EXPECT_EQ(ReadINI(settings, "Backup", "AutomGenerateFile"), "1");  // quotes kept the blanks; ReadINI trims
   EXPECT_EQ(ReadINI(settings, "General", "burndvd"), "");
@@ -113,8 +113,8 @@ TEST_F(SettingsTest, AReadOnlyProgramFolderSendsEveryFileToTheApplicationDataFol
 // Absent flags are on for the jobs; numbers compare as numbers and anything else matches.
 TEST_F(SettingsTest, TheFlagRule) {
   const std::tuple<const char*, int, bool> cases[] = {
-      {"1", 1, true},  {" 1 ", 1, true},  {"1.0", 1, true}, {"0", 1, false}, {"2", 1, false}, {"-1", 1, false},
-      {"", 1, true},   {"yes", 1, true},  {"1x", 1, true},  {"", 0, true},   {"0", 0, true},  {"1", 0, false},
+      {"1", 1, true}, {" 1 ", 1, true}, {"1.0", 1, true}, {"0", 1, false}, {"2", 1, false}, {"-1", 1, false},
+      {"", 1, true},  {"yes", 1, true}, {"1x", 1, true},  {"", 0, true},   {"0", 0, true},  {"1", 0, false},
   };
   for (const auto& [text, flag, equal] : cases) EXPECT_EQ(FlagEquals(text, flag), equal) << text << " " << flag;
   EXPECT_TRUE(SettingOn("backup", "automgeneratefile"));

@@ -26,9 +26,17 @@ TEST(SkinTest, EntriesAreOptionalNamesIgnoreCaseAndStrayKeysAreSkipped) {
 
 TEST(SkinTest, AnythingMalformedMakesItNoSkin) {
   for (const char* text : {
-           "[Colors]\nWindow=#12345\n", "[Colors]\nWindow=#12345G\n", "[Colors]\nWindow=123456\n",
-           "[Colors]\nWindow=#1234567\n", "[Colors\nWindow=#123456\n", "[Colors]\njust words\n",
-           "[Colors]\n=#123456\n", "[Font]\nSize=5\n", "[Font]\nSize=15\n", "[Font]\nSize=8pt\n", "[Font]\nFace=\n",
+           "[Colors]\nWindow=#12345\n",
+           "[Colors]\nWindow=#12345G\n",
+           "[Colors]\nWindow=123456\n",
+           "[Colors]\nWindow=#1234567\n",
+           "[Colors\nWindow=#123456\n",
+           "[Colors]\njust words\n",
+           "[Colors]\n=#123456\n",
+           "[Font]\nSize=5\n",
+           "[Font]\nSize=15\n",
+           "[Font]\nSize=8pt\n",
+           "[Font]\nFace=\n",
            "[Font]\nFace=A face name far too long for a font\n",
        }) {
     EXPECT_FALSE(ParseSkin(text)) << text;

@@ -1,12 +1,11 @@
 // frmMaindvdwrite and frmErase in this process under Wine: the real dialogs over the real
 // engine and its image file drive, driven by messages, with message boxes recorded. What the
 // logic decides is tested natively; here, that the dialogs carry it to their controls and back.
-#include <gtest/gtest.h>
-#include <windows.h>
-
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstring>
 #include <functional>
@@ -20,8 +19,6 @@
 #include "discwriter/DiscResource.h"
 #include "discwriter/DiscWriterDialog.h"
 #include "discwriter/EraseDialog.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/Resource.h"
 #include "support/ModalProbe.h"
 #include "support/RecordedSeams.h"
 
@@ -236,29 +233,6 @@ TEST_F(DiscWriterWindowTest, TheEraseWindowOpensModallyAndRefusesADiscThatIsNotR
   EXPECT_TRUE(quick);
   ExpectOneMessage("The current media is not re-writable.", platform::MessageIcon::Information);
   EXPECT_EQ(EraseDialog::Current(), nullptr);
-}
-
-TEST_F(DiscWriterWindowTest, TheMainWindowOpensTheWriterModallyWithTheHandOver) {
-  app::MainState state;
-  state.DiscWriterHandOver = {"handed.soe", MakeFile("handed.soe", 4000)};
-  app::MainWindow main(GetModuleHandleA(nullptr), state);
-  ASSERT_TRUE(main.Create());
-  Pump();
-  int rows = -1;
-  bool ownerDisabled = false;
-  {
-    ModalProbe probe([] { return DiscWriterDialog::Current() ? DiscWriterDialog::Current()->Handle() : nullptr; },
-                     [&](HWND writer) {
-                       rows = static_cast<int>(Rows(GetDlgItem(writer, IDC_LVWIMAGEFILES)).size());
-                       ownerDisabled = !IsWindowEnabled(main.Handle());
-                     });
-    SendMessageA(main.Handle(), WM_COMMAND, MAKEWPARAM(IDM_BACKUPTOCD, 0), 0);
-    EXPECT_TRUE(probe.seen());
-  }
-  EXPECT_EQ(rows, 1);
-  EXPECT_TRUE(ownerDisabled);
-  EXPECT_TRUE(state.DiscWriterHandOver.fileName.empty());
-  EXPECT_EQ(DiscWriterDialog::Current(), nullptr);
 }
 
 }  // namespace

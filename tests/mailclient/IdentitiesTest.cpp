@@ -105,10 +105,11 @@ TEST_F(IdentitiesTest, ItemsAreOfferedOnlyWhenTheirDataIsThere) {
   SeedKey(kHkeyCurrentUser, "Software\\Microsoft\\Internet Account Manager\\Accounts");  // the user-wide key
   EXPECT_EQ(Enabled(state, 1), "012345.7");
   EXPECT_EQ(AccountsKey(kWork), kUserAccountsKey);
-  const std::string own = std::string("Identities\\") + kWork + "\\Software\\Microsoft\\Internet Account Manager\\Accounts";
+  const std::string own =
+      std::string("Identities\\") + kWork + "\\Software\\Microsoft\\Internet Account Manager\\Accounts";
   SeedKey(kHkeyCurrentUser, own);
-  EXPECT_EQ(AccountsKey(kWork), std::string(kIdentitiesKey) + "\\" + kWork +
-                                    "\\Software\\Microsoft\\Internet Account Manager\\Accounts");
+  EXPECT_EQ(AccountsKey(kWork),
+            std::string(kIdentitiesKey) + "\\" + kWork + "\\Software\\Microsoft\\Internet Account Manager\\Accounts");
 
   const std::string wab = app::JoinPath(dir.path(), "J\xF6rg's address book.wab");
   SeedValue(kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "", wab);

@@ -1,7 +1,6 @@
 // Ending and starting the mail client against real processes under Windows.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"

@@ -13,8 +13,9 @@ class MailClientTest : public ::testing::Test {
  protected:
   MailClientTest() : scope_({.registry = &registry_, .processes = &processes_}) {}
   void SetAppPath(const std::string& folder) {
-    testing::SeedValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe",
-                       "Path", folder, platform::kRegExpandSz);
+    testing::SeedValue(platform::kHkeyLocalMachine,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe", "Path", folder,
+                       platform::kRegExpandSz);
   }
 
   platform::MemoryRegistry registry_;
@@ -23,7 +24,10 @@ class MailClientTest : public ::testing::Test {
 };
 
 TEST_F(MailClientTest, EndsEveryInstanceInAnyLetterCase) {
-  processes_.running = {{4, "explorer.exe"}, {10, "msimn.exe"}, {11, "MSIMN.EXE"}, {12, "msimn.exe.bak"},
+  processes_.running = {{4, "explorer.exe"},
+                        {10, "msimn.exe"},
+                        {11, "MSIMN.EXE"},
+                        {12, "msimn.exe.bak"},
                         {13, std::string("Msimn.Exe\0junk", 14)}};
   EndMailClient();
   EXPECT_EQ(processes_.terminated, (std::vector<std::uint32_t>{10, 11, 13}));

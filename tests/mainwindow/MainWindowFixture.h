@@ -1,9 +1,9 @@
 #pragma once
 // frmMain in this process under Wine: the real window, driven by messages, with message
 // boxes and started programs recorded.
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cctype>
 #include <functional>
@@ -107,10 +107,12 @@ class MainWindowTest : public ::testing::Test, public testing::RecordedSeams {
   }
 
   HWND Handle(Control c) { return window_->ControlHandle(c); }
-  HWND Page(int index) { return GetParent(Handle(index == 0 ? Control::cbSource
-                                                  : index == 1 ? Control::cbTarget
-                                                  : index == 2 ? Control::List1
-                                                               : Control::lblAboutTitle)); }
+  HWND Page(int index) {
+    return GetParent(Handle(index == 0   ? Control::cbSource
+                            : index == 1 ? Control::cbTarget
+                            : index == 2 ? Control::List1
+                                         : Control::lblAboutTitle));
+  }
   HWND Item(ItemSet set, int index) {
     return GetDlgItem(Page(set == ItemSet::Backup ? 0 : 1),
                       (set == ItemSet::Backup ? IDC_BACKUPITEM0 : IDC_RESTOREITEM0) + index);

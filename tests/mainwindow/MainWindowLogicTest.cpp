@@ -53,7 +53,7 @@ TEST_F(MainWindowLogicTest, LoadWithoutIdentitiesReportsAndDisablesTheAction) {
 
 TEST_F(MainWindowLogicTest, MachineFactsFollowTheirBufferRules) {
   system.userName = std::string("bob\0junk", 8);
-  system.userNameReportedSize = 0;  // a reported length below 1 leaves the user empty
+  system.userNameReportedSize = 0;              // a reported length below 1 leaves the user empty
   system.computerName = std::string(300, 'c');  // does not fit the 254-character buffer
   logic_.Load();
   EXPECT_EQ(state_.LogonUser, "");

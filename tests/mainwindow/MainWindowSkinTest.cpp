@@ -11,8 +11,8 @@ TEST_F(MainWindowTest, TheSkinColoursAndFontsEveryWindowThatAsks) {
                                          "Face=Courier New\r\nSize=10\r\n"));
   Open();
   HDC dc = CreateCompatibleDC(nullptr);
-  EXPECT_EQ(BrushColour(SendMessageA(Page(0), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
-                                     reinterpret_cast<LPARAM>(Page(0)))),
+  EXPECT_EQ(BrushColour(
+                SendMessageA(Page(0), WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(Page(0)))),
             RGB(0x10, 0x20, 0x30));
   HWND label = FindByText(Page(0), "Items to backup");
   EXPECT_EQ(BrushColour(SendMessageA(Page(0), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
@@ -29,8 +29,8 @@ TEST_F(MainWindowTest, TheSkinColoursAndFontsEveryWindowThatAsks) {
   // The about window asks for the same skin.
   COLORREF aboutColour = CLR_INVALID;
   ModalProbe probe(AboutWindow::Current, [&](HWND about) {
-    aboutColour = BrushColour(
-        SendMessageA(about, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(about)));
+    aboutColour =
+        BrushColour(SendMessageA(about, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(about)));
   });
   Click(Control::cmdAbout);
   EXPECT_EQ(aboutColour, RGB(0x10, 0x20, 0x30));

@@ -72,8 +72,8 @@ TEST_F(MainWindowTest, ProtectToggleColoursThePasswordFields) {
   HDC dc = CreateCompatibleDC(nullptr);
   auto colourOf = [&](HWND field) {
     UINT message = IsWindowEnabled(field) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
-    return BrushColour(SendMessageA(GetParent(field), message, reinterpret_cast<WPARAM>(dc),
-                                    reinterpret_cast<LPARAM>(field)));
+    return BrushColour(
+        SendMessageA(GetParent(field), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field)));
   };
   for (int colour : {COLOR_SCROLLBAR, COLOR_WINDOW, COLOR_SCROLLBAR}) {
     for (Control c : {Control::txtPassword, Control::txtPassword2}) {
@@ -202,13 +202,13 @@ TEST_F(MainWindowTest, IdentitiesFillBothListsAndChoosingOneResetsItsItemsAndNam
   system.now = platform::LocalTime{2026, 12, 5, 10, 0, 0};
   AddIdentity("{00000000-0000-0000-0000-00000000000A}", "Main Identity");
   AddIdentity("{00000000-0000-0000-0000-00000000000B}", "Work");
-  SeedKey(platform::kHkeyCurrentUser, "Identities\\{00000000-0000-0000-0000-00000000000B}\\Software\\Microsoft\\"
-                                      "Internet Account Manager\\Accounts");
+  SeedKey(platform::kHkeyCurrentUser,
+          "Identities\\{00000000-0000-0000-0000-00000000000B}\\Software\\Microsoft\\"
+          "Internet Account Manager\\Accounts");
   SeedValue(platform::kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "", dir.File("gone.wab"));
   std::string stationery = dir.File("Stationery");  // an empty folder
   CreateDirectoryA(stationery.c_str(), nullptr);
-  SeedValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
-            dir.path());
+  SeedValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", dir.path());
   Open();
   EXPECT_TRUE(messages.shown.empty());
   for (Control list : {Control::cbSource, Control::cbTarget}) {

@@ -141,9 +141,13 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndAProtectedTaskRunsEveryDayT
   EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-J\xF6rg's Arbeit-03-07-2026");
   EXPECT_EQ(logic_.TargetFile(), Target("outbackup-J\xF6rg's Arbeit.soe"));  // cancelled: kept
 
-  view_.dialogAnswer = "E:\\W\xF6" "chentlich\\weekly.soe";
+  view_.dialogAnswer =
+      "E:\\W\xF6"
+      "chentlich\\weekly.soe";
   logic_.BrowseClicked();
-  EXPECT_EQ(view_.Text(C::txtTargetFile), "E:\\W\xF6" "chentlich\\weekly.soe");
+  EXPECT_EQ(view_.Text(C::txtTargetFile),
+            "E:\\W\xF6"
+            "chentlich\\weekly.soe");
   for (int i : {0, 3, 7}) view_.SetItemChecked(i, true);
   Click(C::chkDaily);
   view_.SetText(C::cmbStartTime, "11:30 PM");
@@ -154,7 +158,8 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndAProtectedTaskRunsEveryDayT
   EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete,
                                                      Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
                                                             "sf=J\xF6rg's Arbeitxm=10010001ps=pass wordbf=E:\\W"
-                                                            "\xF6" "chentlich\\weekly.soe")}));
+                                                            "\xF6"
+                                                            "chentlich\\weekly.soe")}));
   ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
   EXPECT_EQ(view_.closes, 1);
   EXPECT_FALSE(view_.waitCursor);
@@ -226,29 +231,32 @@ TEST_F(ScheduleLogicTest, TheToolsAnswersAreReportedAndAFailureKeepsTheWindowOpe
   const std::string noTool = "The program schtasks could not be started.";
   const std::string create =
       Create("Mon,Sun", "09:00:00", "sf=Main Identityxm=10100000ps=bf=" + Target("outbackup-Main Identity.soe"));
+  // Each answer in turn: end, delete, then create or (after a failed delete) the task list.
   struct Case {
     const char* what;
     bool add;
     std::deque<FinishedRun> results;
-    std::vector<std::string> ran;
     std::string message;
-    MessageIcon icon;
   };
+  const FinishedRun none;
   const Case cases[] = {
-      {"refused", true, {Ran(0), Ran(0), Ran(1, "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage.\r\n")},
-       {kEnd, kDelete, create}, notScheduled + "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage.",
-       MessageIcon::Critical},
-      {"silent", true, {Ran(0), Ran(0), Ran(1)}, {kEnd, kDelete, create},
-       notScheduled + "schtasks ended with exit code 1 and printed nothing.", MessageIcon::Critical},
-      {"no tool to add", true, {FinishedRun{}, FinishedRun{}, FinishedRun{}}, {kEnd, kDelete, create}, notScheduled + noTool, MessageIcon::Critical},
-      {"deleted", false, {Ran(0), Ran(0)}, {kEnd, kDelete}, deleted, MessageIcon::Information},
-      {"there was none", false, {Ran(1), Ran(1, "ERROR: The system cannot find the file specified.\r\n"), Ran(0, "")},
-       {kEnd, kDelete, kQuery}, deleted, MessageIcon::Information},
-      {"none, and no list either", false, {Ran(1), Ran(1), Ran(1)}, {kEnd, kDelete, kQuery}, deleted,
-       MessageIcon::Information},
-      {"still there", false, {Ran(0), Ran(1, "ERROR: Access is denied.\r\n"), Ran(0, listed)},
-       {kEnd, kDelete, kQuery}, notDeleted + "ERROR: Access is denied.", MessageIcon::Critical},
-      {"no tool to delete", false, {FinishedRun{}, FinishedRun{}}, {kEnd, kDelete}, notDeleted + noTool, MessageIcon::Critical},
+      {"refused",
+       true,
+       {Ran(0), Ran(0), Ran(1, "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage.\r\n")},
+       notScheduled + "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage."},
+      {"silent", true, {Ran(0), Ran(0), Ran(1)}, notScheduled + "schtasks ended with exit code 1 and printed nothing."},
+      {"no tool to add", true, {none, none, none}, notScheduled + noTool},
+      {"deleted", false, {Ran(0), Ran(0)}, deleted},
+      {"there was none",
+       false,
+       {Ran(1), Ran(1, "ERROR: The system cannot find the file specified.\r\n"), Ran(0)},
+       deleted},
+      {"none, and no list either", false, {Ran(1), Ran(1), Ran(1)}, deleted},
+      {"still there",
+       false,
+       {Ran(0), Ran(1, "ERROR: Access is denied.\r\n"), Ran(0, listed)},
+       notDeleted + "ERROR: Access is denied."},
+      {"no tool to delete", false, {none, none}, notDeleted + noTool},
   };
   OpenWithTwoIdentities();
   view_.SetItemChecked(0, true);
@@ -260,8 +268,10 @@ TEST_F(ScheduleLogicTest, TheToolsAnswersAreReportedAndAFailureKeepsTheWindowOpe
     processes.ran.clear();
     processes.runResults = c.results;
     c.add ? logic_.AddTaskClicked() : logic_.DisableTaskClicked();
-    EXPECT_EQ(processes.ran, c.ran);
-    ExpectOneMessage(c.message, c.icon);
+    std::vector<std::string> ran = {kEnd, kDelete, c.add ? create : kQuery};
+    ran.resize(c.results.size());
+    EXPECT_EQ(processes.ran, ran);
+    ExpectOneMessage(c.message, c.message == deleted ? MessageIcon::Information : MessageIcon::Critical);
     EXPECT_EQ(view_.closes, 0);
     EXPECT_FALSE(view_.waitCursor);
   }

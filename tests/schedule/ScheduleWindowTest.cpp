@@ -1,9 +1,8 @@
 // Frmoption in this process under Wine: the real dialog, driven by messages from inside its
 // modal loop, with programs and message boxes recorded.
 #include <gtest/gtest.h>
-#include <windows.h>
-
 #include <shellapi.h>
+#include <windows.h>
 
 #include <memory>
 
@@ -50,7 +49,6 @@ class ScheduleWindowTest : public ::testing::Test, public testing::RecordedSeams
   static void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 
   std::string Target(const std::string& name) { return dir.path() + "\\" + name; }
-
 };
 
 TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
@@ -124,8 +122,9 @@ TEST_F(ScheduleWindowTest, CancelEscAndTheFrameCloseWithoutRunningAnything) {
   for (int way = 0; way < 3; ++way) {
     Run([&](ScheduleWindow& w) {
       MSG esc = {w.ControlHandle(C::cbSource), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {0, 0}};
-      way == 0 ? Click(w.ControlHandle(C::Command2))
-               : way == 1 ? void(SendMessageA(w.Handle(), WM_CLOSE, 0, 0)) : void(IsDialogMessageA(w.Handle(), &esc));
+      way == 0   ? Click(w.ControlHandle(C::Command2))
+      : way == 1 ? void(SendMessageA(w.Handle(), WM_CLOSE, 0, 0))
+                 : void(IsDialogMessageA(w.Handle(), &esc));
     });
   }
   EXPECT_TRUE(processes.ran.empty());

@@ -22,12 +22,26 @@ TEST(DayList, DaysInWeekOrderSundayWithoutCommaAndNoneMeansEveryDay) {
 
 TEST(StartTimeText, TimesBecomeTwoDigitHoursAndMinutesOtherTextStaysAsTyped) {
   const std::pair<const char*, const char*> cases[] = {
-      {"9:00", "09:00"},    {"0:00", "00:00"},     {"0:30", "00:30"},   {"23:30", "23:30"},
-      {"09:05", "09:05"},   {" 7:15 ", "07:15"},   {"9:00:59", "09:00"}, {"9:00 PM", "21:00"},
-      {"12:00 AM", "00:00"}, {"12:30 pm", "12:30"}, {"1:05am", "01:05"},
+      {"9:00", "09:00"},
+      {"0:00", "00:00"},
+      {"0:30", "00:30"},
+      {"23:30", "23:30"},
+      {"09:05", "09:05"},
+      {" 7:15 ", "07:15"},
+      {"9:00:59", "09:00"},
+      {"9:00 PM", "21:00"},
+      {"12:00 AM", "00:00"},
+      {"12:30 pm", "12:30"},
+      {"1:05am", "01:05"},
       // Not a time: handed over as typed, for the tool to refuse.
-      {"24:00", "24:00"},   {"9:60", "9:60"},      {"nine", "nine"},    {"9", "9"},
-      {"", ""},             {"13:00 PM", "13:00 PM"}, {"9:00:", "9:00:"}, {"9:00x", "9:00x"},
+      {"24:00", "24:00"},
+      {"9:60", "9:60"},
+      {"nine", "nine"},
+      {"9", "9"},
+      {"", ""},
+      {"13:00 PM", "13:00 PM"},
+      {"9:00:", "9:00:"},
+      {"9:00x", "9:00x"},
   };
   for (const auto& [typed, expected] : cases) EXPECT_EQ(StartTimeText(typed), expected) << typed;
 }
@@ -53,7 +67,7 @@ TEST(TaskArguments, TheUnattendedRunReadsBackEveryField) {
 }
 
 TEST(TaskListed, FindsTheTaskAsTheFirstFieldOfALineOnly) {
-  EXPECT_TRUE(TaskListed("\"Quarnel AutoBackup\",\"09:00:00, 12/07/2026\",\"\"\r\n"));      // Windows XP
+  EXPECT_TRUE(TaskListed("\"Quarnel AutoBackup\",\"09:00:00, 12/07/2026\",\"\"\r\n"));  // Windows XP
   EXPECT_TRUE(TaskListed("\"\\Other\",\"N/A\",\"Ready\"\r\n\"\\Quarnel AutoBackup\",\"N/A\",\"Ready\"\r\n"));
   EXPECT_FALSE(TaskListed(""));
   EXPECT_FALSE(TaskListed("\"\\Quarnel AutoBackup 2\",\"N/A\",\"Ready\"\r\n"));
