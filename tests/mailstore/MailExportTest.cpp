@@ -3,6 +3,12 @@
 // with its exit codes.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include "archive/LocalFile.h"
 #include "archive/ZipArchive.h"
 #include "mailexport/ExportCommand.h"
@@ -43,6 +49,32 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
               "From anna@example.org Mon Mar 14 09:30:00 2005\r\n" + c.quoted + "\r\n");
   }
 }
+
+#ifndef _WIN32
+// A disk that fills while a message's last bytes leave the buffer (a file size limit stands
+// in for it): the export says so, and no cut message is left behind as exported.
+TEST(MailExportTest, ADiskThatFillsWhileAMessageIsFlushedIsAnOutputError) {
+  TempFolder temp;
+  DbxMessageSpec m{"Subject: Hi\r\n\r\nShort.\r\n", "Hi", "Anna", "anna@example.org", FileTimeAt()};
+  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m})));
+  for (ExportFormat format : {ExportFormat::kEml, ExportFormat::kMbox}) {
+    DbxFileSource source(temp.File("Inbox.dbx"));
+    const std::string out = temp.File(format == ExportFormat::kEml ? "eml" : "mbox");
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 8;
+    auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    const ExportResult r = ExportMail(source, out, format);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_NE(r.outputError.find("(disk full?)"), std::string::npos) << r.outputError;
+    EXPECT_FALSE(r.Complete());
+  }
+  EXPECT_TRUE(platform::Files().ListFiles(JoinLocal(temp.File("eml"), "Inbox")).empty());
+}
+#endif
 
 TEST(MailExportTest, NamesMessagesWithinWhatWindowsAllows) {
   const std::string deep(200, 'f');
