@@ -141,13 +141,9 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndAProtectedTaskRunsEveryDayT
   EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-J\xF6rg's Arbeit-03-07-2026");
   EXPECT_EQ(logic_.TargetFile(), Target("outbackup-J\xF6rg's Arbeit.soe"));  // cancelled: kept
 
-  view_.dialogAnswer =
-      "E:\\W\xF6"
-      "chentlich\\weekly.soe";
+  view_.dialogAnswer = "E:\\Sicherung f\xFCr Mail\\weekly.soe";
   logic_.BrowseClicked();
-  EXPECT_EQ(view_.Text(C::txtTargetFile),
-            "E:\\W\xF6"
-            "chentlich\\weekly.soe");
+  EXPECT_EQ(view_.Text(C::txtTargetFile), "E:\\Sicherung f\xFCr Mail\\weekly.soe");
   for (int i : {0, 3, 7}) view_.SetItemChecked(i, true);
   Click(C::chkDaily);
   view_.SetText(C::cmbStartTime, "11:30 PM");
@@ -157,20 +153,19 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndAProtectedTaskRunsEveryDayT
   logic_.AddTaskClicked();
   EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete,
                                                      Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
-                                                            "sf=J\xF6rg's Arbeitxm=10010001ps=pass wordbf=E:\\W"
-                                                            "\xF6"
-                                                            "chentlich\\weekly.soe")}));
+                                                            "sf=J\xF6rg's Arbeitxm=10010001ps=pass wordbf=E:\\"
+                                                            "Sicherung f\xFCr Mail\\weekly.soe")}));
   ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
   EXPECT_EQ(view_.closes, 1);
   EXPECT_FALSE(view_.waitCursor);
 }
 
 TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
+  // A refusal about the password is critical, any other an exclamation.
   struct Case {
     const char* what;
     std::function<void(ScheduleLogicTest&)> arrange;
     std::string message;
-    MessageIcon icon;
   };
   auto protect = [](const char* password, const char* retyped) {
     return [=](ScheduleLogicTest& t) {
@@ -190,22 +185,19 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
   const std::string password = "The password" + carry + "Please choose another password.";
   const std::string identity = "The identity name" + carry + "Please rename the identity in Outlook Express.";
   const Case cases[] = {
-      {"no item", [](ScheduleLogicTest& t) { t.view_.SetItemChecked(0, false); }, "Please select at least one item.",
-       MessageIcon::Exclamation},
-      {"no file", file(""), "Invalid backup file name.", MessageIcon::Exclamation},
-      {"no password", protect("", ""), "Please enter Password!", MessageIcon::Critical},
-      {"different", protect("secret", "Secret"), "Incorect Password!", MessageIcon::Critical},
-      {"password with =", protect("a=b", "a=b"), password, MessageIcon::Exclamation},
-      {"password with quote", protect("a\"b", "a\"b"), password, MessageIcon::Exclamation},
-      {"password with %", protect("a%OS%b", "a%OS%b"), password, MessageIcon::Exclamation},
-      {"file with %", file("C:\\%USERNAME%.soe"), "The backup file name" + carry + "Please choose another file.",
-       MessageIcon::Exclamation},
-      {"name with =", name("a=b"), identity, MessageIcon::Exclamation},
-      {"name with %", name("100%"), identity, MessageIcon::Exclamation},
+      {"no item", [](ScheduleLogicTest& t) { t.view_.SetItemChecked(0, false); }, "Please select at least one item."},
+      {"no file", file(""), "Invalid backup file name."},
+      {"no password", protect("", ""), "Please enter Password!"},
+      {"different", protect("secret", "Secret"), "Incorect Password!"},
+      {"password with =", protect("a=b", "a=b"), password},
+      {"password with quote", protect("a\"b", "a\"b"), password},
+      {"password with %", protect("a%OS%b", "a%OS%b"), password},
+      {"file with %", file("C:\\%USERNAME%.soe"), "The backup file name" + carry + "Please choose another file."},
+      {"name with =", name("a=b"), identity},
+      {"name with %", name("100%"), identity},
       {"no name", name(""),
        "The chosen identity has no name, so a scheduled backup could not find it. Please give the identity a name "
-       "in Outlook Express.",
-       MessageIcon::Exclamation},
+       "in Outlook Express."},
   };
   OpenWithTwoIdentities();
   for (const Case& c : cases) {
@@ -215,7 +207,7 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
     view_.SetItemChecked(0, true);
     c.arrange(*this);
     logic_.AddTaskClicked();
-    ExpectOneMessage(c.message, c.icon);
+    ExpectOneMessage(c.message, c.message.back() == '!' ? MessageIcon::Critical : MessageIcon::Exclamation);
     EXPECT_TRUE(processes.ran.empty());
     EXPECT_EQ(view_.closes, 0);
   }

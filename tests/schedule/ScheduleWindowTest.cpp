@@ -51,12 +51,13 @@ class ScheduleWindowTest : public ::testing::Test, public testing::RecordedSeams
   std::string Target(const std::string& name) { return dir.path() + "\\" + name; }
 };
 
-TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
+TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindowOpen) {
   platform::FinishedRun fine, refused;
   fine.started = refused.started = true;
   refused.exitCode = 1;
   refused.output = "ERROR: Invalid syntax.\r\n";
   processes.runResults = {fine, fine, refused};
+  std::string title;
   Run([&](ScheduleWindow& w) {
     // The identities a fixed list, the start time takes typed text, the passwords hidden and greyed.
     EXPECT_EQ(GetWindowLongA(w.ControlHandle(C::cbSource), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
@@ -69,6 +70,12 @@ TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
               GetSysColorBrush(COLOR_SCROLLBAR));
     DeleteDC(dc);
     EXPECT_FALSE(IsWindowEnabled(w.ItemBox(0)));  // the first identity has no accounts of its own
+    // Browse opens the save dialog owned by the window; cancelling it keeps the target.
+    HWND dialog = w.Handle();
+    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND d) { title = app::WindowText(d); });
+    Click(w.ControlHandle(C::cmdTargetFile));
+    EXPECT_TRUE(picker.seen());
+    EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
     // The second identity, two items, Monday and Sunday by way of daily, half past eleven, a password.
     SendMessageA(w.ControlHandle(C::cbSource), CB_SETCURSEL, 1, 0);
     SendMessageA(w.Handle(), WM_COMMAND, MAKEWPARAM(IDC_SCH_CBSOURCE, CBN_SELCHANGE),
@@ -104,17 +111,6 @@ TEST_F(ScheduleWindowTest, ClicksScheduleATaskAndAFailureKeepsTheWindowOpen) {
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[1].text, "Task Quarnel AutoBackup has been scheduled.");
   EXPECT_EQ(messages.shown[1].icon, MessageIcon::Information);
-}
-
-TEST_F(ScheduleWindowTest, BrowseOpensTheSaveDialogOwnedByTheWindowAndCancelKeepsTheTarget) {
-  std::string title;
-  Run([&](ScheduleWindow& w) {
-    HWND dialog = w.Handle();
-    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND d) { title = app::WindowText(d); });
-    Click(w.ControlHandle(C::cmdTargetFile));
-    EXPECT_TRUE(picker.seen());
-    EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
-  });
   EXPECT_EQ(title, "Save Outlook Express Data as");
 }
 
