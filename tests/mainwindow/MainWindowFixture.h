@@ -80,16 +80,14 @@ class MainWindowTest : public ::testing::Test, public testing::RecordedSeams {
 
   // Creating the window already activates it: the logic's activation step waits in the
   // queue until the next pump.
-  void Open(bool show = true, bool pump = true) {
+  void Open() {
     window_ = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), state_);
     ASSERT_TRUE(window_->Create());
     main_ = window_->Handle();
-    if (show) {
-      ShowWindow(main_, SW_SHOW);
-      SetForegroundWindow(main_);
-      SetActiveWindow(main_);
-    }
-    if (pump) Pump();
+    ShowWindow(main_, SW_SHOW);
+    SetForegroundWindow(main_);
+    SetActiveWindow(main_);
+    Pump();
   }
 
   // Runs what is waiting in the queue, as the program's loop does; notes a quit.

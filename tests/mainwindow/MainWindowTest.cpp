@@ -6,7 +6,7 @@ namespace {
 
 // Captions and menu texts are the resource file's; what is checked here is what the code
 // makes of them.
-TEST_F(MainWindowTest, OpensWithItsIconsPagesAndFieldsAndWithoutIdentitiesMenusStillWork) {
+TEST_F(MainWindowTest, OpensWithItsIconsPagesAndFieldsWithoutIdentitiesAndItsViewCallsReachTheControls) {
   Open();
   EXPECT_TRUE(IsWindowVisible(main_));
   EXPECT_NE(SendMessageA(main_, WM_GETICON, ICON_BIG, 0), 0);
@@ -29,6 +29,43 @@ TEST_F(MainWindowTest, OpensWithItsIconsPagesAndFieldsAndWithoutIdentitiesMenusS
   Pump();
   ASSERT_EQ(processes.started.size(), 1u);
   EXPECT_EQ(processes.started[0].commandLine, "C:\\WINDOWS\\hh.exe " + dir.path() + "\\help.chm");
+
+  // The colours the logic names for the password fields reach the painting.
+  HDC dc = CreateCompatibleDC(nullptr);
+  auto colourOf = [&](HWND field) {
+    UINT message = IsWindowEnabled(field) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
+    return BrushColour(
+        SendMessageA(GetParent(field), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field)));
+  };
+  for (int colour : {COLOR_SCROLLBAR, COLOR_WINDOW, COLOR_SCROLLBAR}) {
+    for (Control c : {Control::txtPassword, Control::txtPassword2}) {
+      EXPECT_EQ(IsWindowEnabled(Handle(c)) != FALSE, colour == COLOR_WINDOW);
+      EXPECT_EQ(colourOf(Handle(c)), GetSysColor(colour));
+    }
+    Click(Control::ifprotect);
+  }
+  DeleteDC(dc);
+
+  // What the view does beyond storing: long lines scroll, '&' is no mnemonic, the panel covers
+  // its page, restore boxes wait for a backup file.
+  window_->AddListItem(Control::List1, std::string(300, 'x'));
+  EXPECT_GT(SendMessageA(Handle(Control::List1), LB_GETHORIZONTALEXTENT, 0, 0), 0);
+  window_->SetText(Control::SkinLabel11, "Add File C:\\a&b.dbx");
+  EXPECT_EQ(window_->Text(Control::SkinLabel11), "Add File C:\\a&b.dbx");
+
+  window_->SetVisible(Control::picCon3, true);
+  EXPECT_TRUE(IsWindowVisible(Handle(Control::Label1)));
+  RECT panel, page;
+  GetWindowRect(Handle(Control::picCon3), &panel);
+  GetWindowRect(Page(0), &page);
+  EXPECT_TRUE(EqualRect(&panel, &page));
+  EXPECT_EQ(GetWindow(Handle(Control::picCon3), GW_HWNDPREV), nullptr);  // on top
+
+  for (int i = 0; i < kItemCount; ++i) EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, i)) << i;
+  window_->SetItemEnabled(ItemSet::Restore, 3, true);
+  EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Restore, 3)));
+  window_->HideWindow();
+  EXPECT_FALSE(IsWindowVisible(main_));
 }
 
 TEST_F(MainWindowTest, PageSwitchingShowsOnePageAndListsTheLogOnce) {
@@ -64,25 +101,6 @@ TEST_F(MainWindowTest, PageSwitchingShowsOnePageAndListsTheLogOnce) {
   EXPECT_TRUE(IsWindowVisible(Page(2)));
   EXPECT_FALSE(IsWindowVisible(Page(1)));
   EXPECT_EQ(window_->Text(Control::cmdApply), "Restore Now");
-}
-
-// The logic sets the fields; here the colours it names reach the painting.
-TEST_F(MainWindowTest, ProtectToggleColoursThePasswordFields) {
-  Open();
-  HDC dc = CreateCompatibleDC(nullptr);
-  auto colourOf = [&](HWND field) {
-    UINT message = IsWindowEnabled(field) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
-    return BrushColour(
-        SendMessageA(GetParent(field), message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(field)));
-  };
-  for (int colour : {COLOR_SCROLLBAR, COLOR_WINDOW, COLOR_SCROLLBAR}) {
-    for (Control c : {Control::txtPassword, Control::txtPassword2}) {
-      EXPECT_EQ(IsWindowEnabled(Handle(c)) != FALSE, colour == COLOR_WINDOW);
-      EXPECT_EQ(colourOf(Handle(c)), GetSysColor(colour));
-    }
-    Click(Control::ifprotect);
-  }
-  DeleteDC(dc);
 }
 
 TEST_F(MainWindowTest, ItemFramesAndBoxesOpenTheirOwnMenuOverThePageShown) {
@@ -132,30 +150,6 @@ TEST_F(MainWindowTest, ItemFramesAndBoxesOpenTheirOwnMenuOverThePageShown) {
   Pump();
   EXPECT_EQ(opened, nullptr);
   SetWindowLongPtrA(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-}
-
-// What the view does beyond storing: long lines scroll, '&' is no mnemonic, the panel covers
-// its page, restore boxes wait for a backup file.
-TEST_F(MainWindowTest, ViewCallsReachTheControls) {
-  Open();
-  window_->AddListItem(Control::List1, std::string(300, 'x'));
-  EXPECT_GT(SendMessageA(Handle(Control::List1), LB_GETHORIZONTALEXTENT, 0, 0), 0);
-  window_->SetText(Control::SkinLabel11, "Add File C:\\a&b.dbx");
-  EXPECT_EQ(window_->Text(Control::SkinLabel11), "Add File C:\\a&b.dbx");
-
-  window_->SetVisible(Control::picCon3, true);
-  EXPECT_TRUE(IsWindowVisible(Handle(Control::Label1)));
-  RECT panel, page;
-  GetWindowRect(Handle(Control::picCon3), &panel);
-  GetWindowRect(Page(0), &page);
-  EXPECT_TRUE(EqualRect(&panel, &page));
-  EXPECT_EQ(GetWindow(Handle(Control::picCon3), GW_HWNDPREV), nullptr);  // on top
-
-  for (int i = 0; i < kItemCount; ++i) EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, i)) << i;
-  window_->SetItemEnabled(ItemSet::Restore, 3, true);
-  EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Restore, 3)));
-  window_->HideWindow();
-  EXPECT_FALSE(IsWindowVisible(main_));
 }
 
 TEST_F(MainWindowTest, KeyboardOrderAndMnemonics) {
