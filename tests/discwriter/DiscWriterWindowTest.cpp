@@ -1,11 +1,12 @@
 // frmMaindvdwrite and frmErase in this process under Wine: the real dialogs over the real
 // engine and its image file drive, driven by messages, with message boxes recorded. What the
 // logic decides is tested natively; here, that the dialogs carry it to their controls and back.
-#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cstring>
 #include <functional>

@@ -1,6 +1,7 @@
 // Ending and starting the mail client against real processes under Windows.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"

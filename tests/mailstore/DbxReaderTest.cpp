@@ -75,6 +75,16 @@ TEST(DbxReaderTest, ReadsEveryIntactMessageAndCountsTheDamagedOnes) {
        kAllWithText, 0, 0},
       {"index points into zeros", [](std::string &f, auto &) { Poke32(f, Peek32(f, 0xE4) + 0x18 + 2 * 12, 0x2AD8); },
        without(kMultipart), 0, 1},
+      // A stale copy of a node (its marker gone) that lists a message again: not walked.
+      {"index child points to a stale node",
+       [](std::string &f, auto &p) {
+         std::string node(0x18 + 12, '\0');
+         node[0x11] = 1;
+         Poke32(node, 0x18, p[kPlain].info);
+         Poke32(f, Peek32(f, 0xE4) + 0x18 + 4, static_cast<std::uint32_t>(f.size()));
+         f += node;
+       },
+       kAllWithText, 0, 0},
       {"description longer than the file", [](std::string &f, auto &p) { Poke32(f, p[kPlain].info + 4, 0x7FFFFFF0); },
        without(kPlain), 0, 1},
       {"chain of blocks loops",

@@ -1,9 +1,10 @@
 #pragma once
 // frmMain in this process under Wine: the real window, driven by messages, with message
 // boxes and started programs recorded.
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cctype>
 #include <functional>

@@ -1,8 +1,9 @@
 // Frmoption in this process under Wine: the real dialog, driven by messages from inside its
 // modal loop, with programs and message boxes recorded.
 #include <gtest/gtest.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <memory>
 
