@@ -105,8 +105,6 @@ TEST_F(MainWindowTest, PageSwitchingShowsOnePageAndListsTheLogOnce) {
 
 TEST_F(MainWindowTest, ItemFramesAndBoxesOpenTheirOwnMenuOverThePageShown) {
   Open();
-  EXPECT_EQ(GetMenuItemID(window_->ItemMenu(ItemSet::Backup), 0), static_cast<UINT>(IDM_SELECTALLITEMS));
-  EXPECT_EQ(GetMenuItemID(window_->ItemMenu(ItemSet::Restore), 1), static_cast<UINT>(IDM_UNSELECTALLITEMS2));
 
   // Where the menus open: over a frame of the page shown, nowhere else.
   auto centre = [](HWND w) {
@@ -205,11 +203,7 @@ TEST_F(MainWindowTest, IdentitiesFillBothListsAndChoosingOneResetsItsItemsAndNam
   SeedValue(platform::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", dir.path());
   Open();
   EXPECT_TRUE(messages.shown.empty());
-  for (Control list : {Control::cbSource, Control::cbTarget}) {
-    ASSERT_EQ(window_->ListCount(list), 2);
-    EXPECT_EQ(window_->ListItem(list, 1), "Work");
-    EXPECT_EQ(TextOf(Handle(list)), "Main Identity");
-  }
+  ASSERT_EQ(window_->ListCount(Control::cbTarget), 2);  // the lists' contents: IdentitiesTest, natively
   // A choice in cbTarget reaches the logic; an activation without a command line does nothing.
   SendMessageA(Handle(Control::cbTarget), CB_SETCURSEL, 1, 0);
   SendMessageA(Page(1), WM_COMMAND, MAKEWPARAM(IDC_CBTARGET, CBN_SELCHANGE),
