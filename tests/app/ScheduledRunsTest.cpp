@@ -8,24 +8,19 @@
 #include "app/Log.h"
 #include "app/ScheduledRuns.h"
 #include "app/Settings.h"
-#include "platform/Services.h"
-#include "platform/portable/RecordingMessages.h"
-#include "support/OverrideSystem.h"
-#include "support/TempFolder.h"
+#include "support/RecordedSeams.h"
 
 namespace quarnel::app {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-class ScheduledRunsTest : public ::testing::Test {
+class ScheduledRunsTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
-  ScheduledRunsTest() : system_(dir_.path()), scope_({.system = &system_, .messages = &messages_}) {
-    system_.now = platform::LocalTime{2026, 3, 3, 14, 5, 9};
-  }
+  ScheduledRunsTest() { system.now = platform::LocalTime{2026, 3, 3, 14, 5, 9}; }
   // A log's records: ">" a separator, "=" an event, "!" a closing event.
   std::string Records(const Strings& records) {
-    const std::string stamp = system_.GeneralDate(*system_.now);
+    const std::string stamp = system.GeneralDate(*system.now);
     std::string bytes;
     for (const std::string& r : records) {
       if (r == ">") bytes += std::string(84, '.') + "\r\r\n";
@@ -49,17 +44,12 @@ class ScheduledRunsTest : public ::testing::Test {
   }
   void Append(const std::string& bytes) { ASSERT_TRUE(platform::Files().AppendBytes(LogFilePath(), bytes)); }
   std::string Told() {
-    messages_.shown.clear();
+    messages.shown.clear();
     TellFailedScheduledRuns();
-    EXPECT_LE(messages_.shown.size(), 1u);
-    return messages_.shown.empty() ? "" : messages_.shown[0].text;
+    EXPECT_LE(messages.shown.size(), 1u);
+    return messages.shown.empty() ? "" : messages.shown[0].text;
   }
-  std::string When() { return system_.GeneralDate(*system_.now); }
-
-  testing::TempFolder dir_;
-  testing::OverrideSystem system_;
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_;
+  std::string When() { return system.GeneralDate(*system.now); }
 };
 
 std::string Summary(const ScheduledRun& run) {
@@ -118,7 +108,7 @@ TEST_F(ScheduledRunsTest, TheWindowTellsOfFailedAndEndedRunsOnceAndTheFirstTimeO
                 " did not finish: it was ended while it ran "
                 "(the computer was shut down, or the task was stopped), so the backup file C:\\b\\m.soe was not "
                 "written.\r\n\r\nThe Logs page shows every run.");
-  EXPECT_EQ(messages_.shown[0].icon, platform::MessageIcon::Exclamation);
+  EXPECT_EQ(messages.shown[0].icon, platform::MessageIcon::Exclamation);
   // The log, and with it the Logs page, says so too.
   std::string log;
   platform::Files().ReadAll(LogFilePath(), &log);
@@ -134,7 +124,7 @@ TEST_F(ScheduledRunsTest, TheWindowTellsOfFailedAndEndedRunsOnceAndTheFirstTimeO
 
   // A run without its end while a run holds the mark may still be running: told later.
   Append(Run({"+Accounts"}, ""));
-  std::unique_ptr<platform::HeldFile> running = platform::Files().Hold(JoinPath(dir_.path(), "quarnel.run"), false);
+  std::unique_ptr<platform::HeldFile> running = platform::Files().Hold(JoinPath(dir.path(), "quarnel.run"), false);
   EXPECT_EQ(Told(), "");
   running.reset();
   EXPECT_NE(Told().find("did not finish"), std::string::npos);

@@ -20,8 +20,6 @@
 #include "discwriter/DiscResource.h"
 #include "discwriter/DiscWriterDialog.h"
 #include "discwriter/EraseDialog.h"
-#include "mainwindow/MainWindow.h"
-#include "mainwindow/Resource.h"
 #include "support/ModalProbe.h"
 #include "support/RecordedSeams.h"
 
@@ -236,29 +234,6 @@ TEST_F(DiscWriterWindowTest, TheEraseWindowOpensModallyAndRefusesADiscThatIsNotR
   EXPECT_TRUE(quick);
   ExpectOneMessage("The current media is not re-writable.", platform::MessageIcon::Information);
   EXPECT_EQ(EraseDialog::Current(), nullptr);
-}
-
-TEST_F(DiscWriterWindowTest, TheMainWindowOpensTheWriterModallyWithTheHandOver) {
-  app::MainState state;
-  state.DiscWriterHandOver = {"handed.soe", MakeFile("handed.soe", 4000)};
-  app::MainWindow main(GetModuleHandleA(nullptr), state);
-  ASSERT_TRUE(main.Create());
-  Pump();
-  int rows = -1;
-  bool ownerDisabled = false;
-  {
-    ModalProbe probe([] { return DiscWriterDialog::Current() ? DiscWriterDialog::Current()->Handle() : nullptr; },
-                     [&](HWND writer) {
-                       rows = static_cast<int>(Rows(GetDlgItem(writer, IDC_LVWIMAGEFILES)).size());
-                       ownerDisabled = !IsWindowEnabled(main.Handle());
-                     });
-    SendMessageA(main.Handle(), WM_COMMAND, MAKEWPARAM(IDM_BACKUPTOCD, 0), 0);
-    EXPECT_TRUE(probe.seen());
-  }
-  EXPECT_EQ(rows, 1);
-  EXPECT_TRUE(ownerDisabled);
-  EXPECT_TRUE(state.DiscWriterHandOver.fileName.empty());
-  EXPECT_EQ(DiscWriterDialog::Current(), nullptr);
 }
 
 }  // namespace

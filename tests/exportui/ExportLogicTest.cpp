@@ -6,32 +6,24 @@
 #include "archive/LocalFile.h"
 #include "exportui/ExportLogic.h"
 #include "mailstore/MailTestFiles.h"
-#include "platform/portable/RecordingMessages.h"
 #include "support/FakeExportView.h"
 #include "support/FakeMainView.h"
-#include "support/OverrideSystem.h"
-#include "support/TempFolder.h"
+#include "support/RecordedSeams.h"
 
 namespace quarnel::testing {
 namespace {
 
 using archive::detail::JoinPath;
 
-class ExportLogicTest : public ::testing::Test {
+class ExportLogicTest : public ::testing::Test, public RecordedSeams {
  protected:
-  ExportLogicTest() : system_(dir_.path()), scope_({.system = &system_, .messages = &messages_}) {}
-  void SetUp() override { ASSERT_TRUE(WriteMailBackup(dir_, backup_)); }
+  void SetUp() override { ASSERT_TRUE(WriteMailBackup(dir, backup_)); }
   std::string Text(const std::string& path) const {
     std::string text;
-    platform::Files().ReadAll(path, &text);
-    return text;
+    return platform::Files().ReadAll(path, &text) ? text : "";
   }
 
-  TempFolder dir_;
-  const std::string backup_ = dir_.File("main.soe"), out_ = dir_.File("out");
-  OverrideSystem system_;
-  platform::RecordingMessages messages_;
-  platform::ScopedServices scope_;
+  const std::string backup_ = dir.File("main.soe"), out_ = dir.File("out");
   FakeExportView view_;
   exportui::ExportLogic logic_{view_, backup_, kMailPassword};
 };
@@ -39,7 +31,7 @@ class ExportLogicTest : public ::testing::Test {
 TEST_F(ExportLogicTest, ExportsTheTickedFoldersSumsThemUpInTheWindowAndTheLogAndStopsWhenCancelled) {
   logic_.Opening();
   EXPECT_EQ(view_.Rows(), "a;b;c 0 [x], Local Folders 0, Inbox 1 [x], Family 2 [x], Inbox;2005 1 [x]");
-  EXPECT_EQ(view_.target, JoinPath(dir_.path(), "main mail"));
+  EXPECT_EQ(view_.target, JoinPath(dir.path(), "main mail"));
   view_.ticked[4] = false;
   view_.folderAnswer = out_;
   logic_.BrowseClicked();
@@ -53,11 +45,7 @@ TEST_F(ExportLogicTest, ExportsTheTickedFoldersSumsThemUpInTheWindowAndTheLogAnd
                                counts + "Total: 18 exported, 3 skipped, 0 damaged\r\nExported to \"" + out_ +
                                "\"; the messages counted as skipped (only their headers are in the folder) or "
                                "damaged could not be exported.");
-  const std::string log = Text(app::LogFilePath());
-  for (const std::string& record : {" Export Mail to " + out_ + " as .eml files\n",
-                                    " Export Local Folders\\Inbox" + counts.substr(0, 34) + "\n"}) {
-    EXPECT_NE(log.find(record), std::string::npos) << record;
-  }
+  EXPECT_NE(Text(app::LogFilePath()).find(" Export Mail to " + out_ + " as .eml files\n"), std::string::npos);
 
   // Cancelled as the second folder starts: the first is whole, the rest left out.
   view_.format = mailexport::ExportFormat::kMbox;
@@ -77,7 +65,6 @@ TEST_F(ExportLogicTest, ExportsTheTickedFoldersSumsThemUpInTheWindowAndTheLogAnd
 TEST_F(ExportLogicTest, RefusesAWrongPasswordAMissingTargetAndAnExportOfNoFolder) {
   exportui::ExportLogic wrong(view_, backup_, "geheim 2005");
   wrong.Opening();
-  EXPECT_EQ(messages_.shown.at(0).text, "Incorect Password or Invalid backup file");
   EXPECT_EQ(view_.closes, 1);
   logic_.Opening();
   view_.target = "  ";
@@ -85,9 +72,10 @@ TEST_F(ExportLogicTest, RefusesAWrongPasswordAMissingTargetAndAnExportOfNoFolder
   view_.target = out_;
   view_.ticked.assign(view_.ticked.size(), false);
   logic_.ExportClicked();
-  ASSERT_EQ(messages_.shown.size(), 3u);
-  EXPECT_EQ(messages_.shown[1].text, "Please choose a target folder.");
-  EXPECT_EQ(messages_.shown[2].text, "Please select at least one mail folder.");
+  ASSERT_EQ(messages.shown.size(), 3u);
+  EXPECT_EQ(messages.shown[0].text, "Incorect Password or Invalid backup file");
+  EXPECT_EQ(messages.shown[1].text, "Please choose a target folder.");
+  EXPECT_EQ(messages.shown[2].text, "Please select at least one mail folder.");
   EXPECT_FALSE(platform::Files().FolderExists(out_));
 }
 

@@ -41,40 +41,15 @@ bool WaitForFile(const std::string& path) {
   return false;
 }
 
-TEST(MailClientProcess, OneCallEndsInstancesOfEveryLetterCase) {
-  testing::TempFolder dir;
-  CreateDirectoryA(dir.File("a").c_str(), nullptr);
-  CreateDirectoryA(dir.File("b").c_str(), nullptr);
-  std::string lower = dir.File("a\\msimn.exe"), upper = dir.File("b\\MSIMN.EXE");
-  ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), lower.c_str(), FALSE)) << FakeClientPath();
-  ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), upper.c_str(), FALSE));
-  HANDLE first = Launch(lower), second = Launch(upper);
-  ASSERT_TRUE(first && second);
-  ASSERT_TRUE(WaitForFile(lower + ".started"));
-  ASSERT_TRUE(WaitForFile(upper + ".started"));
-
-  EndMailClient();
-  for (HANDLE process : {first, second}) {
-    EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-    DWORD code = 99;
-    GetExitCodeProcess(process, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(process);
-  }
-}
-
-TEST(MailClientProcess, StartsTheProgramOfTheAppPathMinimized) {
+// The program of the App Paths entry starts minimized, and one call ends every instance,
+// whatever the letter case of its file.
+TEST(MailClientProcess, StartsTheAppPathsProgramMinimizedAndEndsInstancesOfEveryLetterCase) {
   testing::TempFolder dir;
   CreateDirectoryA(dir.File("Outlook Express").c_str(), nullptr);
-  std::string exe = dir.File("Outlook Express\\msimn.exe");
-  ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), exe.c_str(), FALSE));
+  std::string exe = dir.File("Outlook Express\\msimn.exe"), upper = dir.File("MSIMN.EXE");
+  ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), exe.c_str(), FALSE)) << FakeClientPath();
+  ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), upper.c_str(), FALSE));
   SetEnvironmentVariableA("QUARNEL_TEST_OE", dir.path().c_str());
-
-  registry::DeleteKey(std::string("HKEY_LOCAL_MACHINE\\") + kAppPath);
-  StartMailClient();  // no App Paths entry: nothing starts
-  Sleep(300);
-  EXPECT_EQ(GetFileAttributesA((exe + ".started").c_str()), INVALID_FILE_ATTRIBUTES);
-
   HKEY key;
   ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kAppPath, &key), ERROR_SUCCESS);
   const char folder[] = "%QUARNEL_TEST_OE%\\Outlook Express";
@@ -82,7 +57,10 @@ TEST(MailClientProcess, StartsTheProgramOfTheAppPathMinimized) {
   RegCloseKey(key);
 
   StartMailClient();
+  HANDLE second = Launch(upper);
+  ASSERT_TRUE(second);
   ASSERT_TRUE(WaitForFile(exe + ".started"));
+  ASSERT_TRUE(WaitForFile(upper + ".started"));
   HANDLE f = CreateFileA((exe + ".started").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   char state[8] = {};
   DWORD got = 0;
@@ -91,8 +69,13 @@ TEST(MailClientProcess, StartsTheProgramOfTheAppPathMinimized) {
   EXPECT_EQ(atoi(state), SW_SHOWMINIMIZED);
 
   EndMailClient();
+  EXPECT_EQ(WaitForSingleObject(second, 10000), WAIT_OBJECT_0);
+  DWORD code = 99;
+  GetExitCodeProcess(second, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(second);
   registry::DeleteKey(std::string("HKEY_LOCAL_MACHINE\\") + kAppPath);
-  Sleep(300);  // let the ended program release its file before the folder goes
+  Sleep(300);  // let the ended programs release their files before the folder goes
 }
 
 }  // namespace

@@ -15,22 +15,18 @@ std::string Le32(std::uint32_t v) {
   const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
   return std::string(b, 4);
 }
-std::string Le64(std::uint64_t v) {
-  return Le32(std::uint32_t(v)) + Le32(std::uint32_t(v >> 32));
-}
+std::string Le64(std::uint64_t v) { return Le32(std::uint32_t(v)) + Le32(std::uint32_t(v >> 32)); }
 
-} // namespace
+}  // namespace
 
 std::uint64_t FileTimeAt(std::uint64_t secondsAfter) {
   return (11644473600ull + 1110792600ull + secondsAfter) * 10000000ull;
 }
 
-DbxWriter::DbxWriter(bool folderList, std::FILE *file)
-    : folderList_(folderList), file_(file) {
+DbxWriter::DbxWriter(bool folderList, std::FILE *file) : folderList_(folderList), file_(file) {
   // The header and the file info come first; they are written last.
   end_ = kHeaderSize + (folderList ? kFolderFileInfo : kMessageFileInfo);
-  if (!file_)
-    bytes_.assign(end_, '\0');
+  if (!file_) bytes_.assign(end_, '\0');
 }
 
 void DbxWriter::Put(std::uint64_t at, const std::string &bytes) {
@@ -38,8 +34,7 @@ void DbxWriter::Put(std::uint64_t at, const std::string &bytes) {
     fseeko(file_, static_cast<off_t>(at), SEEK_SET);
     std::fwrite(bytes.data(), 1, bytes.size(), file_);
   } else {
-    if (bytes_.size() < at + bytes.size())
-      bytes_.resize(at + bytes.size());
+    if (bytes_.size() < at + bytes.size()) bytes_.resize(at + bytes.size());
     bytes_.replace(at, bytes.size(), bytes);
   }
 }
@@ -54,25 +49,18 @@ std::uint32_t DbxWriter::Append(const std::string &bytes) {
 // An indexed info object: the first `direct` fields as values in the index
 // field, the rest (strings with their zero, FILETIMEs, pointers) in the data
 // field.
-std::uint32_t
-DbxWriter::Indexed(const std::vector<std::pair<int, std::string>> &fields,
-                   int direct) {
+std::uint32_t DbxWriter::Indexed(const std::vector<std::pair<int, std::string>> &fields, int direct) {
   std::string index, data;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const auto &[id, value] = fields[i];
-    const std::uint32_t v = static_cast<int>(i) < direct
-                                ? std::uint32_t(value[0])
-                                : std::uint32_t(data.size());
-    index += Le32((v << 8) | std::uint32_t(id) |
-                  (static_cast<int>(i) < direct ? 0x80 : 0));
-    if (static_cast<int>(i) >= direct)
-      data += value;
+    const std::uint32_t v = static_cast<int>(i) < direct ? std::uint32_t(value[0]) : std::uint32_t(data.size());
+    index += Le32((v << 8) | std::uint32_t(id) | (static_cast<int>(i) < direct ? 0x80 : 0));
+    if (static_cast<int>(i) >= direct) data += value;
   }
   std::string body = index + data;
   body.resize((body.size() + 3) / 4 * 4, '\0');
   const std::uint32_t at = static_cast<std::uint32_t>(end_);
-  std::string head =
-      Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0');
+  std::string head = Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0');
   head += char(fields.size());
   head += '\0';
   return Append(head + body);
@@ -82,46 +70,35 @@ DbxPlaced DbxWriter::AddMessage(const DbxMessageSpec &m) {
   DbxPlaced placed;
   std::uint32_t first = 0;
   if (!m.headersOnly) {
-    const std::size_t blocks =
-        std::max<std::size_t>(1, (m.text.size() + kBlockRoom - 1) / kBlockRoom);
+    const std::size_t blocks = std::max<std::size_t>(1, (m.text.size() + kBlockRoom - 1) / kBlockRoom);
     first = static_cast<std::uint32_t>(end_);
     for (std::size_t i = 0; i < blocks; ++i) {
       const std::string piece = m.text.substr(i * kBlockRoom, kBlockRoom);
       const std::uint32_t at = static_cast<std::uint32_t>(end_);
       const std::uint32_t next = i + 1 < blocks ? at + 16 + kBlockRoom : 0;
-      std::string block = Le32(at) + Le32(kBlockRoom) +
-                          Le32(std::uint32_t(piece.size())) + Le32(next) +
-                          piece;
+      std::string block = Le32(at) + Le32(kBlockRoom) + Le32(std::uint32_t(piece.size())) + Le32(next) + piece;
       block.resize(16 + kBlockRoom, '\0');
       placed.blocks.push_back(Append(block));
     }
   }
   const std::uint32_t number = static_cast<std::uint32_t>(indexed_.size() + 1);
   std::vector<std::pair<int, std::string>> fields = {
-      {0x00, std::string(1, char(number))},
-      {0x01, std::string(1, char(0x81))},
-      {0x02, Le64(m.sent)}};
-  if (first)
-    fields.push_back({0x04, Le32(first)});
-  fields.push_back(
-      {0x07, "<" + std::to_string(number) + "@example.org>" + '\0'});
+      {0x00, std::string(1, char(number))}, {0x01, std::string(1, char(0x81))}, {0x02, Le64(m.sent)}};
+  if (first) fields.push_back({0x04, Le32(first)});
+  fields.push_back({0x07, "<" + std::to_string(number) + "@example.org>" + '\0'});
   fields.push_back({0x08, m.subject + '\0'});
   fields.push_back({0x0D, m.senderName + '\0'});
   fields.push_back({0x0E, m.senderAddress + '\0'});
   fields.push_back({0x12, Le64(m.sent + 600ull * 10000000ull)});
   placed.info = Indexed(fields, 2);
-  if (!m.deleted)
-    indexed_.push_back(placed.info);
+  if (!m.deleted) indexed_.push_back(placed.info);
   return placed;
 }
 
-std::uint32_t DbxWriter::AddFolder(std::uint32_t id, std::uint32_t parentId,
-                                   const std::string &name,
+std::uint32_t DbxWriter::AddFolder(std::uint32_t id, std::uint32_t parentId, const std::string &name,
                                    const std::string &fileName) {
-  std::vector<std::pair<int, std::string>> fields = {
-      {0x00, Le32(id)}, {0x01, Le32(parentId)}, {0x02, name + '\0'}};
-  if (!fileName.empty())
-    fields.push_back({0x03, fileName + '\0'});
+  std::vector<std::pair<int, std::string>> fields = {{0x00, Le32(id)}, {0x01, Le32(parentId)}, {0x02, name + '\0'}};
+  if (!fileName.empty()) fields.push_back({0x03, fileName + '\0'});
   const std::uint32_t at = Indexed(fields, 0);
   indexed_.push_back(at);
   return at;
@@ -130,19 +107,16 @@ std::uint32_t DbxWriter::AddFolder(std::uint32_t id, std::uint32_t parentId,
 // A B-tree node over values[0, n): up to 0x33 values of its own, each followed
 // by the subtree of the values after it, and before them all the subtree of its
 // first child.
-std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n,
-                                   std::uint32_t parent, int depth) {
+std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent, int depth) {
   const std::uint32_t at = static_cast<std::uint32_t>(end_);
   Append(std::string(kNodeSize, '\0'));
-  std::size_t capacity = kNodeEntries; // values a subtree one level lower holds
-  for (int d = 1; d < depth - 1; ++d)
-    capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
+  std::size_t capacity = kNodeEntries;  // values a subtree one level lower holds
+  for (int d = 1; d < depth - 1; ++d) capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
   std::string entries;
   std::uint32_t firstChild = 0, firstCount = 0;
   unsigned count = 0;
   if (depth == 1) {
-    for (std::size_t i = 0; i < n; ++i)
-      entries += Le32(values[i]) + Le32(0) + Le32(0);
+    for (std::size_t i = 0; i < n; ++i) entries += Le32(values[i]) + Le32(0) + Le32(0);
     count = static_cast<unsigned>(n);
   } else {
     // As even as can be: children subtrees around children - 1 separating
@@ -151,8 +125,7 @@ std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n,
     const std::size_t inChildren = n - (children - 1);
     std::size_t i = 0;
     for (std::size_t c = 0; c < children; ++c) {
-      const std::size_t take =
-          inChildren / children + (c < inChildren % children ? 1 : 0);
+      const std::size_t take = inChildren / children + (c < inChildren % children ? 1 : 0);
       if (c == 0) {
         firstCount = static_cast<std::uint32_t>(take);
         firstChild = take ? WriteTree(values, take, at, depth - 1) : 0;
@@ -160,16 +133,14 @@ std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n,
         continue;
       }
       const std::uint32_t separator = values[i++];
-      entries += Le32(separator) +
-                 Le32(take ? WriteTree(values + i, take, at, depth - 1) : 0) +
-                 Le32(std::uint32_t(take));
+      entries +=
+          Le32(separator) + Le32(take ? WriteTree(values + i, take, at, depth - 1) : 0) + Le32(std::uint32_t(take));
       i += take;
       ++count;
     }
   }
-  std::string node = Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) +
-                     char(0) + char(count) + std::string(2, '\0') +
-                     Le32(firstCount) + entries;
+  std::string node = Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) + char(0) + char(count) +
+                     std::string(2, '\0') + Le32(firstCount) + entries;
   Put(at, node);
   return at;
 }
@@ -185,9 +156,7 @@ std::string DbxWriter::Finish() {
     root = WriteTree(indexed_.data(), n, 0, depth);
   }
   std::string header(kHeaderSize, '\0');
-  auto set = [&](std::size_t at, const std::string &v) {
-    header.replace(at, v.size(), v);
-  };
+  auto set = [&](std::size_t at, const std::string &v) { header.replace(at, v.size(), v); };
   set(0x00, Le32(0xFE12ADCF));
   set(0x04, Le32(folderList_ ? 0x6F74FDC6 : 0x6F74FDC5));
   set(0x08, std::string("\x66\xE3\xD1\x11\x9A\x4E\x00\xC0\x4F\xA3\x09\xD4\x05"
@@ -207,84 +176,75 @@ std::string DbxWriter::Finish() {
     info.replace(0, 5, Le32(1) + char(3));
   }
   Put(kHeaderSize, info);
-  if (file_)
-    std::fflush(file_);
+  if (file_) std::fflush(file_);
   return file_ ? std::string() : bytes_;
 }
 
-} // namespace quarnel::testing
+}  // namespace quarnel::testing
 
 namespace quarnel::testing {
 namespace {
 
 std::string Base64Lines(std::size_t bytes, unsigned seed) {
-  static const char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   for (std::size_t i = 0; i < bytes / 3 * 4; ++i) {
     seed = seed * 1103515245u + 12345u;
     out += kAlphabet[(seed >> 16) & 63];
-    if (i % 76 == 75)
-      out += "\r\n";
+    if (i % 76 == 75) out += "\r\n";
   }
   return out + "\r\n";
 }
 
-DbxMessageSpec Mail(const std::string &subject, const std::string &extraHeaders,
-                    const std::string &body, std::uint64_t hour) {
+DbxMessageSpec Mail(const std::string &subject, const std::string &extraHeaders, const std::string &body,
+                    std::uint64_t hour) {
   DbxMessageSpec m;
   m.subject = subject;
   m.senderName = "Anna M\xFCller";
   m.senderAddress = "anna.mueller@example.org";
   m.sent = FileTimeAt(hour * 3600);
-  m.text = "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: "
-           "bob@example.net\r\nSubject: " +
-           subject +
-           "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" +
-           std::to_string(hour) + "@example.org>\r\nMIME-Version: 1.0\r\n" +
-           extraHeaders + "\r\n" + body;
+  m.text =
+      "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: "
+      "bob@example.net\r\nSubject: " +
+      subject + "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" + std::to_string(hour) +
+      "@example.org>\r\nMIME-Version: 1.0\r\n" + extraHeaders + "\r\n" + body;
   return m;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<DbxMessageSpec> SampleMessages() {
-  const std::string signature =
-      "-- \r\nAnna M\xFCller\r\n\r\nExample Ltd.\r\n\r\n+49 221 555 0100\r\n";
+  const std::string signature = "-- \r\nAnna M\xFCller\r\n\r\nExample Ltd.\r\n\r\n+49 221 555 0100\r\n";
   const std::string plain = "Content-Type: text/plain; charset=us-ascii\r\n";
   std::vector<DbxMessageSpec> m(kSamples);
-  m[kPlain] = Mail("Lunch on Friday", plain,
-                   "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\n" + signature, 0);
-  m[kEightBit] =
-      Mail("Gr\xFC\xDF"
-           "e aus K\xF6ln",
-           "Content-Type: text/plain; "
-           "charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
-           "From the desk of Anna:\r\n>From an old letter\r\n>>From "
-           "here\r\nFromage\r\n\r\n"
-           "Sch\xF6ne Gr\xFC\xDF"
-           "e\r\n" +
-               signature,
-           1);
-  m[kMultipart] =
-      Mail("Agenda", "Content-Type: multipart/alternative; boundary=\"b1\"\r\n",
-           "--b1\r\nContent-Type: text/plain\r\n\r\nAgenda "
-           "attached.\r\n--b1\r\nContent-Type: text/html\r\n"
-           "\r\n<p>Agenda attached.</p>\r\n--b1--\r\n",
-           2);
-  m[kAttachments] =
-      Mail("Photos 2005", "Content-Type: multipart/mixed; boundary=\"b2\"\r\n",
-           "--b2\r\nContent-Type: text/plain\r\n\r\nThe "
-           "photos.\r\n--b2\r\nContent-Type: image/jpeg; "
-           "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-               Base64Lines(150000, 1) +
-               "--b2\r\nContent-Type: application/pdf; "
-               "name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
-               "base64\r\n\r\n" +
-               Base64Lines(40000, 2) + "--b2--\r\n",
-           3);
-  m[kAwkward] =
-      Mail("Re: a/b \"quoted\" <x>?*:|", plain, "Odd subject.\r\n", 4);
+  m[kPlain] = Mail("Lunch on Friday", plain, "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\n" + signature, 0);
+  m[kEightBit] = Mail(
+      "Gr\xFC\xDF"
+      "e aus K\xF6ln",
+      "Content-Type: text/plain; "
+      "charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
+      "From the desk of Anna:\r\n>From an old letter\r\n>>From "
+      "here\r\nFromage\r\n\r\n"
+      "Sch\xF6ne Gr\xFC\xDF"
+      "e\r\n" +
+          signature,
+      1);
+  m[kMultipart] = Mail("Agenda", "Content-Type: multipart/alternative; boundary=\"b1\"\r\n",
+                       "--b1\r\nContent-Type: text/plain\r\n\r\nAgenda "
+                       "attached.\r\n--b1\r\nContent-Type: text/html\r\n"
+                       "\r\n<p>Agenda attached.</p>\r\n--b1--\r\n",
+                       2);
+  m[kAttachments] = Mail("Photos 2005", "Content-Type: multipart/mixed; boundary=\"b2\"\r\n",
+                         "--b2\r\nContent-Type: text/plain\r\n\r\nThe "
+                         "photos.\r\n--b2\r\nContent-Type: image/jpeg; "
+                         "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                             Base64Lines(150000, 1) +
+                             "--b2\r\nContent-Type: application/pdf; "
+                             "name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
+                             "base64\r\n\r\n" +
+                             Base64Lines(40000, 2) + "--b2--\r\n",
+                         3);
+  m[kAwkward] = Mail("Re: a/b \"quoted\" <x>?*:|", plain, "Odd subject.\r\n", 4);
   m[kHeadersOnly] = Mail("Only the headers", plain, "", 5);
   m[kHeadersOnly].headersOnly = true;
   m[kDeleted] = Mail("Deleted long ago", plain, "Gone.\r\n", 6);
@@ -293,4 +253,4 @@ std::vector<DbxMessageSpec> SampleMessages() {
   return m;
 }
 
-} // namespace quarnel::testing
+}  // namespace quarnel::testing

@@ -29,8 +29,7 @@ std::vector<std::string> EmlUnder(const fs::path &folder) {
   for (const auto &e : fs::recursive_directory_iterator(folder)) {
     // undbx writes an empty file for a message without text; we leave such
     // messages out.
-    if (e.is_regular_file() && e.path().extension() == ".eml" &&
-        fs::file_size(e.path()) > 0) {
+    if (e.is_regular_file() && e.path().extension() == ".eml" && fs::file_size(e.path()) > 0) {
       texts.push_back(Slurp(e.path()));
     }
   }
@@ -48,25 +47,21 @@ std::vector<std::string> MboxMessages(const std::string &mbox) {
     const std::string line = mbox.substr(at, end - at);
     at = end;
     if (line.rfind("From ", 0) == 0) {
-      if (!messages.empty())
-        messages.back().resize(messages.back().size() - 2);
+      if (!messages.empty()) messages.back().resize(messages.back().size() - 2);
       messages.emplace_back();
     } else {
       const std::size_t quotes = line.find_first_not_of('>');
-      const bool quoted = quotes > 0 && quotes != std::string::npos &&
-                          line.compare(quotes, 5, "From ") == 0;
+      const bool quoted = quotes > 0 && quotes != std::string::npos && line.compare(quotes, 5, "From ") == 0;
       messages.back() += quoted ? line.substr(1) : line;
     }
   }
-  if (!messages.empty())
-    messages.back().resize(messages.back().size() - 2);
+  if (!messages.empty()) messages.back().resize(messages.back().size() - 2);
   std::sort(messages.begin(), messages.end());
   return messages;
 }
 
 void Poke32(std::string &file, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    file[at + i] = static_cast<char>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i) file[at + i] = static_cast<char>(v >> (8 * i));
 }
 
 TEST(UndbxInteropTest, UndbxAndOurExportFindTheSameMessageBytes) {
@@ -77,8 +72,7 @@ TEST(UndbxInteropTest, UndbxAndOurExportFindTheSameMessageBytes) {
   const std::vector<DbxMessageSpec> specs = SampleMessages();
   std::vector<std::string> written;
   for (const auto &m : specs) {
-    if (!m.deleted && !m.headersOnly)
-      written.push_back(m.text);
+    if (!m.deleted && !m.headersOnly) written.push_back(m.text);
   }
   std::sort(written.begin(), written.end());
   const struct {
@@ -86,49 +80,34 @@ TEST(UndbxInteropTest, UndbxAndOurExportFindTheSameMessageBytes) {
     std::function<void(std::string &, const std::vector<DbxPlaced> &)> damage;
   } cases[] = {
       {"intact", [](std::string &, auto &) {}},
-      {"marker of a description hit",
-       [](std::string &f, auto &p) { Poke32(f, p[kMultipart].info, 0x1234); }},
-      {"marker of a block hit",
-       [](std::string &f, auto &p) {
-         Poke32(f, p[kAttachments].blocks[100], 0);
-       }},
-      {"block states too much text",
-       [](std::string &f, auto &p) {
-         Poke32(f, p[kEightBit].blocks[0] + 8, 0x201);
-       }},
+      {"marker of a description hit", [](std::string &f, auto &p) { Poke32(f, p[kMultipart].info, 0x1234); }},
+      {"marker of a block hit", [](std::string &f, auto &p) { Poke32(f, p[kAttachments].blocks[100], 0); }},
+      {"block states too much text", [](std::string &f, auto &p) { Poke32(f, p[kEightBit].blocks[0] + 8, 0x201); }},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder temp;
     DbxWriter writer;
     std::vector<DbxPlaced> placed;
-    for (const auto &m : specs)
-      placed.push_back(writer.AddMessage(m));
+    for (const auto &m : specs) placed.push_back(writer.AddMessage(m));
     std::string file = writer.Finish();
     c.damage(file, placed);
     ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), file));
-    const std::string command = "undbx -v 0 '" + temp.File("Inbox.dbx") +
-                                "' '" + temp.File("undbx") +
-                                "' >/dev/null 2>&1";
+    const std::string command =
+        "undbx -v 0 '" + temp.File("Inbox.dbx") + "' '" + temp.File("undbx") + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::vector<std::string> theirs = EmlUnder(temp.File("undbx"));
     if (std::string(c.name) == "intact") {
-      EXPECT_TRUE(theirs == written)
-          << "undbx reads other messages than written";
+      EXPECT_TRUE(theirs == written) << "undbx reads other messages than written";
     }
 
     mailexport::DbxFileSource source(temp.File("Inbox.dbx"));
-    mailexport::ExportMail(source, temp.File("eml"),
-                           mailexport::ExportFormat::kEml);
-    EXPECT_TRUE(EmlUnder(temp.File("eml")) == theirs)
-        << "our .eml files differ from undbx's";
-    mailexport::ExportMail(source, temp.File("mbox"),
-                           mailexport::ExportFormat::kMbox);
-    EXPECT_TRUE(MboxMessages(Slurp(temp.File("mbox") + "/Inbox.mbox")) ==
-                theirs)
-        << "our mbox differs from undbx";
+    mailexport::ExportMail(source, temp.File("eml"), mailexport::ExportFormat::kEml);
+    EXPECT_TRUE(EmlUnder(temp.File("eml")) == theirs) << "our .eml files differ from undbx's";
+    mailexport::ExportMail(source, temp.File("mbox"), mailexport::ExportFormat::kMbox);
+    EXPECT_TRUE(MboxMessages(Slurp(temp.File("mbox") + "/Inbox.mbox")) == theirs) << "our mbox differs from undbx";
   }
 }
 
-} // namespace
-} // namespace quarnel::testing
+}  // namespace
+}  // namespace quarnel::testing

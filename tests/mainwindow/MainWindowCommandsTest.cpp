@@ -4,24 +4,15 @@
 namespace quarnel::app {
 namespace {
 
-TEST_F(MainWindowTest, HelpWebsiteAndAboutCommands) {
+// The about window, modal to frmMain, from the button, the menu and Ctrl+A.
+TEST_F(MainWindowTest, TheAboutWindowOpensModalFromTheButtonTheMenuAndTheKeyboard) {
   Open();
-  Command(IDM_HELP);
-  Command(IDM_WEBSITE);
-  ASSERT_EQ(processes_.started.size(), 1u);
-  EXPECT_EQ(processes_.started[0].commandLine, "C:\\WINDOWS\\hh.exe " + dir_.path() + "\\help.chm");
-  ASSERT_EQ(processes_.opened.size(), 1u);
-  EXPECT_EQ(processes_.opened[0], kWebsite);
-
-  // The about window, modal to frmMain, from the button, the menu and Ctrl+A.
   for (int way = 0; way < 3; ++way) {
-    std::string caption, version, site;
+    std::string site;
     bool ownerDisabled = false;
     ModalProbe probe(AboutWindow::Current, [&](HWND about) {
-      caption = TextOf(about);
-      version = TextOf(GetDlgItem(about, IDC_ABOUTVERSION));
       site = TextOf(GetDlgItem(about, IDC_ABOUTWEBSITE));
-      ownerDisabled = !IsWindowEnabled(main_);
+      ownerDisabled = !IsWindowEnabled(main_) && GetWindow(about, GW_OWNER) == main_;
     });
     if (way == 0) {
       Click(Control::cmdAbout);
@@ -38,8 +29,6 @@ TEST_F(MainWindowTest, HelpWebsiteAndAboutCommands) {
       SetKeyboardState(keys);
     }
     EXPECT_TRUE(probe.seen()) << way;
-    EXPECT_EQ(caption, "About Quarnel Backup");
-    EXPECT_EQ(version, "Version 2.50");
     EXPECT_EQ(site, kWebsite);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_EQ(AboutWindow::Current(), nullptr);

@@ -16,8 +16,6 @@ using C = ScheduleControl;
 using platform::FinishedRun;
 using platform::MessageIcon;
 
-constexpr const char* kMainKey = "{00000000-0000-0000-0000-00000000000A}";
-constexpr const char* kWorkKey = "{00000000-0000-0000-0000-00000000000B}";
 constexpr const char* kEnd = "schtasks /end  /tn \"Quarnel AutoBackup\"";
 constexpr const char* kDelete = "schtasks /delete /f  /tn \"Quarnel AutoBackup\"";
 constexpr const char* kQuery = "schtasks /query /fo csv /nh";
@@ -34,16 +32,13 @@ class ScheduleLogicTest : public ::testing::Test, public testing::RecordedSeams 
  public:  // the table of refusals arranges through the fixture
   ScheduleLogicTest() { system.now = platform::LocalTime{2026, 3, 7, 14, 5, 0}; }
 
-  void AddIdentity(const std::string& key, const std::string& name) {
-    testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\" + key, "Username", name);
-  }
-
-  // Two identities: only the second has its own accounts; no address book, no stationery.
+  // Two identities, the second one's name not in ASCII: only it has its own accounts; no
+  // address book, no stationery.
   void OpenWithTwoIdentities() {
-    AddIdentity(kMainKey, "Main Identity");
-    AddIdentity(kWorkKey, "Work");
+    testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\{A}", "Username", "Main Identity");
+    testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\{B}", "Username", "J\xF6rg's Arbeit");
     testing::SeedKey(platform::kHkeyCurrentUser,
-                     std::string("Identities\\") + kWorkKey + "\\Software\\Microsoft\\Internet Account Manager\\Accounts");
+                     "Identities\\{B}\\Software\\Microsoft\\Internet Account Manager\\Accounts");
     testing::SeedValue(platform::kHkeyCurrentUser, "Software\\Microsoft\\WAB\\WAB4\\Wab File Name", "",
                        dir.File("gone.wab"));
     logic_.Opening();
@@ -71,107 +66,71 @@ class ScheduleLogicTest : public ::testing::Test, public testing::RecordedSeams 
   ScheduleLogic logic_{view_};
 };
 
-TEST_F(ScheduleLogicTest, OpeningListsIdentitiesAndStartTimesAndChoosesTheFirstIdentity) {
-  OpenWithTwoIdentities();
-  EXPECT_TRUE(messages.shown.empty());
-  EXPECT_EQ(view_.controls[C::cbSource].items, (std::vector<std::string>{"Main Identity", "Work"}));
-  EXPECT_EQ(view_.ListIndex(C::cbSource), 0);
-  EXPECT_EQ(view_.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
-  EXPECT_EQ(logic_.TargetFile(), Target("outbackup-Main Identity.soe"));
-  for (int i = 0; i < app::kItemCount; ++i) {
-    EXPECT_EQ(view_.items[i].enabled, i != 0 && i != 1 && i != 6) << i;
-    EXPECT_FALSE(view_.items[i].checked) << i;
-  }
-
-  const std::vector<std::string>& times = view_.controls[C::cmbStartTime].items;
-  ASSERT_EQ(times.size(), 48u);
-  EXPECT_EQ(times[0], "0:00");
-  EXPECT_EQ(times[1], "0:30");
-  EXPECT_EQ(times[18], "9:00");
-  EXPECT_EQ(times[47], "23:30");
-  EXPECT_EQ(view_.Text(C::cmbStartTime), "9:00");
-
-  EXPECT_FALSE(view_.Checked(C::ifprotect));
-  for (C field : {C::txtPassword, C::txtPassword2}) {
-    EXPECT_FALSE(view_.Enabled(field));
-    EXPECT_EQ(view_.controls[field].colour, app::FieldColour::ScrollBar);
-  }
-  EXPECT_TRUE(view_.Enabled(C::Command3));
-}
-
-TEST_F(ScheduleLogicTest, WithoutIdentitiesOnlyDisableAndCancelRemain) {
-  logic_.Opening();
-  ExpectOneMessage("Your Windows System have not install Outlook Express ", MessageIcon::Critical);
-  EXPECT_FALSE(view_.Enabled(C::Command3));
-  EXPECT_TRUE(view_.Enabled(C::Command1));
-  EXPECT_TRUE(view_.controls[C::cbSource].items.empty());
-  EXPECT_TRUE(view_.controls[C::cmbStartTime].items.empty());
-  logic_.DisableTaskClicked();
-  EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete}));
-  ExpectOneMessage("Task Quarnel AutoBackup has been Delete.", MessageIcon::Information);
-}
-
-TEST_F(ScheduleLogicTest, OnlyBlankNamedIdentitiesMeanOutlookExpressIsSetUpWithNoneToList) {
-  testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\  ", "Username", "Main Identity");
-  logic_.Opening();
-  EXPECT_TRUE(messages.shown.empty());
-  EXPECT_TRUE(view_.Enabled(C::Command3));
-  EXPECT_TRUE(view_.controls[C::cbSource].items.empty());
-  EXPECT_EQ(view_.controls[C::cmbStartTime].items.size(), 48u);
-}
-
-TEST_F(ScheduleLogicTest, ChoosingAnIdentityResetsItsItemsAndTheTargetInTheBackupFolder) {
+TEST_F(ScheduleLogicTest, OpeningListsIdentitiesAndStartTimesAndChoosingOneResetsItsItemsAndTarget) {
   std::string folder = dir.File("backups");
   ASSERT_TRUE(platform::Files().CreateFolder(folder));
   app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", folder + "\\");
-  app::WriteINI(app::SettingsFilePath(), "backup", "automgeneratefile", "0");  // plays no part here
   OpenWithTwoIdentities();
-  EXPECT_EQ(logic_.TargetFile(), folder + "\\outbackup-Main Identity.soe");
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(view_.controls[C::cbSource].items, (std::vector<std::string>{"Main Identity", "J\xF6rg's Arbeit"}));
+  EXPECT_EQ(view_.Text(C::txtTargetFile), folder + "\\outbackup-Main Identity.soe");
+  const std::vector<std::string>& times = view_.controls[C::cmbStartTime].items;
+  EXPECT_EQ(times.size() == 48 ? times[1] + " " + times[47] : "", "0:30 23:30");
+  EXPECT_EQ(view_.Text(C::cmbStartTime), "9:00");
+
   view_.SetItemChecked(3, true);
   Choose(1);
-  EXPECT_EQ(logic_.TargetFile(), folder + "\\outbackup-Work.soe");
-  EXPECT_EQ(view_.Text(C::txtTargetFile), folder + "\\outbackup-Work.soe");
+  EXPECT_EQ(view_.Text(C::txtTargetFile), folder + "\\outbackup-J\xF6rg's Arbeit.soe");
   for (int i = 0; i < app::kItemCount; ++i) {
     EXPECT_EQ(view_.items[i].enabled, i != 1 && i != 6) << i;
     EXPECT_FALSE(view_.items[i].checked) << i;
   }
-  // A backup folder that no longer exists: the data folder.
+  // A backup folder that no longer exists: the data folder; the first identity has no accounts.
   app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", dir.File("gone"));
   Choose(0);
   EXPECT_EQ(logic_.TargetFile(), Target("outbackup-Main Identity.soe"));
+  EXPECT_FALSE(view_.items[0].enabled);
 }
 
-TEST_F(ScheduleLogicTest, DailyTicksOrClearsEveryDayAndADayLeavesDailyAlone) {
+TEST_F(ScheduleLogicTest, WithoutOutlookExpressOnlyDisableRemainsAndBlankNamedIdentitiesAreNoneToList) {
+  logic_.Opening();
+  ExpectOneMessage("Your Windows System have not install Outlook Express ", MessageIcon::Critical);
+  EXPECT_FALSE(view_.Enabled(C::Command3));
+  EXPECT_TRUE(view_.controls[C::cmbStartTime].items.empty());
+  logic_.DisableTaskClicked();
+  EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete}));
+  ExpectOneMessage("Task Quarnel AutoBackup has been Delete.", MessageIcon::Information);
+
+  testing::FakeScheduleView view;
+  ScheduleLogic logic{view};
+  testing::SeedValue(platform::kHkeyCurrentUser, "Identities\\  ", "Username", "Main Identity");
+  logic.Opening();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(view.Enabled(C::Command3));
+  EXPECT_TRUE(view.controls[C::cbSource].items.empty());
+}
+
+TEST_F(ScheduleLogicTest, DailyTicksEveryDayAndProtectionSetsAndEmptiesThePasswordFields) {
   OpenWithTwoIdentities();
   Click(C::chkDaily);
   for (C day : kDayBoxes) EXPECT_TRUE(view_.Checked(day));
   Click(C::chkSunday);
   EXPECT_TRUE(view_.Checked(C::chkDaily));
-  Click(C::chkSunday);
   Click(C::chkDaily);
   for (C day : kDayBoxes) EXPECT_FALSE(view_.Checked(day));
-}
 
-TEST_F(ScheduleLogicTest, ProtectionEnablesColoursAndEmptiesThePasswordFields) {
-  OpenWithTwoIdentities();
-  view_.SetText(C::txtPassword, "left over");
-  Click(C::ifprotect);
-  for (C field : {C::txtPassword, C::txtPassword2}) {
-    EXPECT_TRUE(view_.Enabled(field));
-    EXPECT_EQ(view_.controls[field].colour, app::FieldColour::Window);
-    EXPECT_EQ(view_.Text(field), "");
-  }
-  view_.SetText(C::txtPassword, "secret");
-  view_.SetText(C::txtPassword2, "secret");
-  Click(C::ifprotect);
-  for (C field : {C::txtPassword, C::txtPassword2}) {
-    EXPECT_FALSE(view_.Enabled(field));
-    EXPECT_EQ(view_.controls[field].colour, app::FieldColour::ScrollBar);
-    EXPECT_EQ(view_.Text(field), "");
+  for (bool on : {true, false}) {
+    view_.SetText(C::txtPassword, "left over");
+    Click(C::ifprotect);
+    for (C field : {C::txtPassword, C::txtPassword2}) {
+      EXPECT_EQ(view_.Enabled(field), on);
+      EXPECT_EQ(view_.controls[field].colour, on ? app::FieldColour::Window : app::FieldColour::ScrollBar);
+      EXPECT_EQ(view_.Text(field), "");
+    }
   }
 }
 
-TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndKeepsTheTargetWhenCancelled) {
+TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndAProtectedTaskRunsEveryDayToTheChosenFile) {
   OpenWithTwoIdentities();
   Choose(1);
   logic_.BrowseClicked();
@@ -179,26 +138,34 @@ TEST_F(ScheduleLogicTest, BrowseSuggestsADatedNameAndKeepsTheTargetWhenCancelled
   EXPECT_EQ(view_.dialogs[0].title, "Save Outlook Express Data as");
   EXPECT_EQ(view_.dialogs[0].filter, "Quarnel Backup File (*.soe)|*.soe");
   EXPECT_EQ(view_.dialogs[0].initialFolder, dir.path());
-  EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-Work-03-07-2026");
-  EXPECT_EQ(view_.dialogs[0].defaultExtension, "");
-  EXPECT_EQ(logic_.TargetFile(), Target("outbackup-Work.soe"));
+  EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-J\xF6rg's Arbeit-03-07-2026");
+  EXPECT_EQ(logic_.TargetFile(), Target("outbackup-J\xF6rg's Arbeit.soe"));  // cancelled: kept
 
-  view_.dialogAnswer = "E:\\weekly.soe";
+  view_.dialogAnswer = "E:\\Sicherung f\xFCr Mail\\weekly.soe";
   logic_.BrowseClicked();
-  EXPECT_EQ(logic_.TargetFile(), "E:\\weekly.soe");
-  EXPECT_EQ(view_.Text(C::txtTargetFile), "E:\\weekly.soe");
-  view_.SetItemChecked(7, true);
+  EXPECT_EQ(view_.Text(C::txtTargetFile), "E:\\Sicherung f\xFCr Mail\\weekly.soe");
+  for (int i : {0, 3, 7}) view_.SetItemChecked(i, true);
+  Click(C::chkDaily);
+  view_.SetText(C::cmbStartTime, "11:30 PM");
+  Click(C::ifprotect);
+  view_.SetText(C::txtPassword, "pass word");
+  view_.SetText(C::txtPassword2, "pass word");
   logic_.AddTaskClicked();
-  ASSERT_EQ(processes.ran.size(), 3u);
-  EXPECT_EQ(processes.ran[2], Create("*", "09:00:00", "sf=Workxm=00000001ps=bf=E:\\weekly.soe"));
+  EXPECT_EQ(processes.ran, (std::vector<std::string>{kEnd, kDelete,
+                                                     Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
+                                                            "sf=J\xF6rg's Arbeitxm=10010001ps=pass wordbf=E:\\"
+                                                            "Sicherung f\xFCr Mail\\weekly.soe")}));
+  ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
+  EXPECT_EQ(view_.closes, 1);
+  EXPECT_FALSE(view_.waitCursor);
 }
 
 TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
+  // A refusal about the password is critical, any other an exclamation.
   struct Case {
     const char* what;
     std::function<void(ScheduleLogicTest&)> arrange;
     std::string message;
-    MessageIcon icon;
   };
   auto protect = [](const char* password, const char* retyped) {
     return [=](ScheduleLogicTest& t) {
@@ -207,55 +174,30 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
       t.view_.SetText(C::txtPassword2, retyped);
     };
   };
+  auto file = [](const char* chosen) {
+    return [=](ScheduleLogicTest& t) {
+      t.view_.dialogAnswer = chosen;
+      t.logic_.BrowseClicked();
+    };
+  };
+  auto name = [](const char* typed) { return [=](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, typed); }; };
   const std::string carry = " cannot be used in a scheduled task: it contains \"=\", \"%\" or a double quote (\"). ";
+  const std::string password = "The password" + carry + "Please choose another password.";
+  const std::string identity = "The identity name" + carry + "Please rename the identity in Outlook Express.";
   const Case cases[] = {
-      {"no item", [](ScheduleLogicTest& t) { t.view_.SetItemChecked(0, false); }, "Please select at least one item.",
-       MessageIcon::Exclamation},
-      {"no item and no file",
-       [](ScheduleLogicTest& t) {
-         t.view_.SetItemChecked(0, false);
-         t.view_.dialogAnswer = "";
-         t.logic_.BrowseClicked();
-       },
-       "Please select at least one item.", MessageIcon::Exclamation},
-      {"no file",
-       [](ScheduleLogicTest& t) {
-         t.view_.dialogAnswer = "";
-         t.logic_.BrowseClicked();
-       },
-       "Invalid backup file name.", MessageIcon::Exclamation},
-      {"no password", protect("", ""), "Please enter Password!", MessageIcon::Critical},
-      {"retyped empty", protect("secret", ""), "Incorect Password!", MessageIcon::Critical},
-      {"typed empty", protect("", "secret"), "Incorect Password!", MessageIcon::Critical},
-      {"different", protect("secret", "Secret"), "Incorect Password!", MessageIcon::Critical},
-      {"password with =", protect("a=b", "a=b"), "The password" + carry + "Please choose another password.",
-       MessageIcon::Exclamation},
-      {"password with quote", protect("a\"b", "a\"b"), "The password" + carry + "Please choose another password.",
-       MessageIcon::Exclamation},
-      {"password with %", protect("a%OS%b", "a%OS%b"), "The password" + carry + "Please choose another password.",
-       MessageIcon::Exclamation},
-      {"file with %",
-       [](ScheduleLogicTest& t) {
-         t.view_.dialogAnswer = "C:\\%USERNAME%.soe";
-         t.logic_.BrowseClicked();
-       },
-       "The backup file name" + carry + "Please choose another file.", MessageIcon::Exclamation},
-      {"file with =",
-       [](ScheduleLogicTest& t) {
-         t.view_.dialogAnswer = "C:\\x=y.soe";
-         t.logic_.BrowseClicked();
-       },
-       "The backup file name" + carry + "Please choose another file.", MessageIcon::Exclamation},
-      {"name with =", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "a=b"); },
-       "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
-      {"name with quote", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "\"a\""); },
-       "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
-      {"name with %", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, "100%"); },
-       "The identity name" + carry + "Please rename the identity in Outlook Express.", MessageIcon::Exclamation},
-      {"no name", [](ScheduleLogicTest& t) { t.view_.SetText(C::cbSource, ""); },
+      {"no item", [](ScheduleLogicTest& t) { t.view_.SetItemChecked(0, false); }, "Please select at least one item."},
+      {"no file", file(""), "Invalid backup file name."},
+      {"no password", protect("", ""), "Please enter Password!"},
+      {"different", protect("secret", "Secret"), "Incorect Password!"},
+      {"password with =", protect("a=b", "a=b"), password},
+      {"password with quote", protect("a\"b", "a\"b"), password},
+      {"password with %", protect("a%OS%b", "a%OS%b"), password},
+      {"file with %", file("C:\\%USERNAME%.soe"), "The backup file name" + carry + "Please choose another file."},
+      {"name with =", name("a=b"), identity},
+      {"name with %", name("100%"), identity},
+      {"no name", name(""),
        "The chosen identity has no name, so a scheduled backup could not find it. Please give the identity a name "
-       "in Outlook Express.",
-       MessageIcon::Exclamation},
+       "in Outlook Express."},
   };
   OpenWithTwoIdentities();
   for (const Case& c : cases) {
@@ -265,122 +207,66 @@ TEST_F(ScheduleLogicTest, AddTaskChecksInOrderAndRunsNothingAfterARefusal) {
     view_.SetItemChecked(0, true);
     c.arrange(*this);
     logic_.AddTaskClicked();
-    ExpectOneMessage(c.message, c.icon);
+    ExpectOneMessage(c.message, c.message.back() == '!' ? MessageIcon::Critical : MessageIcon::Exclamation);
     EXPECT_TRUE(processes.ran.empty());
     EXPECT_EQ(view_.closes, 0);
   }
 }
 
-TEST_F(ScheduleLogicTest, AddTaskEndsAndDeletesTheOldTaskThenCreatesTheNewOneAndCloses) {
+// What schtasks answered, as the window reports it: a failed creation keeps the window for
+// another try; a removal fails only when the task is still listed.
+TEST_F(ScheduleLogicTest, TheToolsAnswersAreReportedAndAFailureKeepsTheWindowOpen) {
+  const std::string listed = "\"\\Other\",\"N/A\",\"Ready\"\r\n\"\\Quarnel AutoBackup\",\"N/A\",\"Ready\"\r\n";
+  const std::string deleted = "Task Quarnel AutoBackup has been Delete.";
+  const std::string notScheduled = "Task Quarnel AutoBackup could not be scheduled.\r\n\r\n";
+  const std::string notDeleted = "Task Quarnel AutoBackup could not be deleted.\r\n\r\n";
+  const std::string noTool = "The program schtasks could not be started.";
+  const std::string create =
+      Create("Mon,Sun", "09:00:00", "sf=Main Identityxm=10100000ps=bf=" + Target("outbackup-Main Identity.soe"));
+  // Each answer in turn: end, delete, then create or (after a failed delete) the task list.
+  struct Case {
+    const char* what;
+    bool add;
+    std::deque<FinishedRun> results;
+    std::string message;
+  };
+  const FinishedRun none;
+  const Case cases[] = {
+      {"refused",
+       true,
+       {Ran(0), Ran(0), Ran(1, "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage.\r\n")},
+       notScheduled + "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage."},
+      {"silent", true, {Ran(0), Ran(0), Ran(1)}, notScheduled + "schtasks ended with exit code 1 and printed nothing."},
+      {"no tool to add", true, {none, none, none}, notScheduled + noTool},
+      {"deleted", false, {Ran(0), Ran(0)}, deleted},
+      {"there was none",
+       false,
+       {Ran(1), Ran(1, "ERROR: The system cannot find the file specified.\r\n"), Ran(0)},
+       deleted},
+      {"none, and no list either", false, {Ran(1), Ran(1), Ran(1)}, deleted},
+      {"still there",
+       false,
+       {Ran(0), Ran(1, "ERROR: Access is denied.\r\n"), Ran(0, listed)},
+       notDeleted + "ERROR: Access is denied."},
+      {"no tool to delete", false, {none, none}, notDeleted + noTool},
+  };
   OpenWithTwoIdentities();
   view_.SetItemChecked(0, true);
   view_.SetItemChecked(2, true);
   Click(C::chkMonday);
   Click(C::chkSunday);
-  logic_.AddTaskClicked();
-  EXPECT_EQ(processes.ran,
-            (std::vector<std::string>{
-                kEnd, kDelete,
-                Create("Mon,Sun", "09:00:00",
-                       "sf=Main Identityxm=10100000ps=bf=" + Target("outbackup-Main Identity.soe"))}));
-  ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
-  EXPECT_EQ(view_.closes, 1);
-  EXPECT_FALSE(view_.waitCursor);
-}
-
-TEST_F(ScheduleLogicTest, AProtectedTaskOnEveryDayAtHalfPastEleven) {
-  OpenWithTwoIdentities();
-  Choose(1);
-  for (int i : {0, 3, 7}) view_.SetItemChecked(i, true);
-  Click(C::chkDaily);
-  view_.SetText(C::cmbStartTime, "23:30");
-  Click(C::ifprotect);
-  view_.SetText(C::txtPassword, "pass word");
-  view_.SetText(C::txtPassword2, "pass word");
-  logic_.AddTaskClicked();
-  ASSERT_EQ(processes.ran.size(), 3u);
-  EXPECT_EQ(processes.ran[2], Create("Mon,Tue,Wed,Thu,Fri,Sat,Sun", "23:30:00",
-                                      "sf=Workxm=10010001ps=pass wordbf=" + Target("outbackup-Work.soe")));
-}
-
-TEST_F(ScheduleLogicTest, AFailedCreationSaysWhyAndKeepsTheWindowForAnotherTry) {
-  struct Case {
-    FinishedRun created;
-    std::string why;
-  };
-  const Case cases[] = {
-      {Ran(1, "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage.\r\n"),
-       "ERROR: Invalid syntax.\r\nType \"SCHTASKS /CREATE /?\" for usage."},
-      {Ran(1), "schtasks ended with exit code 1 and printed nothing."},
-      {FinishedRun{}, "The program schtasks could not be started."},
-  };
-  OpenWithTwoIdentities();
-  view_.SetItemChecked(5, true);
-  Click(C::chkMonday);
-  Click(C::chkSunday);
-  for (const Case& c : cases) {
-    processes.ran.clear();
-    processes.runResults = {Ran(0), Ran(0), c.created};
-    logic_.AddTaskClicked();
-    ASSERT_EQ(processes.ran.size(), 3u);
-    ExpectOneMessage("Task Quarnel AutoBackup could not be scheduled.\r\n\r\n" + c.why, MessageIcon::Critical);
-    EXPECT_EQ(view_.closes, 0);
-    EXPECT_FALSE(view_.waitCursor);
-  }
-
-  // The next try reads the days afresh: only the days ticked now.
-  Click(C::chkMonday);
-  Click(C::chkFriday);
-  processes.ran.clear();
-  logic_.AddTaskClicked();
-  ASSERT_EQ(processes.ran.size(), 3u);
-  EXPECT_EQ(processes.ran[2], Create("Fri,Sun", "09:00:00",
-                                      "sf=Main Identityxm=00000100ps=bf=" + Target("outbackup-Main Identity.soe")));
-  ExpectOneMessage("Task Quarnel AutoBackup has been scheduled.", MessageIcon::Information);
-  EXPECT_EQ(view_.closes, 1);
-}
-
-TEST_F(ScheduleLogicTest, DisableTaskFailsOnlyWhenTheTaskIsStillThere) {
-  const std::string listed = "\"\\Other\",\"N/A\",\"Ready\"\r\n\"\\Quarnel AutoBackup\",\"N/A\",\"Ready\"\r\n";
-  struct Case {
-    const char* what;
-    std::deque<FinishedRun> results;
-    std::vector<std::string> ran;
-    std::string message;
-    MessageIcon icon;
-  };
-  const Case cases[] = {
-      {"deleted", {Ran(0), Ran(0)}, {kEnd, kDelete}, "Task Quarnel AutoBackup has been Delete.",
-       MessageIcon::Information},
-      {"there was none", {Ran(1), Ran(1, "ERROR: The system cannot find the file specified.\r\n"), Ran(0, "")},
-       {kEnd, kDelete, kQuery}, "Task Quarnel AutoBackup has been Delete.", MessageIcon::Information},
-      {"none, and no list either", {Ran(1), Ran(1), Ran(1)}, {kEnd, kDelete, kQuery},
-       "Task Quarnel AutoBackup has been Delete.", MessageIcon::Information},
-      {"still there", {Ran(0), Ran(1, "ERROR: Access is denied.\r\n"), Ran(0, listed)}, {kEnd, kDelete, kQuery},
-       "Task Quarnel AutoBackup could not be deleted.\r\n\r\nERROR: Access is denied.", MessageIcon::Critical},
-      {"no tool", {FinishedRun{}, FinishedRun{}}, {kEnd, kDelete},
-       "Task Quarnel AutoBackup could not be deleted.\r\n\r\nThe program schtasks could not be started.",
-       MessageIcon::Critical},
-  };
-  OpenWithTwoIdentities();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     processes.ran.clear();
     processes.runResults = c.results;
-    logic_.DisableTaskClicked();
-    EXPECT_EQ(processes.ran, c.ran);
-    ExpectOneMessage(c.message, c.icon);
+    c.add ? logic_.AddTaskClicked() : logic_.DisableTaskClicked();
+    std::vector<std::string> ran = {kEnd, kDelete, c.add ? create : kQuery};
+    ran.resize(c.results.size());
+    EXPECT_EQ(processes.ran, ran);
+    ExpectOneMessage(c.message, c.message == deleted ? MessageIcon::Information : MessageIcon::Critical);
     EXPECT_EQ(view_.closes, 0);
+    EXPECT_FALSE(view_.waitCursor);
   }
-}
-
-TEST_F(ScheduleLogicTest, CancelClosesAndDoesNothingElse) {
-  OpenWithTwoIdentities();
-  view_.SetItemChecked(0, true);
-  logic_.CancelClicked();
-  EXPECT_EQ(view_.closes, 1);
-  EXPECT_TRUE(processes.ran.empty());
-  EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace
