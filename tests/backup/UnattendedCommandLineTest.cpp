@@ -1,4 +1,4 @@
-// The scheduled task's command line, read by position.
+// The scheduled task's command line, read by position, and the dated name of its file.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,12 +8,11 @@
 namespace quarnel::backup {
 namespace {
 
-TEST(UnattendedCommandLine, FieldsAreTakenByPosition) {
+TEST(UnattendedCommandLine, FieldsAreTakenByPositionAndDatedNamesReplaceTheLastFourCharacters) {
   const struct {
     const char* commandLine;
     const char* fields;  // sf|xm|ps|bf, or null when the line is unusable
   } cases[] = {
-      {"sf=Main Identityxm=10000001ps=bf=C:\\b\\x.soe", "Main Identity|10000001||C:\\b\\x.soe"},
       {"sf=Workxm=11111111ps=s3cret wordbf=D:\\My Backups\\work;2026.soe",
        "Work|11111111|s3cret word|D:\\My Backups\\work;2026.soe"},
       // Whatever precedes the first key, and the key names themselves, are not examined.
@@ -24,23 +23,18 @@ TEST(UnattendedCommandLine, FieldsAreTakenByPosition) {
       {"sf=Wxm=ps=bf=x.soe", nullptr},         // empty xm
       {"sf=Wxm=11111111ps=pbf=", nullptr},     // empty bf
       {"sf=Wxm=11111111ps=p", nullptr},        // four parts
-      {"anything without equals", nullptr},
       {"", nullptr},
       {"sf=W=x=y=z", nullptr},  // parts shorter than the two characters to drop come out empty
   };
   for (const auto& c : cases) {
     std::optional<UnattendedOptions> o = ParseUnattendedCommandLine(c.commandLine);
     ASSERT_EQ(o.has_value(), c.fields != nullptr) << c.commandLine;
-    if (o) EXPECT_EQ(o->sf + "|" + o->xm + "|" + o->ps + "|" + o->bf, c.fields);
+    if (o) {
+      EXPECT_EQ(o->sf + "|" + o->xm + "|" + o->ps + "|" + o->bf, c.fields);
+    }
   }
-}
-
-TEST(UnattendedCommandLine, DatedNamesReplaceTheLastFourCharacters) {
-  const platform::LocalTime at{2026, 3, 3, 14, 5, 59};
-  EXPECT_EQ(DatedBackupPath("D:\\b\\x.soe", at), "D:\\b\\x-03-03-2026-14-05.soe");
-  EXPECT_EQ(DatedBackupPath("D:\\b\\backup.zip1", at), "D:\\b\\backup.-03-03-2026-14-05.soe");
-  EXPECT_EQ(DatedBackupPath("x", at), "-03-03-2026-14-05.soe");
-  EXPECT_EQ(DatedBackupPath("C:\\a.soe", {2027, 12, 31, 0, 0, 0}), "C:\\a-12-31-2027-00-00.soe");
+  EXPECT_EQ(DatedBackupPath("D:\\b\\backup.zip1", {2026, 3, 3, 14, 5, 59}), "D:\\b\\backup.-03-03-2026-14-05.soe");
+  EXPECT_EQ(DatedBackupPath("x", {2027, 12, 31, 0, 0, 0}), "-12-31-2027-00-00.soe");
 }
 
 }  // namespace
