@@ -72,33 +72,6 @@ class JobsTest : public ItemsTest {
   app::MainArchiveListener listener_{view_};
 };
 
-TEST_P(JobsTest, TheFourChecksStopTheBackupWithTheirMessageAndTouchNothing) {
-  Write("backup.soe", "the previous backup");
-  const struct {
-    std::string target, items;
-    bool protect;
-    std::string password, again, message;
-    MessageIcon icon;
-  } cases[] = {
-      {"", "11111111", false, "", "", "Invalid backup file name.", MessageIcon::Exclamation},
-      {"backup.soe", "00000000", false, "", "", "Please select at least one item.", MessageIcon::Exclamation},
-      {"backup.soe", "00010000", true, "", "", "Please enter Password!", MessageIcon::Critical},
-      {"backup.soe", "00010000", true, "one", "One", "Incorect Password!", MessageIcon::Critical},
-      {"backup.soe", "00010000", true, "", "one", "Incorect Password!", MessageIcon::Critical},
-  };
-  for (const auto& c : cases) {
-    state_.TargetPath = c.target.empty() ? "" : Path(c.target);
-    Protect(c.protect, c.password, c.again);
-    Run(ItemSet::Backup, c.items);
-    ASSERT_EQ(messages_.shown.size(), 1u) << c.message;
-    EXPECT_EQ(messages_.shown[0].text, c.message);
-    EXPECT_EQ(messages_.shown[0].icon, c.icon);
-  }
-  EXPECT_EQ(FolderListing(dir_.path()), Names{"backup.soe"});
-  EXPECT_TRUE(Read("backup.soe") == "the previous backup");
-  EXPECT_FALSE(state_.JobRunning || view_.waitCursor);
-}
-
 // Each ticked item in order, its result in the summary and the log; an item that fails (the
 // stationery folder gone, no identity chosen for the identity's items) is left out of the
 // backup's flags. An older backup and what an ended run left are replaced, and what the
@@ -160,48 +133,62 @@ TEST_P(JobsTest, EachTickedItemIsReportedInOrderAndTheBackupDescribesItself) {
   EXPECT_FALSE(view_.Visible(Control::picCon3));
 }
 
-// Whatever keeps the backup from being complete (a mail folder gone once added, a missing
+// The four checks stop a backup before anything is touched, with their message. Whatever
+// keeps a backup that ran from being complete (a mail folder gone once added, a missing
 // folder, a write the read-back finds damaged, a failed flush, the information file's last
-// line not written) is reported as not Completed and never replaces the previous backup.
+// line not written) is reported as not Completed. Neither replaces the previous backup.
 TEST_P(JobsTest, ABackupThatIsNotCompleteNeverReplacesThePreviousOne) {
   app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
-  const std::string written = "The backup file could not be written:";
+  const std::string failed = "The Backup was not Completed!\r\n\r\n", written = "The backup file could not be written:";
   const struct {
     std::function<void(FaultyFiles&)> fault;
-    std::string target, line, reason;
+    std::string target, ticked, message;  // how the message begins
+    MessageIcon icon = MessageIcon::Critical;
   } cases[] = {
+      {[](FaultyFiles&) {}, "", "11111111", "Invalid backup file name.", MessageIcon::Exclamation},
+      {[](FaultyFiles&) {}, "backup.soe", "00000000", "Please select at least one item.", MessageIcon::Exclamation},
+      {[&](FaultyFiles&) { Protect(true, "", ""); }, "backup.soe", "00010000", "Please enter Password!"},
+      {[&](FaultyFiles&) { Protect(true, "one", "One"); }, "backup.soe", "00010000", "Incorect Password!"},
+      {[&](FaultyFiles&) { Protect(true, "", "one"); }, "backup.soe", "00010000", "Incorect Password!"},
       {[&](FaultyFiles&) {
          view_.onPump = [&] {
            if (InfoText().find("BackupMails=") != std::string::npos) Files().RemoveFile(Path("Store A\\Inbox.dbx"));
          };
        },
-       "backup.soe", written, "Cannot read"},
-      {[](FaultyFiles&) {}, "gone\\backup.soe", written, "No folder \"" + Path("gone") + "\""},
-      {[](FaultyFiles& f) { f.DamageAfterFlush(); }, "backup.soe",
-       "The backup file could not be verified:", "Verification failed"},
-      {[](FaultyFiles& f) { f.Fail(FileCall::FlushToDisk); }, "backup.soe", written, "Cannot write"},
+       "backup.soe", "00010000", failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot read"},
+      {[](FaultyFiles&) {}, "gone\\backup.soe", "00010000",
+       failed + written + "\r\n" + Path("gone\\backup.soe") + "\r\n\r\nNo folder \"" + Path("gone") + "\""},
+      {[](FaultyFiles& f) { f.DamageAfterFlush(); }, "backup.soe", "00010000",
+       failed + "The backup file could not be verified:\r\n" + Path("backup.soe") + "\r\n\r\nVerification failed"},
+      {[](FaultyFiles& f) { f.Fail(FileCall::FlushToDisk); }, "backup.soe", "00010000",
+       failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot write"},
       {[](FaultyFiles& f) { f.Fail(FileCall::AppendBytes, "quarnel.dat", 6); },  // BackupItem, after 6 lines
-       "backup.soe", written, "Cannot write the information file \"" + Path("quarnel.dat") + "\""},
+       "backup.soe", "00010000",
+       failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot write the information file \"" +
+           Path("quarnel.dat") + "\""},
   };
   for (const auto& c : cases) {
     SeedAll();
     Write("backup.soe", "the previous backup");
-    state_.TargetPath = Path(c.target);
+    Files().RemoveFile(Path("brlog.dat"));
+    state_.TargetPath = c.target.empty() ? "" : Path(c.target);
+    Protect(false, "", "");
     FaultyFiles files;
     c.fault(files);
     {
       platform::ScopedServices faulty({.files = &files});
-      Run(ItemSet::Backup, "00010000");
+      Run(ItemSet::Backup, c.ticked);
     }
     view_.onPump = nullptr;
-    ASSERT_EQ(messages_.shown.size(), 1u) << c.reason;
-    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
-    const std::string heading = "The Backup was not Completed!\r\n\r\n" + c.line + "\r\n" + Path(c.target);
-    EXPECT_TRUE(LastMessage().starts_with(heading + "\r\n\r\n" + c.reason)) << LastMessage();
-    EXPECT_TRUE(Read("backup.soe") == "the previous backup") << c.reason;
-    EXPECT_TRUE(Read("brlog.dat").ends_with(Records({"! Backup Profile Main Identity Data was not Completed!"})));
-    EXPECT_TRUE(view_.modals.empty());  // no after-action
-    EXPECT_EQ(FolderListing(dir_.path()), (Names{"backup.soe", "brlog.dat", "settings.dat"})) << c.reason;
+    ASSERT_EQ(messages_.shown.size(), 1u) << c.message;
+    EXPECT_TRUE(LastMessage().starts_with(c.message)) << LastMessage();
+    EXPECT_EQ(messages_.shown[0].icon, c.icon);
+    EXPECT_TRUE(Read("backup.soe") == "the previous backup") << c.message;
+    const bool ran = c.message.starts_with(failed);
+    EXPECT_EQ(Read("brlog.dat").ends_with(Records({"! Backup Profile Main Identity Data was not Completed!"})), ran);
+    EXPECT_TRUE(view_.modals.empty() && !state_.JobRunning && !view_.waitCursor);  // no after-action
+    const Names left = ran ? Names{"backup.soe", "brlog.dat", "settings.dat"} : Names{"backup.soe", "settings.dat"};
+    EXPECT_EQ(FolderListing(dir_.path()), left) << c.message;
   }
   // With the check off nothing is read back: the damage goes unnoticed, as the setting says.
   app::WriteINI(app::SettingsFilePath(), "General", "checkbackupfile", "0");
