@@ -3,6 +3,8 @@
 // windows. What the items and the jobs do is tested below the window.
 #include <gtest/gtest.h>
 #include <windows.h>
+// commdlg.h after windows.h, which it needs.
+#include <commdlg.h>
 
 #include <memory>
 #include <string>
@@ -64,13 +66,27 @@ class BackupWindowTest : public ItemsTest {
   std::unique_ptr<app::MainWindow> window_;
 };
 
-// The backup's last step hands the file to the disc writer ("Burn Backup file to CD/DVD
-// after backup finish"), which takes it over. The password fields take what the prompt can.
+// The target dialog proposes today's name in the backup folder. The backup's last step hands
+// the file to the disc writer ("Burn Backup file to CD/DVD after backup finish"), which takes
+// it over. The password fields take what the prompt can.
 TEST_P(BackupWindowTest, BackUpWithAPasswordOpenWithThePromptAndRestore) {
+  system_.now = platform::LocalTime{2026, 12, 5, 10, 0, 0};
   app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
-  DialogDriver save({ChooseFile("Save Outlook Express Data as", Path("my backup.soe"))});
+  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", MakeFolder("Backups"));
+  char proposed[MAX_PATH] = {}, folder[MAX_PATH] = {};
+  DialogDriver save({{"Save Outlook Express Data as", [&](HWND dialog) {
+                        if (!GetDlgItemTextA(dialog, 0x47C, proposed, MAX_PATH)) {
+                          GetDlgItemTextA(dialog, 0x480, proposed, MAX_PATH);
+                        }
+                        SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+                        ChooseFile("", Path("my backup.soe")).act(dialog);
+                      }}});
   Click(Handle(Control::cmdTargetFile));
   ASSERT_TRUE(save.Done());
+  char identity[64] = {};
+  GetWindowTextA(Handle(Control::cbSource), identity, sizeof identity);
+  EXPECT_EQ(std::string(proposed), "quarnel-" + std::string(identity) + "-12-05-2026");
+  EXPECT_EQ(std::string(folder), Path("Backups"));
   Click(Handle(Control::ifprotect));
   for (Control field : {Control::txtPassword, Control::txtPassword2}) {
     for (char c : std::string("s3cret pass and more than twenty"))

@@ -178,15 +178,4 @@ std::string ItemsTest::OpenBackup(const std::string &password) {
   return read.itemFlags;
 }
 
-std::string ItemsTest::Records(const std::vector<std::string> &records) {
-  const std::string stamp = system_.GeneralDate(*system_.now);
-  std::string bytes;
-  for (const std::string &r : records) {
-    if (r == ">") bytes += std::string(84, '.') + "\r\r\n";
-    if (r[0] == '=') bytes += stamp + r.substr(1) + "\n\r\n";
-    if (r[0] == '!') bytes += stamp + r.substr(1) + "\r\r\n";
-  }
-  return bytes;
-}
-
 }  // namespace quarnel::testing

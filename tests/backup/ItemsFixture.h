@@ -1,9 +1,8 @@
 #pragma once
-// A user's Outlook Express data as the items find it, seeded into the registry of the test
-// (the in-memory one everywhere, advapi32 as well under Wine) and into a folder of the
-// test's own, which is also the data folder and the user profile. Identity A holds data in
-// every item, its store named through %UserProfile%; B is the one restored into. What the
-// real registry held at the shared locations is put back afterwards.
+// A user's Outlook Express data as the items find it, in the registry of the test (in memory,
+// and advapi32 under Wine) and in a folder of its own, also the data folder and the profile:
+// identity A with data in every item, its store named through %UserProfile%; B restored
+// into. What the real registry held at the shared locations is put back afterwards.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -77,9 +76,6 @@ class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
   // ItemEntryNames. The item flags it holds.
   std::string OpenBackup(const std::string &password = "");
   std::string InfoText() const { return ReadAt(state_.InfoFilePath); }  // the one being built
-  // The bytes a run logs, stamped with system_.now: ">" a separator, "=text" an event,
-  // "!text" a closing event.
-  std::string Records(const std::vector<std::string> &records);
 
   TempFolder dir_;
   OverrideSystem system_;

@@ -98,7 +98,6 @@ TEST_P(BackupItemsTest, AnItemThatFindsNothingFailsWithNothingRecordedOrWritten)
     std::optional<bool> restored;  // none: not tried
   } cases[] = {
       {"no version key", [&] { RemoveTree(VersionPath(kIdentityB)); }, {2, 3, 4, 5, 7}, false},
-      {"an address book that is gone", [&] { PutText(wab, "", Path("Address Book\\gone.wab")); }, {1}, false},
       {"no address book key", [&] { RemoveTree(wab); }, {1}, false},
       {"no common files folder", [&] { PutText(common, "CommonFilesDir", Path("nowhere")); }, {6}, std::nullopt},
       {"no accounts key anywhere",

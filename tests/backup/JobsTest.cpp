@@ -67,6 +67,14 @@ class JobsTest : public ItemsTest {
     app::OpenBackupFile(state_, view_);
   }
   std::string LastMessage() const { return messages_.shown.empty() ? "" : messages_.shown.back().text; }
+  // The bytes a run logs: ">" a separator, "=text" an event, "!text" a closing event.
+  std::string Records(const Names& records) {
+    std::string bytes, stamp = system_.GeneralDate(*system_.now);
+    for (const std::string& r : records) {
+      bytes += r == ">" ? std::string(84, '.') + "\r\r\n" : stamp + r.substr(1) + (r[0] == '=' ? "\n\r\n" : "\r\r\n");
+    }
+    return bytes;
+  }
 
   FakeMainView view_;
   app::MainArchiveListener listener_{view_};
@@ -219,16 +227,6 @@ TEST_P(JobsTest, WhileAJobRunsASecondOneAndTheJobCommandsAreRefused) {
   EXPECT_FALSE(state_.JobRunning);
   logic.Run(app::Command::Quit);
   EXPECT_EQ(view_.quits, 1);
-}
-
-TEST_P(JobsTest, TheTargetDialogProposesTodaysNameInTheBackupFolder) {
-  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", Path("Backups"));
-  view_.dialogAnswer = Path("Backups\\mine.soe");
-  app::ChooseTargetFile(state_, view_);
-  EXPECT_EQ(view_.dialogs.at(0).fileName, "quarnel-Main Identity-12-05-2026");
-  EXPECT_EQ(view_.dialogs[0].initialFolder, Path("Backups"));
-  EXPECT_EQ(state_.TargetPath, Path("Backups\\mine.soe"));
-  EXPECT_EQ(view_.Text(Control::txtTargetFile), Path("Backups\\mine.soe"));
 }
 
 // Opening asks for the password of a protected backup only; a refused one leaves the page
