@@ -43,10 +43,10 @@ class BackupItemsTest : public ItemsTest {
   Names Listing(const std::string &folder) { return FolderListing(Path(folder)); }
 };
 
-// A rules key missing at the backup travels as an empty tree.
+// A key missing at the backup (block senders never used) travels as an empty tree.
 TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedArchive) {
   SeedAll();
-  RemoveTree(VersionPath(kIdentityA, "Rules"));
+  RemoveTree(VersionPath(kIdentityA, "Block Senders"));
   EXPECT_EQ(WriteBackup("11111111", "s3cret pass"), "11111111");
   EXPECT_EQ(pumps_, 6);                                                           // once after every mail folder file
   EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});  // no export, no quarnel.dat
@@ -61,13 +61,13 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
   EXPECT_EQ(mails.size(), joined);
 
   // Since the backup the address book was renamed (a file of the old name is not it), the
-  // stationery folder went missing and the second identity made a rule of its own.
+  // stationery folder went missing and the second identity blocked a sender.
   Write("Address Book\\Anna M\xFCller.wab", "the current book");
   PutText(mailclient::kAddressBookKey, "", Path("Address Book\\Anna M\xFCller.wab"));
   Write("Address Book\\alice.wab", "merely the recorded name");
   MakeFolder("Common Files 2\\Microsoft Shared");
   PutText(mailclient::kCurrentVersionKey, "CommonFilesDir", Path("Common Files 2"));
-  PutText(VersionPath(kIdentityB, "Rules\\Old"), "Gone", "after the restore");
+  PutText(VersionPath(kIdentityB, "Block Senders\\Mail\\Criteria\\7"), "Criteria", "gone after the restore");
   for (int i = 0; i < app::kItemCount; ++i) EXPECT_TRUE(Items()[i].restore(context_, kIdentityB)) << "item " << i;
   EXPECT_EQ(Tree(IdentityPath(kIdentityB, "Software\\Microsoft\\Internet Account Manager")),
             Tree(IdentityPath(kIdentityA, "Software\\Microsoft\\Internet Account Manager")));
