@@ -1,21 +1,24 @@
 #pragma once
-// A user's Outlook Express data as the items find it, seeded into the registry
-// of the test (the in-memory one everywhere, advapi32 as well under Wine) and
-// into a folder of the test's own, which is also the data folder. Two
-// identities: A holds data in every item, B is the one restored into. What the
-// real registry held at the shared locations is put back afterwards.
+// A user's Outlook Express data as the items find it, in the registry of the test (in memory,
+// and advapi32 under Wine) and in a folder of its own, also the data folder and the profile:
+// identity A with data in every item, its store named through %UserProfile%; B restored
+// into. What the real registry held at the shared locations is put back afterwards.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MainState.h"
+#include "app/Settings.h"
 #include "backup/ItemContext.h"
+#include "mailclient/Locations.h"
 #include "platform/Services.h"
 #include "platform/portable/RecordingMessages.h"
 #include "platform/portable/RecordingProcesses.h"
+#include "registry/ModReg.h"
 #include "registry/RegistryFixture.h"
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"
@@ -24,9 +27,7 @@ namespace quarnel::testing {
 
 inline constexpr const char *kIdentityA = "{51AB0001-0000-4000-8000-0000000000A1}";
 inline constexpr const char *kIdentityB = "{51AB0001-0000-4000-8000-0000000000B2}";
-// Identity A's first signature, as people write them.
-inline constexpr const char *kSignature =
-    "Regards,\r\n\r\n  Anna Berg  \r\n\"Berg & S\xF6hne\" GmbH\r\nTel. +49 30 1234-0\r\n";
+inline constexpr const char *kStationery = "Common Files\\Microsoft Shared\\Stationery";
 // The mail folder files of identity A's store, in the order they are written.
 inline const std::vector<std::string> kMailFolderFiles = {
     "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
@@ -37,38 +38,44 @@ class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
   void SetUp() override;
   void TearDown() override;
 
-  // Registry, below HKEY_CURRENT_USER unless the path says HKLM.
+  // Registry, by full key names (HKEY_CURRENT_USER\... or HKEY_LOCAL_MACHINE\...).
   void Put(const std::string &key, const std::string &name, std::uint32_t type, const std::string &bytes);
-  void PutText(const std::string &key, const std::string &name, const std::string &text);
-  void MakeKey(const std::string &key);
-  void RemoveTree(const std::string &key);  // a full key name
-  std::string IdentityPath(const char *identity, const std::string &below = "") const;
-  std::string VersionPath(const char *identity, const std::string &below = "") const;
-  // The tree below a full key name in the export text, the same for equal
-  // trees.
-  std::string TreeText(const std::string &fullKey);
+  void PutText(const std::string &key, const std::string &name, const std::string &text) {
+    Put(key, name, platform::kRegSz, text + '\0');
+  }
+  void RemoveTree(const std::string &key) { registry::DeleteKeyTree(key); }
+  std::string IdentityPath(const char *identity, const std::string &below = "") const {
+    return mailclient::IdentityKey(identity) + (below.empty() ? "" : "\\" + below);
+  }
+  std::string VersionPath(const char *identity, const std::string &below = "") const {
+    return IdentityPath(identity, "Software\\Microsoft\\Outlook Express\\5.0" + (below.empty() ? "" : "\\" + below));
+  }
+  std::string Tree(const std::string &key);  // every key and value below, read straight through the seam
 
   // Files, below the test folder.
-  std::string Path(const std::string &below) const;
-  std::string MakeFolder(const std::string &below);
-  void Write(const std::string &below, const std::string &bytes);
-  std::string Read(const std::string &below) const;
-  bool Exists(const std::string &below) const;
+  std::string Path(const std::string &below) const { return app::JoinPath(dir_.path(), below); }
+  std::string MakeFolder(const std::string &below);  // with the folders above it
+  void Write(const std::string &below, const std::string &bytes) {
+    ASSERT_TRUE(platform::Files().WriteAll(Path(below), bytes)) << below;
+  }
+  static std::string ReadAt(const std::string &path) {
+    std::string bytes;
+    platform::Files().ReadAll(path, &bytes);
+    return bytes;
+  }
+  std::string Read(const std::string &below) const { return ReadAt(Path(below)); }
+  bool Exists(const std::string &below) const { return platform::Files().FileExists(Path(below)); }
+  // Every file of the folders a restore may write to, with its content.
+  std::map<std::string, std::string> LiveFiles() const;
 
-  // Identity A with data in every item, identity B with a store and accounts of
-  // its own.
-  void SeedIdentity(const char *identity, const std::string &storeBelow);
   void SeedAll();
-
-  // A backup of identity A: the items chosen by `which` ("11111111" all), the
-  // information file, the archive written; the job's files deleted. The flags
-  // the items gave.
+  // A backup of identity A to backup.soe: the items chosen by `which`, the information
+  // file, the archive written; the job's files deleted. The flags the items gave.
   std::string WriteBackup(const std::string &which = "11111111", const std::string &password = "");
-  // Opens the backup as the restore page does: its information file read into
+  // Opens backup.soe as the restore page does: its information file read into
   // ItemEntryNames. The item flags it holds.
   std::string OpenBackup(const std::string &password = "");
-  // The lines of the information file being built.
-  std::string InfoText() const;
+  std::string InfoText() const { return ReadAt(state_.InfoFilePath); }  // the one being built
 
   TempFolder dir_;
   OverrideSystem system_;
@@ -82,13 +89,9 @@ class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
 
  private:
   struct SavedValue {
-    platform::RegKey root;
     std::string key, name;
-    std::optional<std::pair<std::uint32_t, std::string>> value;
+    std::optional<registry::RegistryValue> value;
   };
-  SavedValue Save(platform::RegKey root, const std::string &key, const std::string &name);
-  void Restore(const SavedValue &saved);
-
   std::vector<SavedValue> saved_;
   bool sharedAccountsExisted_ = false;
 };

@@ -1,17 +1,18 @@
-// The backup job, opening a backup file and the restore job over a fake main window, on
-// the seeded identities of the items' fixture (in-memory registry).
-#include <algorithm>
+// The backup job, opening a backup file, the restore job and the scheduled backup over a
+// fake main window, on the seeded identities of the items' fixture (in-memory registry).
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/Jobs.h"
-#include "app/Log.h"
 #include "app/MainArchiveListener.h"
 #include "app/Settings.h"
 #include "archive/ArchiveTestSupport.h"
-#include "backup/InfoFile.h"
 #include "backup/ItemsFixture.h"
+#include "backup/UnattendedBackup.h"
+#include "mailclient/Locations.h"
 #include "mainwindow/MainWindowLogic.h"
+#include "schedule/TaskCommands.h"
 #include "support/FakeMainView.h"
 #include "support/FaultyFiles.h"
 
@@ -23,6 +24,7 @@ using app::ItemSet;
 using app::ModalWindow;
 using platform::Files;
 using platform::MessageIcon;
+using Names = std::vector<std::string>;
 
 class JobsTest : public ItemsTest {
  protected:
@@ -40,211 +42,169 @@ class JobsTest : public ItemsTest {
     }
     state_.Zip1->SetListener(&listener_);
   }
-
-  void Tick(ItemSet set, const std::string& flags) {
-    for (int i = 0; i < app::kItemCount; ++i) view_.items[set == ItemSet::Backup ? 0 : 1][i].checked = flags[i] == '1';
+  void TearDown() override {
+    app::CommandLine().clear();
+    ItemsTest::TearDown();
   }
-  void Protect(const std::string& password, const std::string& again) {
-    view_.controls[Control::ifprotect].checked = true;
+
+  void Protect(bool on, const std::string& password, const std::string& again) {
+    view_.controls[Control::ifprotect].checked = on;
     view_.controls[Control::txtPassword].text = password;
     view_.controls[Control::txtPassword2].text = again;
   }
-  void Backup(const std::string& flags) {
-    Tick(ItemSet::Backup, flags);
-    app::RunBackupJob(state_, view_);
+  void Run(ItemSet set, const std::string& flags) {
+    messages_.shown.clear();
+    for (int i = 0; i < app::kItemCount; ++i) view_.items[set == ItemSet::Backup ? 0 : 1][i].checked = flags[i] == '1';
+    set == ItemSet::Backup ? app::RunBackupJob(state_, view_) : app::RunRestoreJob(state_, view_);
   }
   // Opens the backup as the Browse button does, the prompt answered with `password`.
   void Open(const std::string& file, const std::string& password = "") {
-    view_.dialogAnswer = file;
+    messages_.shown.clear();
+    view_.dialogAnswer = Path(file);
     view_.onModal = [this, password](ModalWindow window) {
       if (window == ModalWindow::Password) state_.RestorePassword = password;
     };
     app::OpenBackupFile(state_, view_);
   }
   std::string LastMessage() const { return messages_.shown.empty() ? "" : messages_.shown.back().text; }
-  std::string Log() const { return Read("brlog.dat"); }
-  bool LogEndsWith(const std::string& bytes) {
-    const std::string log = Log();
-    return log.size() >= bytes.size() && log.compare(log.size() - bytes.size(), bytes.size(), bytes) == 0;
-  }
-  // The log records a run writes, as their bytes: ">" a separator, "=" an event, "!" a closing event.
-  std::string Records(const std::vector<std::string>& records) {
-    const std::string stamp = system_.GeneralDate(*system_.now);
-    std::string bytes;
+  // The bytes a run logs: ">" a separator, "=text" an event, "!text" a closing event.
+  std::string Records(const Names& records) {
+    std::string bytes, stamp = system_.GeneralDate(*system_.now);
     for (const std::string& r : records) {
-      if (r == ">") bytes += std::string(84, '.') + "\r\r\n";
-      if (r[0] == '=') bytes += stamp + r.substr(1) + "\n\r\n";
-      if (r[0] == '!') bytes += stamp + r.substr(1) + "\r\r\n";
+      bytes += r == ">" ? std::string(84, '.') + "\r\r\n" : stamp + r.substr(1) + (r[0] == '=' ? "\n\r\n" : "\r\r\n");
     }
     return bytes;
   }
 
-  testing::FakeMainView view_;
+  FakeMainView view_;
   app::MainArchiveListener listener_{view_};
 };
 
-TEST_P(JobsTest, TheFourChecksStopTheBackupWithTheirMessageAndTouchNothing) {
-  Write("backup.soe", "the previous backup");
+// Each ticked item in order, its result in the summary and the log; an item that fails (the
+// stationery folder gone, no identity chosen for the identity's items) is left out of the
+// backup's flags. An older backup and what an ended run left are replaced, and what the
+// settings ask for follows a completed backup; opening an unprotected one never prompts.
+TEST_P(JobsTest, EachTickedItemIsReportedInOrderAndTheBackupDescribesItself) {
+  const char* const captions[] = {"Accounts",      "Adress Book", "Rules",        "Messages",
+                                  "Block Senders", "Signatures",  "Stationeries", "Settings"};
   const struct {
-    std::string target, items;
-    bool protect;
-    std::string password, again, message;
-    MessageIcon icon;
-  } cases[] = {
-      {"", "11111111", false, "", "", "Invalid backup file name.", MessageIcon::Exclamation},
-      {"backup.soe", "00000000", false, "", "", "Please select at least one item.", MessageIcon::Exclamation},
-      {"backup.soe", "00010000", true, "", "", "Please enter Password!", MessageIcon::Critical},
-      {"backup.soe", "00010000", true, "one", "One", "Incorect Password!", MessageIcon::Critical},
-      {"backup.soe", "00010000", true, "", "one", "Incorect Password!", MessageIcon::Critical},
+    std::function<void()> change;
+    std::string ticked, held;  // held: the flags of the backup, those of the items that succeeded
+  } runs[] = {
+      {[&] { PutText(mailclient::kCurrentVersionKey, "CommonFilesDir", Path("nowhere")); }, "00100010", "00100000"},
+      {[&] { view_.controls[Control::cbSource].index = -1; }, "01010000", "01000000"},
+      {[&] {
+         view_.controls[Control::cbSource].index = 0;
+         view_.controls[Control::txtAttachInfo].text = "Before the move;\r\nall folders = 6";
+         Protect(false, "differs", "ignored when unticked");
+         Write("backup.soe", "the previous backup");
+         Write("~qb1f.tmp.0073840e", "part of the archive of a run that was ended");
+         app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
+         PutText(mailclient::kMailClientAppPathKey, "Path", "C:\\OE");
+         processes_.started.clear();
+         view_.modals.clear();
+         view_.onModal = [&](ModalWindow) { EXPECT_TRUE(processes_.started.empty()); };
+       },
+       "00010000", "00010000"},
   };
-  for (const auto& c : cases) {
-    messages_.shown.clear();
-    state_.TargetPath = c.target.empty() ? "" : Path(c.target);
-    view_.controls[Control::ifprotect].checked = c.protect;
-    view_.controls[Control::txtPassword].text = c.password;
-    view_.controls[Control::txtPassword2].text = c.again;
-    Backup(c.items);
-    ASSERT_EQ(messages_.shown.size(), 1u) << c.message;
-    EXPECT_EQ(messages_.shown[0].text, c.message);
-    EXPECT_EQ(messages_.shown[0].title, "Quarnel Backup");
-    EXPECT_EQ(messages_.shown[0].icon, c.icon);
-    EXPECT_FALSE(view_.waitCursor);
+  for (const auto& run : runs) {
+    run.change();
+    Files().RemoveFile(Path("brlog.dat"));
+    Run(ItemSet::Backup, run.ticked);
+    const std::string name = view_.controls[Control::cbSource].index == 0 ? "Main Identity" : "";
+    std::string summary = "The Backup was Completed!\r\n";
+    Names log = {">", "= Start Backup Profile " + name + " Data...", "= Backup File is " + Path("backup.soe")};
+    for (int i = 0; i < app::kItemCount; ++i) {
+      if (run.ticked[i] == '0') continue;
+      summary += "\r\nBackup " + std::string(captions[i]) + (run.held[i] == '1' ? "\tSuccessed!" : "\tFail!");
+      log.push_back("= Backup " + std::string(captions[i]) + (run.held[i] == '1' ? " Succeeded!" : " Fail!"));
+    }
+    log.push_back("! Backup Profile " + name + " Data was Completed!");
+    EXPECT_EQ(LastMessage(), summary);
+    EXPECT_EQ(messages_.shown.back().icon, MessageIcon::Information);
+    EXPECT_EQ(Read("brlog.dat"), Records(log));
+    Open("backup.soe");
+    EXPECT_EQ(state_.BackupItemFlags, run.held);
   }
-  EXPECT_TRUE(Read("backup.soe") == "the previous backup");
-  EXPECT_FALSE(Exists("brlog.dat"));
-  EXPECT_FALSE(Exists("quarnel.dat"));
-  EXPECT_FALSE(state_.JobRunning);
-}
-
-TEST_P(JobsTest, OneMessagesItemGivesItsFlagsSummaryAndLogRecordsAndReplacesAnOlderBackup) {
-  Write("backup.soe", "the previous backup");
-  Write("~qb1f.tmp.0073840e", "part of the archive of a run that was ended");
-  view_.controls[Control::txtAttachInfo].text = "first line\r\nsecond line";
-  Protect("differs", "ignored when unticked");
-  view_.controls[Control::ifprotect].checked = false;
-  Backup("00010000");
-  EXPECT_EQ(LastMessage(), "The Backup was Completed!\r\n\r\nBackup Messages\tSuccessed!");
-  EXPECT_EQ(messages_.shown.back().icon, MessageIcon::Information);
-  EXPECT_EQ(Log(),
-            Records({">", "= Start Backup Profile Main Identity Data...", "= Backup File is " + Path("backup.soe"),
-                     "= Backup Messages Succeeded!", "! Backup Profile Main Identity Data was Completed!"}));
   EXPECT_EQ(state_.Zip1->IsArchiveProtected(Path("backup.soe")), 0);
-  Open(Path("backup.soe"));
-  EXPECT_EQ(state_.BackupItemFlags, "00010000");
-  EXPECT_EQ(view_.Text(Control::txtFileInfo), "first line\r\nsecond line");
+  EXPECT_EQ(view_.Text(Control::txtFileInfo), "Before the move;\r\nall folders = 6");
   EXPECT_EQ(view_.Text(Control::txtPOBinfo),
             "Computer:BOX\r\nUser:alice\r\nIdentity:Main Identity\r\nDate:" + system_.GeneralDate(*system_.now));
-  // The job's own files are gone, and what an ended run left; the panel and the labels are
-  // back as they were.
-  EXPECT_EQ(FolderListing(dir_.path()), (std::vector<std::string>{"backup.soe", "brlog.dat"}));
+  // The job's own files are gone, and what the ended run left; the panel is hidden. Then
+  // the disc writer, the mail client and the folder, in this order.
+  EXPECT_EQ(FolderListing(dir_.path()), (Names{"backup.soe", "brlog.dat", "settings.dat"}));
+  EXPECT_EQ(view_.modals, std::vector<ModalWindow>{ModalWindow::DiscWriter});
+  EXPECT_EQ(state_.DiscWriterHandOver.path, Path("backup.soe"));
+  ASSERT_EQ(processes_.started.size(), 2u);
+  EXPECT_EQ(processes_.started[0].commandLine, "\"C:\\OE\\msimn.exe\"");
+  EXPECT_EQ(processes_.started[1].commandLine, "explorer /n," + Path(""));
   EXPECT_FALSE(view_.Visible(Control::picCon3));
-  EXPECT_EQ(view_.Text(Control::Label1), "Please Waiting...");
-  EXPECT_EQ(view_.Progress(), 0);
-  EXPECT_EQ(archive::ArchiveWritten(), 0);
 }
 
-TEST_P(JobsTest, FailingItemsAreReportedInOrderAndWithoutAnIdentityNeverSucceed) {
-  PutText("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", Path("nowhere"));
-  Backup("00100010");
-  EXPECT_EQ(LastMessage(), "The Backup was Completed!\r\n\r\nBackup Rules\tSuccessed!\r\nBackup Stationeries\tFail!");
-  EXPECT_EQ(Log(), Records({">", "= Start Backup Profile Main Identity Data...",
-                            "= Backup File is " + Path("backup.soe"), "= Backup Rules Succeeded!",
-                            "= Backup Stationeries Fail!", "! Backup Profile Main Identity Data was Completed!"}));
-  Open(Path("backup.soe"));
-  EXPECT_EQ(state_.BackupItemFlags, "00100000");
-
-  // Reached through the menus with no identity listed: the identity's items do not run.
-  view_.controls[Control::cbSource].index = -1;
-  Backup("01010000");
-  EXPECT_EQ(LastMessage(), "The Backup was Completed!\r\n\r\nBackup Adress Book\tSuccessed!\r\nBackup Messages\tFail!");
-  Open(Path("backup.soe"));
-  EXPECT_EQ(state_.BackupItemFlags, "01000000");
-}
-
-TEST_P(JobsTest, AnArchiveThatCannotBeWrittenIsNotCompletedAndKeepsThePreviousBackup) {
+// The four checks stop a backup before anything is touched, with their message. Whatever
+// keeps a backup that ran from being complete (a mail folder gone once added, a missing
+// folder, a write the read-back finds damaged, a failed flush, the information file's last
+// line not written) is reported as not Completed. Neither replaces the previous backup.
+TEST_P(JobsTest, ABackupThatIsNotCompleteNeverReplacesThePreviousOne) {
   app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
-  Write("backup.soe", "the previous backup");
-  // A mail folder that goes away once added (as one that Outlook Express holds open).
-  view_.onPump = [&] {
-    if (InfoText().find("BackupMails=") != std::string::npos) Files().RemoveFile(Path("Store A\\Inbox.dbx"));
-  };
-  Backup("10010000");
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
-  const std::string heading = "The Backup was not Completed!\r\n\r\nThe backup file could not be written:\r\n" +
-                              Path("backup.soe") + "\r\n\r\nCannot read";
-  EXPECT_EQ(LastMessage().rfind(heading, 0), 0u) << LastMessage();
-  EXPECT_NE(LastMessage().find("Inbox.dbx"), std::string::npos);
-  EXPECT_TRUE(Read("backup.soe") == "the previous backup");
-  EXPECT_TRUE(
-      LogEndsWith(Records({"= Backup Messages Succeeded!", "! Backup Profile Main Identity Data was not Completed!"})));
-  EXPECT_TRUE(view_.modals.empty());  // no after-action
-  EXPECT_EQ(FolderListing(dir_.path()), (std::vector<std::string>{"backup.soe", "brlog.dat", "settings.dat"}));
-
-  view_.onPump = nullptr;
-  state_.TargetPath = Path("gone\\backup.soe");
-  Backup("00010000");
-  EXPECT_EQ(LastMessage(), "The Backup was not Completed!\r\n\r\nThe backup file could not be written:\r\n" +
-                               Path("gone\\backup.soe") + "\r\n\r\nNo folder \"" + Path("gone") + "\"");
-}
-
-TEST_P(JobsTest, AnArchiveThatFailsItsCheckOrItsFlushNeverReplacesThePreviousBackup) {
-  Write("backup.soe", "the previous backup");
-  std::vector<std::string> labels;
-  view_.onPump = [&] { labels.push_back(view_.Text(Control::Label1)); };
+  const std::string failed = "The Backup was not Completed!\r\n\r\n", written = "The backup file could not be written:";
   const struct {
-    bool damage;  // else the flush to the disk fails, as on a full disk
-    const char* line;
-    const char* reason;
+    std::function<void(FaultyFiles&)> fault;
+    std::string target, ticked, message;  // how the message begins
+    MessageIcon icon = MessageIcon::Critical;
   } cases[] = {
-      {true, "The backup file could not be verified:", "Verification failed"},
-      {false, "The backup file could not be written:", "Cannot write"},
+      {[](FaultyFiles&) {}, "", "11111111", "Invalid backup file name.", MessageIcon::Exclamation},
+      {[](FaultyFiles&) {}, "backup.soe", "00000000", "Please select at least one item.", MessageIcon::Exclamation},
+      {[&](FaultyFiles&) { Protect(true, "", ""); }, "backup.soe", "00010000", "Please enter Password!"},
+      {[&](FaultyFiles&) { Protect(true, "one", "One"); }, "backup.soe", "00010000", "Incorect Password!"},
+      {[&](FaultyFiles&) { Protect(true, "", "one"); }, "backup.soe", "00010000", "Incorect Password!"},
+      {[&](FaultyFiles&) {
+         view_.onPump = [&] {
+           if (InfoText().find("BackupMails=") != std::string::npos) Files().RemoveFile(Path("Store A\\Inbox.dbx"));
+         };
+       },
+       "backup.soe", "00010000", failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot read"},
+      {[](FaultyFiles&) {}, "gone\\backup.soe", "00010000",
+       failed + written + "\r\n" + Path("gone\\backup.soe") + "\r\n\r\nNo folder \"" + Path("gone") + "\""},
+      {[](FaultyFiles& f) { f.DamageAfterFlush(); }, "backup.soe", "00010000",
+       failed + "The backup file could not be verified:\r\n" + Path("backup.soe") + "\r\n\r\nVerification failed"},
+      {[](FaultyFiles& f) { f.Fail(FileCall::FlushToDisk); }, "backup.soe", "00010000",
+       failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot write"},
+      {[](FaultyFiles& f) { f.Fail(FileCall::AppendBytes, "quarnel.dat", 6); },  // BackupItem, after 6 lines
+       "backup.soe", "00010000",
+       failed + written + "\r\n" + Path("backup.soe") + "\r\n\r\nCannot write the information file \"" +
+           Path("quarnel.dat") + "\""},
   };
   for (const auto& c : cases) {
+    SeedAll();
+    Write("backup.soe", "the previous backup");
+    Files().RemoveFile(Path("brlog.dat"));
+    state_.TargetPath = c.target.empty() ? "" : Path(c.target);
+    Protect(false, "", "");
     FaultyFiles files;
-    if (c.damage) {
-      files.DamageAfterFlush();
-    } else {
-      files.Fail(FileCall::FlushToDisk);
+    c.fault(files);
+    {
+      platform::ScopedServices faulty({.files = &files});
+      Run(ItemSet::Backup, c.ticked);
     }
-    platform::ScopedServices faulty({.files = &files});
-    messages_.shown.clear();
-    labels.clear();
-    Backup("00010000");
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
-    const std::string heading = "The Backup was not Completed!\r\n\r\n" + std::string(c.line) + "\r\n" +
-                                Path("backup.soe") + "\r\n\r\n" + c.reason;
-    EXPECT_EQ(LastMessage().rfind(heading, 0), 0u) << LastMessage();
-    EXPECT_TRUE(Read("backup.soe") == "the previous backup");
-    EXPECT_TRUE(LogEndsWith(Records({"! Backup Profile Main Identity Data was not Completed!"})));
-    EXPECT_EQ(std::count(labels.begin(), labels.end(), "Checking backup file...") > 0, c.damage);
+    view_.onPump = nullptr;
+    ASSERT_EQ(messages_.shown.size(), 1u) << c.message;
+    EXPECT_TRUE(LastMessage().starts_with(c.message)) << LastMessage();
+    EXPECT_EQ(messages_.shown[0].icon, c.icon);
+    EXPECT_TRUE(Read("backup.soe") == "the previous backup") << c.message;
+    const bool ran = c.message.starts_with(failed);
+    EXPECT_EQ(Read("brlog.dat").ends_with(Records({"! Backup Profile Main Identity Data was not Completed!"})), ran);
+    EXPECT_TRUE(view_.modals.empty() && !state_.JobRunning && !view_.waitCursor);  // no after-action
+    const Names left = ran ? Names{"backup.soe", "brlog.dat", "settings.dat"} : Names{"backup.soe", "settings.dat"};
+    EXPECT_EQ(FolderListing(dir_.path()), left) << c.message;
   }
   // With the check off nothing is read back: the damage goes unnoticed, as the setting says.
   app::WriteINI(app::SettingsFilePath(), "General", "checkbackupfile", "0");
   FaultyFiles files;
   files.DamageAfterFlush();
   platform::ScopedServices faulty({.files = &files});
-  labels.clear();
-  Backup("00010000");
-  EXPECT_EQ(LastMessage(), "The Backup was Completed!\r\n\r\nBackup Messages\tSuccessed!");
-  EXPECT_EQ(std::count(labels.begin(), labels.end(), "Checking backup file..."), 0);
-}
-
-TEST_P(JobsTest, AfterACompletedBackupTheDiscWriterTheMailClientAndTheFolderInThisOrder) {
-  app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
-  PutText("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\msimn.exe", "Path", "C:\\OE");
-  std::size_t startedAtDisc = 99;
-  view_.onModal = [&](ModalWindow) { startedAtDisc = processes_.started.size(); };
-  Backup("00010000");
-  ASSERT_EQ(view_.modals, std::vector<ModalWindow>{ModalWindow::DiscWriter});
-  EXPECT_EQ(state_.DiscWriterHandOver.fileName, "backup.soe");
-  EXPECT_EQ(state_.DiscWriterHandOver.path, Path("backup.soe"));
-  EXPECT_EQ(startedAtDisc, 0u);
-  ASSERT_EQ(processes_.started.size(), 2u);
-  EXPECT_EQ(processes_.started[0].commandLine, "\"C:\\OE\\msimn.exe\"");
-  EXPECT_EQ(processes_.started[1].commandLine, "explorer /n," + Path(""));
-  EXPECT_EQ(processes_.started[1].state, platform::WindowState::Normal);
+  Run(ItemSet::Backup, "00010000");
+  EXPECT_EQ(messages_.shown.at(0).text, "The Backup was Completed!\r\n\r\nBackup Messages\tSuccessed!");
 }
 
 TEST_P(JobsTest, WhileAJobRunsASecondOneAndTheJobCommandsAreRefused) {
@@ -261,165 +221,144 @@ TEST_P(JobsTest, WhileAJobRunsASecondOneAndTheJobCommandsAreRefused) {
     app::RunRestoreJob(state_, view_);
     if (messages_.shown.size() == shown && view_.quits == 0 && view_.dialogs.empty()) ++refusedInside;
   };
-  Backup("00010001");
+  Run(ItemSet::Backup, "00010001");
   EXPECT_GT(refusedInside, 3);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(LastMessage(),
-            "The Backup was Completed!\r\n\r\nBackup Messages\tSuccessed!\r\nBackup Settings\tSuccessed!");
+  EXPECT_EQ(messages_.shown.size(), 1u);
   EXPECT_FALSE(state_.JobRunning);
   logic.Run(app::Command::Quit);
   EXPECT_EQ(view_.quits, 1);
 }
 
-TEST_P(JobsTest, TheTargetDialogProposesTodaysNameInTheBackupFolder) {
-  view_.dialogAnswer.reset();
-  app::ChooseTargetFile(state_, view_);
-  ASSERT_EQ(view_.dialogs.size(), 1u);
-  EXPECT_EQ(view_.dialogs[0].title, "Save Outlook Express Data as");
-  EXPECT_EQ(view_.dialogs[0].filter, "Quarnel Backup File (*.soe)|*.soe");
-  EXPECT_EQ(view_.dialogs[0].fileName, "quarnel-Main Identity-12-05-2026");
-  EXPECT_EQ(view_.dialogs[0].initialFolder, dir_.path());
-  EXPECT_EQ(state_.TargetPath, Path("backup.soe"));  // cancelled: nothing changes
-
-  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", Path("Backups"));
-  view_.dialogAnswer = Path("Backups\\mine.soe");
-  app::ChooseTargetFile(state_, view_);
-  EXPECT_EQ(view_.dialogs[1].initialFolder, Path("Backups"));
-  EXPECT_EQ(state_.TargetPath, Path("Backups\\mine.soe"));
-  EXPECT_EQ(view_.Text(Control::txtTargetFile), Path("Backups\\mine.soe"));
-}
-
-TEST_P(JobsTest, OpeningAProtectedBackupAsksForItsPasswordAndARefusedOneLeavesThePageEmpty) {
-  Protect("s3cret", "s3cret");
-  Backup("10010000");
-  messages_.shown.clear();
+// Opening asks for the password of a protected backup only; a refused one leaves the page
+// empty, a cancelled prompt keeps the password typed before. Then the restore runs the
+// checked items the backup holds, into the identity chosen.
+TEST_P(JobsTest, ABackupIsOpenedWithItsPasswordAndRestoredIntoTheChosenIdentity) {
+  Protect(true, "s3cret", "s3cret");
+  Run(ItemSet::Backup, "00010001");
   view_.modals.clear();
+  processes_.started.clear();
   state_.RestorePassword = "earlier";
-  Open(Path("backup.soe"), "wrong");
+  Open("backup.soe", "wrong");
   EXPECT_EQ(view_.modals, std::vector<ModalWindow>{ModalWindow::Password});
   EXPECT_EQ(LastMessage(), "Incorect Password or Invalid backup file");
-  EXPECT_EQ(messages_.shown.back().icon, MessageIcon::Information);
   EXPECT_EQ(view_.Text(Control::txtSourceFile), "");
-  EXPECT_TRUE(state_.NoValidBackupFile);
+  Run(ItemSet::Restore, "00010000");
+  EXPECT_EQ(LastMessage(), "Invalid backup file.");
 
-  // Cancelled: RestorePassword stays as it was, here the right one.
   state_.RestorePassword = "s3cret";
-  view_.dialogAnswer = Path("backup.soe");
-  view_.onModal = nullptr;
+  view_.onModal = nullptr;  // cancelled
   app::OpenBackupFile(state_, view_);
-  ASSERT_EQ(view_.dialogs.back().title, "Restore Data from a Backup file");
-  EXPECT_EQ(view_.dialogs.back().filter, "Quarnel Backup File(*.soe)|*.soe");
   EXPECT_EQ(view_.Text(Control::txtSourceFile), Path("backup.soe"));
-  EXPECT_EQ(state_.BackupFilePath, Path("backup.soe"));
   EXPECT_FALSE(state_.NoValidBackupFile);
   for (int i = 0; i < app::kItemCount; ++i) {
-    EXPECT_EQ(view_.ItemEnabled(ItemSet::Restore, i), i == 0 || i == 3) << i;
+    EXPECT_EQ(view_.ItemEnabled(ItemSet::Restore, i), i == 3 || i == 7) << i;
     EXPECT_FALSE(view_.ItemChecked(ItemSet::Restore, i));
   }
-  EXPECT_EQ(state_.ItemEntryNames[1], "");
-  EXPECT_EQ(state_.ItemEntryNames[3].find("Inbox.dbx") != std::string::npos, true);
   EXPECT_FALSE(Exists("quarnel.dat"));
-
-  // A backup without a password never shows the prompt.
-  view_.controls[Control::ifprotect].checked = false;
-  Backup("00010000");
-  view_.modals.clear();
-  Open(Path("backup.soe"));
-  EXPECT_TRUE(view_.modals.empty());
-  EXPECT_FALSE(state_.NoValidBackupFile);
-}
-
-TEST_P(JobsTest, AFileWithoutAnInformationFileOrWithSevenFlagsIsInvalid) {
-  const std::string valid = "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\nBackupMails=Inbox.dbx\r\n";
-  const struct {
-    std::vector<RawEntry> entries;
-  } cases[] = {
-      {{{"Inbox.dbx", "mail"}}},
-      {{{"Inbox.dbx", "mail"}, {"quarnel.dat", "BackupIdentity=Main Identity\r\nBackupItem=0001000\r\n"}}},
-  };
-  // A valid file first: its information file must not describe the next one.
-  ASSERT_TRUE(MakeZipDirectly(dir_.File("valid.soe"), {{"Inbox.dbx", "mail"}, {"quarnel.dat", valid}}));
-  Open(Path("valid.soe"));
-  ASSERT_FALSE(state_.NoValidBackupFile);
-  int n = 0;
-  for (const auto& c : cases) {
-    const std::string name = "other" + std::to_string(++n) + ".soe";  // the one opened before stays open
-    ASSERT_TRUE(MakeZipDirectly(dir_.File(name), c.entries));
-    messages_.shown.clear();
-    Open(Path(name));
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(LastMessage(), "Invalid backup file");
-    EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Critical);
-    EXPECT_TRUE(state_.NoValidBackupFile);
-    for (int i = 0; i < app::kItemCount; ++i) EXPECT_FALSE(view_.ItemEnabled(ItemSet::Restore, i));
-    EXPECT_FALSE(Exists("quarnel.dat"));
-  }
-  EXPECT_EQ(view_.Text(Control::txtPOBinfo), "Computer:\r\nUser:\r\nIdentity:Main Identity\r\nDate:");
-}
-
-TEST_P(JobsTest, TheRestoreRunsTheCheckedItemsTheBackupHoldsIntoTheChosenIdentity) {
-  Backup("00010001");
-  messages_.shown.clear();
-  processes_.started.clear();
-  Files().RemoveFile(Path("brlog.dat"));
-  state_.NoValidBackupFile = true;
-  app::RunRestoreJob(state_, view_);
-  EXPECT_EQ(LastMessage(), "Invalid backup file.");
-  EXPECT_EQ(messages_.shown.back().icon, MessageIcon::Critical);
-  Open(Path("backup.soe"));
-  Tick(ItemSet::Restore, "00000000");
-  app::RunRestoreJob(state_, view_);
+  Run(ItemSet::Restore, "00000000");
   EXPECT_EQ(LastMessage(), "Please select at least one item.");
-  EXPECT_FALSE(Exists("brlog.dat"));
 
-  // Messages and Settings are in the backup, Rules is not: it is passed over in silence. A
-  // mail folder that only an ended restore's kept copy holds is first put back.
+  // Rules is not in the backup: it is passed over in silence. A mail folder that only an
+  // ended restore's kept copy holds is first put back.
+  Files().RemoveFile(Path("brlog.dat"));
   Write("Store B\\~qbr.old.Kept.dbx.tmp", "kept");
-  Tick(ItemSet::Restore, "00110001");
-  app::RunRestoreJob(state_, view_);
+  Run(ItemSet::Restore, "00110001");
   EXPECT_EQ(Read("Store B\\Kept.dbx"), "kept");
   EXPECT_EQ(LastMessage(),
             "The Restore was Completed!\r\n\r\nRestore Messages\tSuccessed!\r\nRestore Settings\tSuccessed!");
-  EXPECT_EQ(Log(), Records({">", "= Start Retore Data to Profile Work", "= Restore File is " + Path("backup.soe"),
-                            "= Restore Messages Succeeded!", "= Restore Settings Succeeded!",
-                            "! Restore Data to Profile Work was Completed!"}));
+  EXPECT_EQ(Read("brlog.dat"),
+            Records({">", "= Start Retore Data to Profile Work", "= Restore File is " + Path("backup.soe"),
+                     "= Restore Messages Succeeded!", "= Restore Settings Succeeded!",
+                     "! Restore Data to Profile Work was Completed!"}));
   EXPECT_TRUE(Read("Store B\\Inbox.dbx") == Read("Store A\\Inbox.dbx"));
   EXPECT_TRUE(processes_.started.empty());  // no App Paths entry: nothing to start
 
-  Tick(ItemSet::Restore, "00100000");  // nothing the backup holds
-  app::RunRestoreJob(state_, view_);
-  EXPECT_EQ(LastMessage(), "The Restore was Completed!\r\n");
-  view_.controls[Control::cbTarget].index = -1;  // no identity to restore into
-  Tick(ItemSet::Restore, "00010000");
-  app::RunRestoreJob(state_, view_);
-  EXPECT_EQ(LastMessage(), "The Restore was Completed!\r\n\r\nRestore Messages\tFail!");
+  // One without a whole information file is invalid, and nothing of the one opened before
+  // describes it.
+  ASSERT_TRUE(MakeZipDirectly(dir_.File("none.soe"), {{"Inbox.dbx", "mail"}}));
+  ASSERT_TRUE(
+      MakeZipDirectly(dir_.File("seven.soe"), {{"quarnel.dat", "BackupIdentity=Main\r\nBackupItem=0001000\r\n"}}));
+  for (const char* name : {"none.soe", "seven.soe"}) {
+    Open(name);
+    EXPECT_EQ(LastMessage(), "Invalid backup file");
+    EXPECT_EQ(messages_.shown.at(0).icon, MessageIcon::Critical);
+    EXPECT_TRUE(state_.NoValidBackupFile);
+    for (int i = 0; i < app::kItemCount; ++i) EXPECT_FALSE(view_.ItemEnabled(ItemSet::Restore, i));
+  }
+  EXPECT_EQ(view_.Text(Control::txtPOBinfo), "Computer:\r\nUser:\r\nIdentity:Main\r\nDate:");
 }
 
-// A program folder the user may not write to (an installation under Program Files on
-// Vista and later): the whole cycle works, the program's own files in %APPDATA%.
-TEST_P(JobsTest, AReadOnlyProgramFolderKeepsBackupOpenAndRestoreWorking) {
-  const std::string program = MakeFolder("Program Files\\Quarnel Backup");
-  OverrideSystem readOnly(program);
-  readOnly.programFolderReadOnly = true;
-  readOnly.appDataFolder = MakeFolder("AppData");
-  readOnly.now = system_.now;
-  platform::ScopedServices scope({.system = &readOnly});
-  const std::string data = Path("AppData\\Quarnel Backup");
-  ASSERT_EQ(app::DataFolder(), data);
-  state_.InfoFilePath = app::JoinPath(data, "quarnel.dat");
-
-  Backup("11111111");
-  EXPECT_EQ(LastMessage().rfind("The Backup was Completed!\r\n", 0), 0u) << LastMessage();
-  EXPECT_EQ(LastMessage().find("Fail!"), std::string::npos) << LastMessage();
-  Open(Path("backup.soe"));
-  Tick(ItemSet::Restore, "11111111");
-  app::RunRestoreJob(state_, view_);
-  EXPECT_EQ(LastMessage().rfind("The Restore was Completed!\r\n", 0), 0u) << LastMessage();
-  EXPECT_EQ(LastMessage().find("Fail!"), std::string::npos) << LastMessage();
-  EXPECT_TRUE(Files().ListFiles(program).empty());
-  EXPECT_EQ(Files().ListFiles(data), std::vector<std::string>{"brlog.dat"});
-  EXPECT_NE(Read("AppData\\Quarnel Backup\\brlog.dat").find(" Restore Data to Profile Work was Completed!"),
-            std::string::npos);
+// Each row one scheduled run: the settings it finds, its command line, its exit code, the
+// file it writes (the named one replaced only by a complete backup, and never in the dated
+// mode, the default) and its log; a command line it cannot use does nothing at all. Its
+// archive is read by 7-Zip in unattended-wine.sh.
+TEST_P(JobsTest, EachScheduledRunWritesLogsAndExitsAsItsCommandLineAndSettingsSay) {
+  system_.now = platform::LocalTime{2026, 3, 3, 14, 5, 9};
+  PutText(mailclient::kUserAccountsKey + std::string("\\00000009"), "Account Name", "Shared");
+  MakeFolder("Backups");
+  const std::string main = "Backups\\main.soe", dated = "Backups\\main-03-03-2026-14-05.soe";
+  auto line = [&](const std::string& sf, const std::string& xm, const std::string& ps, const std::string& bf) {
+    return "sf=" + sf + "xm=" + xm + "ps=" + ps + "bf=" + Path(bf);
+  };
+  const char* const names[] = {"Accounts",      "Address Book", "Rules",        "Mails",
+                               "Block Senders", "Signatures",   "Stationeries", "Settings"};
+  using backup::kUnattendedCompleted, backup::kUnattendedItemsFailed, backup::kUnattendedNotCompleted;
+  const struct {
+    const char* mode;  // autobackupfile; null: not set
+    int damage;        // 1: the written file is damaged, 2: and the check is off
+    std::string command;
+    int exit;
+    std::string file, items;  // each item logged: 1 Succeeded, 0 Fail, - not chosen
+    std::string reason = "";  // how the log's reason for a backup not completed begins
+  } cases[] = {
+      {"0", 0, line("Main Identity", "11111111", "s3cret", main), kUnattendedCompleted, main, "11111111"},
+      {nullptr, 0, line("Main Identity", "00000001", "", main), kUnattendedCompleted, dated, "-------1"},
+      {"1", 0, line("Main Identity", "0000001", "", main), kUnattendedCompleted, dated, "------11"},
+      {"0", 0, line("Nobody", "11111111", "", "Backups\\n.soe"), kUnattendedItemsFailed, "Backups\\n.soe", "11000010"},
+      {"0", 0, schedule::TaskArguments({"Main Identity", "00110000", "two words", Path("Backups\\My Backups.soe")}),
+       kUnattendedCompleted, "Backups\\My Backups.soe", "--11----"},
+      {"0", 0, line("Main Identity", "11111111", "", "No such folder\\main.soe"), kUnattendedNotCompleted,
+       "No such folder\\main.soe", "11111111", "No folder"},
+      {"0", 1, line("Main Identity", "01000000", "pw", main), kUnattendedNotCompleted, main, "-1------",
+       "Verification failed"},
+      {"0", 2, line("Main Identity", "01000000", "pw", main), kUnattendedCompleted, main, "-1------"},
+      {"0", 0, "sf=Main Identityxm=11111111", backup::kUnattendedUnusableCommand, "", "--------"},  // no bf
+  };
+  for (const auto& c : cases) {
+    Write(main, "an older backup");
+    Write("brlog.dat", "");
+    Files().RemoveFile(app::SettingsFilePath());
+    if (c.mode) app::WriteINI(app::SettingsFilePath(), "autobackup", "autobackupfile", c.mode);
+    if (c.damage == 2) app::WriteINI(app::SettingsFilePath(), "General", "checkbackupfile", "0");
+    FaultyFiles files;
+    if (c.damage) files.DamageAfterFlush(FaultyFiles::CutOffTheEnd, "Backups");
+    {
+      platform::ScopedServices faulty({.files = &files});
+      app::CommandLine() = c.command;
+      EXPECT_EQ(app::RunUnattendedBackup(state_, view_), c.exit) << c.command;
+    }
+    const std::string sf = c.command.substr(3, c.command.find("xm=") - 3);
+    Names log = {">", "= Auto Start Backup Profile " + sf + " Data...", "= Backup File is " + Path(c.file)};
+    for (int i = 0; i < app::kItemCount; ++i) {
+      if (c.items[i] != '-')
+        log.push_back("= Backup " + std::string(names[i]) + (c.items[i] == '1' ? " Succeeded!" : " Fail!"));
+    }
+    const bool complete = c.exit == kUnattendedCompleted || c.exit == kUnattendedItemsFailed;
+    log.push_back("! Backup Profile " + sf + (complete ? " Data was Completed!" : " Data was not Completed!"));
+    std::string got = Read("brlog.dat");
+    if (const std::size_t reason = got.find(" Reason: "); reason != std::string::npos) {
+      EXPECT_TRUE(!c.reason.empty() && got.compare(reason + 9, c.reason.size(), c.reason) == 0) << got;
+      const std::size_t start = got.rfind('\n', reason) + 1;
+      got.erase(start, got.find("\n\r\n", reason) + 3 - start);
+    }
+    EXPECT_EQ(got, c.exit == backup::kUnattendedUnusableCommand ? "" : Records(log)) << c.command;
+    EXPECT_EQ(Read(main) == "an older backup", c.file != main || !complete) << c.command;
+    EXPECT_EQ(Files().FileExists(Path(c.file)), complete || c.file == main) << c.command;
+    for (const std::string& left : Files().ListFiles(dir_.path())) {
+      EXPECT_TRUE(left == "brlog.dat" || left == "settings.dat") << left;
+    }
+    EXPECT_TRUE(messages_.shown.empty());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Memory, JobsTest, ::testing::Values(RegistryBackends().front()), BackendName);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # quarnel.exe itself, started under Wine exactly as its scheduled task starts it, in a
 # Windows environment set up like a machine with Outlook Express (scripts/demo-env). The
-# archives are checked with 7-Zip, the log byte for byte (time stamps aside).
+# archives are checked with 7-Zip; the log and exit codes as the Task Scheduler sees them.
 #   tests/backup/unattended-wine.sh BUILD_DIR
 # Needs a display (scripts/test provides one). The read-only program folder case runs as
 # an ordinary user, made here, and only when this script runs as root.
@@ -37,15 +37,9 @@ settings 0
 printf 'an older backup' >"$c/Backups/main.soe"
 before=$(logged)
 check "full protected backup exits with 0" same "$(status_of 'sf=Main Identityxm=11111111ps=s3cret wordbf=C:\Backups\main.soe')" 0
-dots=$(printf '%84s' '' | tr ' ' '.')
-expected="$dots"$'\r\r\n'
-expected+="T Auto Start Backup Profile Main Identity Data..."$'\n\r\n'
-expected+="T Backup File is C:\\Backups\\main.soe"$'\n\r\n'
-for item in Accounts "Address Book" Rules Mails "Block Senders" Signatures Stationeries Settings; do
-  expected+="T Backup $item Succeeded!"$'\n\r\n'
-done
-expected+="T Backup Profile Main Identity Data was Completed!"$'\r\r\n'
-check "log records of the run, byte for byte" same "$(log_since "$before"; echo x)" "${expected}x"
+# The records themselves are checked byte for byte natively: here, that they reach the log.
+check "the log tells of eight items and the completed run" same "$(log_since "$before" | tr -d '\r' |
+  grep -cE '^T Backup [A-Za-z ]+ Succeeded!$|^T Backup Profile Main Identity Data was Completed!$')" 9
 list=$(entries "$c/Backups/main.soe" "s3cret word")
 for name in Inbox.dbx "Sent Items.dbx" Outbox.DBX "Gelöschte Objekte.dbx" Archive.dbx "Main Identity.wab" Ivy.htm \
   quarnel.dat; do
@@ -65,43 +59,17 @@ check "a mail folder comes back byte-identical" \
 check "nothing of the run is left beside the program" \
   same "$(cd "$program" && ls | sort | tr '\n' ' ')" "brlog.dat help.chm quarnel.exe settings.dat skins "
 
-# 2. Dated mode (the default): a new file, and the named one left byte-identical.
-rm -f "$program/settings.dat"
-check "dated backup exits with 0" same "$(status_of 'sf=Main Identityxm=00000000ps=bf=C:\Backups\main.soe')" 0
-dated=$(ls "$c"/Backups/main-[0-1][0-9]-[0-3][0-9]-20[0-9][0-9]-[0-2][0-9]-[0-5][0-9].soe 2>/dev/null | head -n1 || true)
-check "dated backup has its dated name" test -n "$dated"
-check "the named file survives dated mode" bash -c "7z t -p's3cret word' '$c/Backups/main.soe' >/dev/null"
-[ -n "$dated" ] && check "00000000 writes only the information file" same "$(entries "$dated")" "quarnel.dat|"
-[ -n "$dated" ] && check "its BackupItem is 00000000" \
-  bash -c "7z x -so '$dated' quarnel.dat | tr -d '\r' | grep -qx 'BackupItem=00000000'"
-rm -f "$dated"
-
-# 3. A command line the program cannot use changes nothing.
-settings 0
-before=$(logged)
+# 2. The exit codes the Task Scheduler shows for runs that are not complete (what they
+#    write and log, and the dated mode, are checked natively in the backup jobs' tests).
 check "unusable command line exits with 3" same "$(status_of 'sf=Main Identityxm=11111111ps=')" 3
-check "... and logs nothing" same "$(logged)" "$before"
-check "... and writes no file" same "$(ls "$c/Backups" | tr '\n' ' ')" "main.soe "
-
-# 4. A display name no identity has: the shared accounts and the items without identity
-#    are backed up, the identity's own items fail.
-before=$(logged)
 check "unknown identity exits with 1" same "$(status_of 'sf=Nobodyxm=11111111ps=bf=C:\Backups\nobody.soe')" 1
-records=$(log_since "$before" | tr -d '\r' | grep -o 'Backup [A-Za-z ]* \(Succeeded\|Fail\)!' | tr '\n' '|')
-check "unknown identity: which items were backed up" same "$records" \
-  "Backup Accounts Succeeded!|Backup Address Book Succeeded!|Backup Rules Fail!|Backup Mails Fail!|Backup Block Senders Fail!|Backup Signatures Fail!|Backup Stationeries Succeeded!|Backup Settings Fail!|"
-
-# 5. A file that cannot be written: not completed, a non-zero code, nothing replaced.
-before=$(logged)
 check "unwritable file exits with 2" same "$(status_of 'sf=Main Identityxm=10000000ps=bf=C:\No Such Folder\x.soe')" 2
-closing="T Backup Profile Main Identity Data was not Completed!"$'\r\r\n'
-check "... and the log says not Completed" same "$(log_since "$before" | tail -c ${#closing}; echo x)" "${closing}x"
 check "... and nothing is left beside the program" \
   same "$(cd "$program" && ls | sort | tr '\n' ' ')" "brlog.dat help.chm quarnel.exe settings.dat skins "
 
 "$wineserver" -k >/dev/null 2>&1 || true
 
-# 6. A program folder the user cannot write to (an installation under Program Files on
+# 3. A program folder the user cannot write to (an installation under Program Files on
 #    Windows Vista and later): the program writes its log and files in the user's
 #    application-data folder instead. Root may write anywhere, so an ordinary user runs it.
 if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >/dev/null; then
