@@ -30,7 +30,6 @@ class BackupIntegrityTest : public ItemsTest {
   void SetUp() override {
     ItemsTest::SetUp();
     SeedAll();
-    SeedB();
     mailclient::BuildIdentityList(state_);
     view_.controls[Control::cbSource].items = view_.controls[Control::cbTarget].items = {"Main Identity", "Work"};
     view_.controls[Control::cbTarget].index = 1;
@@ -39,13 +38,13 @@ class BackupIntegrityTest : public ItemsTest {
     app::CommandLine().clear();
     ItemsTest::TearDown();
   }
+  // Identity B as seeded, whatever a restore put there.
   void SeedB() {
-    RemoveTree(std::string("HKEY_CURRENT_USER\\") + IdentityPath(kIdentityB));
+    RemoveTree(IdentityPath(kIdentityB));
     for (const std::string& name : platform::Files().ListFiles(Path("Store B"))) {
       platform::Files().RemoveFile(Path("Store B\\" + name));
     }
-    SeedIdentity(kIdentityB, "Store B");
-    Write("Store B\\Inbox.dbx", MailLikeText(1000, 9));
+    SeedAll();
   }
   void Open(const std::string& file, const std::string& password) {
     view_.dialogAnswer = Path(file);
@@ -58,7 +57,7 @@ class BackupIntegrityTest : public ItemsTest {
     for (const std::string& name : platform::Files().ListFiles(Path("Store B"))) {
       files += name + Read("Store B\\" + name);
     }
-    return TreeText(std::string("HKEY_CURRENT_USER\\") + IdentityPath(kIdentityB)) + files;
+    return Tree(IdentityPath(kIdentityB)) + files;
   }
   // Every item into identity B.
   void Restore(const std::string& file) {
