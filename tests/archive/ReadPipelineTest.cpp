@@ -134,19 +134,37 @@ class ReadPipeline : public ::testing::Test {
 TempFolder* ReadPipeline::folder;
 std::vector<std::pair<std::string, std::string>> ReadPipeline::files;
 
-TEST_F(ReadPipeline, EveryModeGivesTheBytesOfTheFile) {
+struct Way {
+  ReadMode mode;
+  int processors;
+  bool threaded;  // the stored data is read on a thread of its own
+};
+
+// The sink is always called on the caller's thread (the extraction reports from there).
+TEST_F(ReadPipeline, EveryWayGivesTheBytesOfTheFileAndOneProcessorOneThread) {
+  testing::OverrideSystem system(folder->path());
+  platform::ScopedServices scope({.system = &system});
+  const Way ways[] = {{ReadMode::kOneThread, 2, false}, {ReadMode::kStages, 1, true},
+                      {ReadMode::kByProcessors, 1, false}, {ReadMode::kByProcessors, 2, true}};
   for (const char* archive : {"plain.soe", "protected.soe", "stored.zip"}) {
     const std::string bytes = ReadFileBytes(folder->File(archive));
     const std::string password = std::string(archive) == "plain.soe" ? "" : kPassword;
     for (zip_uint64_t i = 0; i < CentralDirectory(bytes).size(); ++i) {
-      for (ReadMode mode : {ReadMode::kOneThread, ReadMode::kStages}) {
-        SCOPED_TRACE(std::string(archive) + " entry " + std::to_string(i) + " mode " + std::to_string(int(mode)));
+      for (const Way& way : ways) {
+        SCOPED_TRACE(::testing::Message() << archive << " entry " << i << " mode " << int(way.mode) << " on "
+                                          << way.processors);
+        system.processors = way.processors;
         std::string content;
-        EXPECT_TRUE(Read(bytes, i, password, mode, [&](const char* d, std::size_t n) {
+        std::vector<std::uint64_t> sinkThreads;
+        EXPECT_TRUE(Read(bytes, i, password, way.mode, [&](const char* d, std::size_t n) {
+          sinkThreads.push_back(CurrentThread());
           content.append(d, n);
           return true;
         })) << message;
         EXPECT_TRUE(content == files[i].second);
+        EXPECT_THAT(sinkThreads, Each(CurrentThread()));
+        if (way.threaded) EXPECT_THAT(readThreads, Not(Contains(CurrentThread())));
+        if (!way.threaded) EXPECT_THAT(readThreads, Each(CurrentThread()));
       }
     }
   }
@@ -190,25 +208,6 @@ TEST_F(ReadPipeline, EveryStagesFailureAnywhereFailsTheRead) {
         EXPECT_LE(received, content.size());
       }
     }
-  }
-}
-
-// The sink is always called on the caller's thread (the extraction reports from there).
-TEST_F(ReadPipeline, OneProcessorReadsOnTheCallersThreadAndMoreOnAnother) {
-  testing::OverrideSystem system(folder->path());
-  platform::ScopedServices scope({.system = &system});
-  const std::string bytes = ReadFileBytes(folder->File("protected.soe"));
-  for (int processors : {1, 2}) {
-    system.processors = processors;
-    std::vector<std::uint64_t> sinkThreads;
-    auto sink = [&](const char*, std::size_t) {
-      sinkThreads.push_back(CurrentThread());
-      return true;
-    };
-    ASSERT_TRUE(Read(bytes, 0, kPassword, ReadMode::kByProcessors, sink)) << message;
-    EXPECT_THAT(sinkThreads, Each(CurrentThread()));
-    if (processors == 1) EXPECT_THAT(readThreads, Each(CurrentThread()));
-    if (processors > 1) EXPECT_THAT(readThreads, Not(Contains(CurrentThread())));
   }
 }
 
