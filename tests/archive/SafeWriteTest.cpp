@@ -140,7 +140,8 @@ TEST_F(SafeWrite, DamageFoundByTheReadBackKeepsTheOldBackup) {
       bytes[at] = static_cast<char>(bytes[at] ^ 0x10);
     };
   };
-  std::string forged;  // sound in itself, of the same names and protection, but other content
+  // Sound in itself, of the same names, sizes and protection, but other content.
+  std::string forged;
   const Damage damages[] = {
       {"a byte of the first entry", flipInEntry(0), "\"Inbox.dbx\" does not read back"},
       {"a byte of the last entry", flipInEntry(1), "\"quarnel.dat\" does not read back"},
@@ -150,7 +151,9 @@ TEST_F(SafeWrite, DamageFoundByTheReadBackKeepsTheOldBackup) {
   for (const Damage& damage : damages) {
     for (const std::string password : {"", "pw"}) {
       SCOPED_TRACE(std::string(damage.what) + (password.empty() ? "" : ", protected"));
-      ASSERT_TRUE(testing::MakeZipDirectly(source.File("forged.zip"), {{"Inbox.dbx", "other"}, {"quarnel.dat", "x"}},
+      ASSERT_TRUE(testing::MakeZipDirectly(source.File("forged.zip"),
+                                           {{"Inbox.dbx", MailLikeText(100000, 4)},
+                                            {"quarnel.dat", "BackupIdentity=Evil Identity\r\n"}},
                                            password, password.empty() ? 0 : ZIP_EM_AES_256));
       forged = ReadFileBytes(source.File("forged.zip"));
       files = FaultyFiles();
