@@ -242,7 +242,8 @@ TEST_F(BlockArchive, TheArchiveIsTheSameForAnyNumberOfWorkersAndAboutAsSmallAsOn
   platform::ScopedServices scope({.system = &system});
   ASSERT_TRUE(Write("blocks.soe", 1)) << zip.LastError();
   ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream)) << zip.LastError();
-  const std::string blocks = ReadFileBytes(target.File("blocks.soe")), stream = ReadFileBytes(target.File("stream.soe"));
+  const std::string blocks = ReadFileBytes(target.File("blocks.soe"));
+  const std::string stream = ReadFileBytes(target.File("stream.soe"));
   EXPECT_FALSE(stream == blocks);
   EXPECT_LT(static_cast<double>(blocks.size()), stream.size() * 1.01);
   for (const auto& [workers, processors] : {std::pair{2, 1}, {5, 1}, {ZipArchive::kOnePerProcessor, 1},

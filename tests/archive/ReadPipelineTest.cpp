@@ -61,10 +61,13 @@ class FailingData : public detail::StoredData {
       : inner_(std::move(inner)), failAt_(failAt) {}
   std::int64_t Read(unsigned char* data, std::size_t size, std::string* message) override {
     threads.push_back(CurrentThread());
-    std::int64_t n = given_ < failAt_ ? inner_->Read(data, std::min<std::uint64_t>(size, failAt_ - given_), message) : 0;
-    if (n == 0 && failAt_ != kNever) *message = kReadFault;
-    if (n == 0 && failAt_ != kNever) return -1;
-    given_ += n > 0 ? n : 0;
+    const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size, failAt_ - given_));
+    std::int64_t n = given_ < failAt_ ? inner_->Read(data, wanted, message) : 0;
+    if (n == 0 && failAt_ != kNever) {
+      *message = kReadFault;
+      return -1;
+    }
+    if (n > 0) given_ += n;
     return n;
   }
   bool Close(std::string* message) override { return inner_->Close(message); }
