@@ -166,8 +166,11 @@ TEST_F(ReadPipeline, EveryWayGivesTheBytesOfTheFileAndOneProcessorOneThread) {
         })) << message;
         EXPECT_TRUE(content == files[i].second);
         EXPECT_THAT(sinkThreads, Each(CurrentThread()));
-        if (way.threaded) EXPECT_THAT(readThreads, Not(Contains(CurrentThread())));
-        if (!way.threaded) EXPECT_THAT(readThreads, Each(CurrentThread()));
+        if (way.threaded) {
+          EXPECT_THAT(readThreads, Not(Contains(CurrentThread())));
+        } else {
+          EXPECT_THAT(readThreads, Each(CurrentThread()));
+        }
       }
     }
   }
