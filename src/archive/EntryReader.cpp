@@ -55,95 +55,88 @@ bool ReadExactly(zip_file_t* file, unsigned char* data, std::size_t size, std::s
   return true;
 }
 
-// Reads a WinZip AES entry's stored data once: decrypted into the content when there is
-// one, else only authenticated.
-bool ReadAes(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std::string& password,
-             EntryContent* content, std::string* message) {
-  const std::size_t keyLength = AesKeyLength(st);
-  const std::size_t header = keyLength / 2 + WinZipAesDecryptor::kVerifierLength;
-  const std::size_t trailer = WinZipAesDecryptor::kCodeLength;
-  if (!(st.valid & ZIP_STAT_COMP_SIZE) || st.comp_size < header + trailer) {
-    *message = "the protected entry is damaged";
-    return false;
+// A WinZip AES entry's stored data, decrypted (or, for a password check, only
+// authenticated) on the way: the salt and verifier before it are taken when it is opened,
+// the authentication code after it by Close.
+class AesData : public StoredData {
+ public:
+  bool Open(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const std::string& password, bool decrypt,
+            std::string* message) {
+    const std::size_t keyLength = AesKeyLength(st);
+    const std::size_t header = keyLength / 2 + WinZipAesDecryptor::kVerifierLength;
+    if (!(st.valid & ZIP_STAT_COMP_SIZE) || st.comp_size < header + kTrailer) {
+      *message = "the protected entry is damaged";
+      return false;
+    }
+    if (password.empty()) {
+      *message = "the entry needs a password";
+      return false;
+    }
+    file_.reset(zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED));
+    if (!file_) {
+      *message = OpenFailure(archive);
+      return false;
+    }
+    unsigned char start[32 / 2 + WinZipAesDecryptor::kVerifierLength];
+    if (!ReadExactly(file_.get(), start, header, message)) return false;
+    if (!decryptor_.Start(password, start, keyLength, start + keyLength / 2)) {
+      *message = "wrong password";
+      return false;
+    }
+    decrypt_ = decrypt;
+    left_ = st.comp_size - header - kTrailer;
+    return true;
   }
-  if (password.empty()) {
-    *message = "the entry needs a password";
-    return false;
-  }
-  ZipFile file(zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED));
-  if (!file) {
-    *message = OpenFailure(archive);
-    return false;
-  }
-  std::vector<unsigned char> buffer(std::max<std::size_t>(kChunk, header));
-  if (!ReadExactly(file.get(), buffer.data(), header, message)) return false;
-  WinZipAesDecryptor decryptor;
-  if (!decryptor.Start(password, buffer.data(), keyLength, buffer.data() + keyLength / 2)) {
-    *message = "wrong password";
-    return false;
-  }
-  if (content && !content->Begin(message)) return false;
-  for (zip_uint64_t left = st.comp_size - header - trailer; left > 0;) {
-    std::size_t n = static_cast<std::size_t>(std::min<zip_uint64_t>(left, buffer.size()));
-    if (!ReadExactly(file.get(), buffer.data(), n, message)) return false;
-    if (!(content ? decryptor.Decrypt(buffer.data(), n) : decryptor.Authenticate(buffer.data(), n))) {
+
+  std::int64_t Read(unsigned char* data, std::size_t size, std::string* message) override {
+    std::size_t n = static_cast<std::size_t>(std::min<zip_uint64_t>(left_, size));
+    if (n == 0) return 0;
+    if (!ReadExactly(file_.get(), data, n, message)) return -1;
+    if (!(decrypt_ ? decryptor_.Decrypt(data, n) : decryptor_.Authenticate(data, n))) {
       *message = "the crypto library failed";
+      return -1;
+    }
+    left_ -= n;
+    return static_cast<std::int64_t>(n);
+  }
+
+  bool Close(std::string* message) override {
+    unsigned char code[kTrailer];
+    if (!ReadExactly(file_.get(), code, kTrailer, message)) return false;
+    if (!decryptor_.Authentic(code)) {
+      *message = "the content fails its authentication (wrong password or damaged archive)";
       return false;
     }
-    if (content && !content->Feed(buffer.data(), n, message)) return false;
-    left -= n;
+    return true;
   }
-  if (!ReadExactly(file.get(), buffer.data(), trailer, message)) return false;
-  if (!decryptor.Authentic(buffer.data())) {
-    *message = "the content fails its authentication (wrong password or damaged archive)";
-    return false;
-  }
-  return !content || content->End(message);
-}
 
-// Feeds everything the open entry yields to the content check, then closes the check.
-bool Drain(ZipFile& file, EntryContent& content, std::string* message) {
-  std::vector<unsigned char> buffer(kChunk);
-  for (;;) {
-    zip_int64_t n = zip_fread(file.get(), buffer.data(), buffer.size());
-    if (n < 0) {
-      *message = ReadFailure(file.get());
-      return false;
-    }
-    if (n == 0) break;
-    if (!content.Feed(buffer.data(), static_cast<std::size_t>(n), message)) return false;
-  }
-  return content.End(message);
-}
+ private:
+  static constexpr std::size_t kTrailer = WinZipAesDecryptor::kCodeLength;
+  ZipFile file_;
+  WinZipAesDecryptor decryptor_;
+  bool decrypt_ = true;
+  zip_uint64_t left_ = 0;
+};
 
-// Unprotected and traditionally protected deflated entries: libzip decrypts, the
-// inflating and the CRC are ours.
-bool ReadDeflated(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
-                  std::string* message) {
-  ZipFile file(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
-  if (!file) {
-    *message = OpenFailure(archive);
-    return false;
+// Everything else as libzip yields it: the stored data decrypted (ZIP_FL_COMPRESSED) or
+// the content itself (0: libzip inflates and checks the CRC).
+class LibzipData : public StoredData {
+ public:
+  bool Open(zip_t* archive, zip_uint64_t index, zip_flags_t flags, std::string* message) {
+    file_.reset(zip_fopen_index(archive, index, flags));
+    if (!file_) *message = OpenFailure(archive);
+    return file_ != nullptr;
   }
-  EntryContent content(st, sink);
-  if (!content.Begin(message)) return false;
-  return Drain(file, content, message);
-}
+  std::int64_t Read(unsigned char* data, std::size_t size, std::string* message) override {
+    zip_int64_t n = zip_fread(file_.get(), data, size);
+    if (n < 0) *message = ReadFailure(file_.get());
+    return n < 0 ? -1 : n;
+  }
+  bool Close(std::string*) override { return true; }
 
-// Stored entries without WinZip AES: libzip decrypts, with its own CRC check; the size and
-// the CRC are ours as well.
-bool ReadThroughLibzip(zip_t* archive, zip_uint64_t index, const zip_stat_t& st, const ChunkSink& sink,
-                       std::string* message) {
-  ZipFile file(zip_fopen_index(archive, index, 0));
-  if (!file) {
-    *message = OpenFailure(archive);
-    return false;
-  }
-  zip_stat_t asStored = st;
-  asStored.comp_method = ZIP_CM_STORE;  // libzip hands over the content itself
-  EntryContent content(asStored, sink);
-  return Drain(file, content, message);
-}
+ private:
+  ZipFile file_;
+};
 
 // Binds the entry to its line in the record: a name swapped, a size or method changed, or
 // content put in the place of other content, is refused.
@@ -197,24 +190,47 @@ bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& passwo
   return !record || MatchRecord(archive, index, *record, st, message);
 }
 
-bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
-                      std::string* message, const std::vector<EntryFacts>* record, bool ae1) {
-  zip_stat_t st;
-  if (!DescribeEntry(archive, index, password, &st, message, record, ae1)) return false;
-  if (AesKeyLength(st) != 0) {
-    EntryContent content(st, sink);
-    return ReadAes(archive, index, st, password, &content, message);
+std::unique_ptr<StoredData> OpenStoredData(zip_t* archive, zip_uint64_t index, const std::string& password,
+                                           zip_stat_t* st, std::string* message, const std::vector<EntryFacts>* record,
+                                           bool ae1) {
+  if (!DescribeEntry(archive, index, password, st, message, record, ae1)) return nullptr;
+  if (AesKeyLength(*st) != 0) {
+    auto data = std::make_unique<AesData>();
+    if (!data->Open(archive, index, *st, password, true, message)) return nullptr;
+    return data;
   }
-  if (st.comp_method == ZIP_CM_DEFLATE) return ReadDeflated(archive, index, st, sink, message);
-  return ReadThroughLibzip(archive, index, st, sink, message);
+  // Unprotected and traditionally protected deflated entries: libzip decrypts, the
+  // inflating and the CRC are ours. Anything else goes through libzip's whole pipeline,
+  // with its own CRC check; the size is still ours.
+  const bool deflated = st->comp_method == ZIP_CM_DEFLATE;
+  auto data = std::make_unique<LibzipData>();
+  if (!data->Open(archive, index, deflated ? ZIP_FL_COMPRESSED : 0, message)) return nullptr;
+  if (!deflated) st->comp_method = ZIP_CM_STORE;  // libzip hands over the content itself
+  return data;
+}
+
+bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
+                      std::string* message, const std::vector<EntryFacts>* record, bool ae1, ReadMode mode) {
+  zip_stat_t st;
+  std::unique_ptr<StoredData> data = OpenStoredData(archive, index, password, &st, message, record, ae1);
+  return data && ReadContent(*data, st, sink, mode, message);
 }
 
 bool PasswordOpensEntry(zip_t* archive, zip_uint64_t index, const std::string& password, std::string* message) {
   zip_stat_t st;
   if (!DescribeEntry(archive, index, password, &st, message)) return false;
-  if (AesKeyLength(st) != 0) return ReadAes(archive, index, st, password, nullptr, message);
-  return ReadEntryChecked(
-      archive, index, password, [](const char*, std::size_t) { return true; }, message);
+  if (AesKeyLength(st) == 0) {
+    return ReadEntryChecked(
+        archive, index, password, [](const char*, std::size_t) { return true; }, message, nullptr, false,
+        ReadMode::kOneThread);
+  }
+  AesData data;
+  if (!data.Open(archive, index, st, password, false, message)) return false;
+  std::vector<unsigned char> buffer(kChunk);
+  for (std::int64_t n; (n = data.Read(buffer.data(), buffer.size(), message)) != 0;) {
+    if (n < 0) return false;
+  }
+  return data.Close(message);
 }
 
 }  // namespace quarnel::archive::detail

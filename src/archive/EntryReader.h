@@ -4,11 +4,13 @@
 // authentication code must match. Memory use is fixed whatever the sizes claim.
 #include <zip.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/EntryContent.h"
 #include "archive/ZipArchive.h"
+#include "archive/ReadPipeline.h"
 
 namespace quarnel::archive::detail {
 
@@ -23,11 +25,19 @@ namespace quarnel::archive::detail {
 bool DescribeEntry(zip_t* archive, zip_uint64_t index, const std::string& password, zip_stat_t* st,
                    std::string* message, const std::vector<EntryFacts>* record = nullptr, bool ae1 = false);
 
+// The entry's stored data opened for reading (a WinZip AES entry's password already
+// verified), with its description in *st as the content check takes it; or null with the
+// reason.
+std::unique_ptr<StoredData> OpenStoredData(zip_t* archive, zip_uint64_t index, const std::string& password,
+                                           zip_stat_t* st, std::string* message,
+                                           const std::vector<EntryFacts>* record = nullptr, bool ae1 = false);
+
 // True when the whole entry was delivered and passed every check; otherwise false with the
 // reason in *message (the sink may have received part of the content). The password is
 // used for protected entries.
 bool ReadEntryChecked(zip_t* archive, zip_uint64_t index, const std::string& password, const ChunkSink& sink,
-                      std::string* message, const std::vector<EntryFacts>* record = nullptr, bool ae1 = false);
+                      std::string* message, const std::vector<EntryFacts>* record = nullptr, bool ae1 = false,
+                      ReadMode mode = ReadMode::kByProcessors);
 
 // True when the password opens the entry. A WinZip AES entry is decided by its verifier and
 // authentication code alone: its stored data is read once and nothing is inflated. Other

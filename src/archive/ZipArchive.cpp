@@ -200,6 +200,21 @@ std::optional<ArchiveEntry> ZipArchive::FindEntry(const std::string& name) {
   return std::nullopt;
 }
 
+std::vector<std::string> ZipArchive::EntryNames() {
+  std::vector<std::string> names;
+  if (!reader_) return names;
+  const zip_int64_t count = zip_get_num_entries(reader_->archive, 0);
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* raw = zip_get_name(reader_->archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+    if (!raw) continue;
+    std::string ansi;
+    names.push_back(platform::Utf8ToAnsi(raw, &ansi) ? ansi : raw);
+  }
+  return names;
+}
+
+bool ArchiveEntry::ReadTo(const ContentSink& sink) const { return owner_->Read(generation_, index_, name_, sink); }
+
 bool ArchiveEntry::ExtractToFolder(const std::string& folder) const {
   return owner_->Extract(generation_, index_, name_, folder, name_);
 }
@@ -218,6 +233,18 @@ std::optional<std::uint64_t> ZipArchive::StatedSize(std::uint64_t generation, st
       !(st.valid & ZIP_STAT_SIZE))
     return std::nullopt;
   return st.size;
+}
+
+bool ZipArchive::Read(std::uint64_t generation, std::uint64_t index, const std::string& name,
+                      const ContentSink& sink) {
+  if (!reader_ || generation != generation_) return Fail("The archive of this entry is no longer open");
+  const std::vector<EntryFacts>* record = expected_ ? &*expected_ : nullptr;
+  const bool ae1 = index < reader_->ae1.size() && reader_->ae1[index];
+  std::string message;
+  if (!detail::ReadEntryChecked(reader_->archive, index, readPassword_, sink, &message, record, ae1)) {
+    return Fail("Cannot read \"" + name + "\": " + message);
+  }
+  return true;
 }
 
 bool ZipArchive::Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,

@@ -10,6 +10,7 @@
 // only when complete and checked, so a failure leaves the older file as it was and removes
 // the temporary one. Failures are returned as false (or 0, or no entry) with a description
 // in LastError(). Passwords are wiped from memory as soon as they are no longer needed.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -38,6 +39,8 @@ struct EntryFacts {
   std::uint64_t size = 0;
   std::uint32_t crc = 0;
 };
+// Receives an entry's content in order; returning false stops the reading as failed.
+using ContentSink = std::function<bool(const char* data, std::size_t size)>;
 
 // One entry of the open archive, as FindEntry found it. It refers to the archive by
 // reference: once the archive is closed or another one opened, extracting fails.
@@ -54,12 +57,20 @@ class ArchiveEntry {
   bool ExtractToFile(const std::string& path) const;
   // Reads the content to its end with every check, as the extractions do; writes nothing.
   bool Check() const;
+  // The content, checked as an extraction checks it, to the sink on the caller's thread. True
+  // only when all of it arrived and passed every check; otherwise false with the reason in
+  // the archive's LastError(). The sink may have received content that a later check
+  // refuses, so what it makes of it must be undone on false.
+  bool ReadTo(const ContentSink& sink) const;
   // The size of the content as the archive states it (extraction holds it to that size);
   // none once the archive is closed.
   std::optional<std::uint64_t> StatedSize() const;
 
  private:
   friend class ZipArchive;
+
+// Receives an entry's content in order; returning false stops the reading as failed.
+using ContentSink = std::function<bool(const char* data, std::size_t size)>;
   ArchiveEntry(ZipArchive* owner, std::uint64_t generation, std::uint64_t index, std::string name)
       : owner_(owner), generation_(generation), index_(index), name_(std::move(name)) {}
 
@@ -154,6 +165,9 @@ class ZipArchive {
   // The entry of that name (ANSI) in the open archive: matched on its UTF-8 form, then, for
   // archives written without UTF-8 names, on the bytes as given.
   std::optional<ArchiveEntry> FindEntry(const std::string& name);
+  // The names of the open archive's entries in their order, as ANSI text; a UTF-8 name that
+  // ANSI cannot hold as its bytes. FindEntry finds each of them.
+  std::vector<std::string> EntryNames();
 
   const std::string& LastError() const { return lastError_; }
 
@@ -169,6 +183,7 @@ class ZipArchive {
   // With fileName empty, the entry is only checked.
   bool Extract(std::uint64_t generation, std::uint64_t index, const std::string& name,
                const std::string& folder, const std::string& fileName);
+  bool Read(std::uint64_t generation, std::uint64_t index, const std::string& name, const ContentSink& sink);
   std::optional<std::uint64_t> StatedSize(std::uint64_t generation, std::uint64_t index);
   bool Write();
   bool WriteEntries(const std::string& temporary, const std::vector<detail::FileFacts>& facts,

@@ -1,72 +1,65 @@
 #include "mailexport/BackupEntries.h"
 
-#include "archive/EntryReader.h"
-#include "archive/LocalFile.h"
-#include "platform/Text.h"
-
 namespace quarnel::mailexport {
 
 BackupEntries::~BackupEntries() {
-  if (archive_)
-    zip_discard(archive_);
+  zip_.CloseArchive(); // wipes the password
 }
 
 bool BackupEntries::Open(const std::string &path, std::string *message) {
-  archive_ =
-      archive::detail::OpenZip(path, ZIP_RDONLY | ZIP_CHECKCONS, message);
-  if (!archive_)
+  if (!zip_.OpenArchive(path)) {
+    *message = zip_.LastError();
     return false;
-  const zip_int64_t count = zip_get_num_entries(archive_, 0);
-  for (zip_int64_t i = 0; i < count; ++i) {
-    const zip_uint64_t index = static_cast<zip_uint64_t>(i);
-    const char *raw = zip_get_name(archive_, index, ZIP_FL_ENC_RAW);
-    if (!raw)
-      continue;
-    // Names are stored in UTF-8 (our own backups) or, by older writers, as ANSI
-    // bytes.
-    std::string ansi;
-    if (!platform::Utf8ToAnsi(raw, &ansi))
-      ansi = raw;
-    names_.push_back(ansi);
-    indexes_.push_back(index);
   }
+  names_ = zip_.EntryNames();
   return true;
 }
 
-bool BackupEntries::Find(const std::string &name, zip_uint64_t *index,
-                         std::string *message) const {
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i] == name) {
-      *index = indexes_[i];
-      return true;
+std::optional<archive::ArchiveEntry>
+BackupEntries::Find(const std::string &name, const std::string &password,
+                    std::string *message) {
+  std::optional<archive::ArchiveEntry> entry;
+  for (const std::string &known : names_) {
+    if (known == name) {
+      entry = zip_.FindEntry(name);
+      break;
     }
   }
-  *message = "No entry \"" + name + "\" in the backup";
-  return false;
+  if (!entry) {
+    *message = "No entry \"" + name + "\" in the backup";
+    return std::nullopt;
+  }
+  if (zip_.ReadPassword() != password)
+    zip_.ReadPassword(password);
+  return entry;
 }
 
 bool BackupEntries::StatedSize(const std::string &name,
                                const std::string &password, std::uint64_t *size,
                                std::string *message) {
-  zip_uint64_t index;
-  zip_stat_t st;
-  if (!archive_ || !Find(name, &index, message) ||
-      !archive::detail::DescribeEntry(archive_, index, password, &st,
-                                      message)) {
+  std::optional<archive::ArchiveEntry> entry = Find(name, password, message);
+  if (!entry)
+    return false;
+  std::optional<std::uint64_t> stated = entry->StatedSize();
+  if (!stated) {
+    *message = "The backup does not state the size of \"" + name + "\"";
     return false;
   }
-  *size = st.size;
+  *size = *stated;
   return true;
 }
 
-bool BackupEntries::Read(
-    const std::string &name, const std::string &password,
-    const std::function<bool(const char *, std::size_t)> &sink,
-    std::string *message) {
-  zip_uint64_t index;
-  return archive_ && Find(name, &index, message) &&
-         archive::detail::ReadEntryChecked(archive_, index, password, sink,
-                                           message);
+bool BackupEntries::Read(const std::string &name, const std::string &password,
+                         const archive::ContentSink &sink,
+                         std::string *message) {
+  std::optional<archive::ArchiveEntry> entry = Find(name, password, message);
+  if (!entry)
+    return false;
+  if (!entry->ReadTo(sink)) {
+    *message = zip_.LastError();
+    return false;
+  }
+  return true;
 }
 
 } // namespace quarnel::mailexport

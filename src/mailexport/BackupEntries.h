@@ -3,12 +3,12 @@
 // export reads from a backup comes through here, checked as a restore checks it
 // (its size, CRC and, protected, its authentication code), so a different way
 // of reading entries changes this one file only.
-#include <zip.h>
-
 #include <cstdint>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "archive/ZipArchive.h"
 
 namespace quarnel::mailexport {
 
@@ -29,16 +29,15 @@ public:
   // The whole entry to the sink; true only when all of it arrived and passed
   // its checks.
   bool Read(const std::string &name, const std::string &password,
-            const std::function<bool(const char *, std::size_t)> &sink,
-            std::string *message);
+            const archive::ContentSink &sink, std::string *message);
 
 private:
-  bool Find(const std::string &name, zip_uint64_t *index,
-            std::string *message) const;
+  std::optional<archive::ArchiveEntry> Find(const std::string &name,
+                                            const std::string &password,
+                                            std::string *message);
 
-  zip_t *archive_ = nullptr;
+  archive::ZipArchive zip_;
   std::vector<std::string> names_;
-  std::vector<zip_uint64_t> indexes_;
 };
 
 } // namespace quarnel::mailexport

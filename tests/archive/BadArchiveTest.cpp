@@ -36,7 +36,6 @@ struct Mangling {
 
 const Mangling kManglings[] = {
     {"TruncatedToHalf", [](std::string& b) { b.resize(b.size() / 2); }},
-    {"TruncatedBeforeEndRecord", [](std::string& b) { b.resize(EndRecord(b) + 10); }},
     {"RandomBytes",
      [](std::string& b) {
        std::uint32_t state = 12345;
@@ -55,13 +54,7 @@ const Mangling kManglings[] = {
      }},
     {"CentralDirectoryOutsideTheFile",
      [](std::string& b) { Put32(b, EndRecord(b) + 16, static_cast<std::uint32_t>(b.size() + 5000)); }},
-    {"CentralDirectorySizeBeyondTheFile", [](std::string& b) { Put32(b, EndRecord(b) + 12, 0x7FFFFFFFu); }},
     {"LocalHeaderOutsideTheFile", [](std::string& b) { Put32(b, FirstCentral(b) + 42, 0x7FFFFFF0u); }},
-    {"EntryCountTooLarge",
-     [](std::string& b) {
-       std::size_t end = EndRecord(b);
-       b[end + 8] = b[end + 9] = b[end + 10] = b[end + 11] = '\xFF';
-     }},
     {"CompressedDataFlipped", [](std::string& b) { b[200] = static_cast<char>(~b[200]); }},
 };
 

@@ -1,6 +1,6 @@
 // Deflating in blocks on worker threads: one standard deflate stream whatever the sizes
-// around the block edges, primed across them, the same bytes however many workers deflate it
-// and in whatever order they finish; and in the archive, the same guarantees as one stream.
+// around the block edges, primed across them; and in the archive, the same bytes however
+// many workers deflate it, and the same guarantees as one stream.
 #include <zlib.h>
 
 #include <gmock/gmock.h>
@@ -30,6 +30,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using detail::BlockDeflateStream;
@@ -47,15 +48,11 @@ using testing::WriteFileBytes;
 
 constexpr std::size_t B = kDeflateBlockSize;
 
-// A file in memory that can fail at one of its reads.
+// A file in memory.
 class MemoryInput : public platform::InputFile {
  public:
-  MemoryInput(std::string bytes, int failingRead = -1) : bytes_(std::move(bytes)), failingRead_(failingRead) {}
+  explicit MemoryInput(std::string bytes) : bytes_(std::move(bytes)) {}
   std::int64_t Read(void* buffer, std::size_t size) override {
-    if (reads_++ == failingRead_) {
-      errno = EIO;
-      return -1;
-    }
     const std::size_t n = std::min(size, bytes_.size() - at_);
     bytes_.copy(static_cast<char*>(buffer), n, at_);
     at_ += n;
@@ -65,14 +62,11 @@ class MemoryInput : public platform::InputFile {
  private:
   std::string bytes_;
   std::size_t at_ = 0;
-  int reads_ = 0;
-  int failingRead_;
 };
 
 struct Deflated {
   bool ok = false;
   std::string bytes;
-  BlockDeflateStream::Failure failure = BlockDeflateStream::Failure::kNone;
   uLong crc = 0;
   std::uint64_t size = 0, heard = 0;
 };
@@ -85,7 +79,6 @@ Deflated DeflateAll(DeflatePool& pool, std::unique_ptr<platform::InputFile> inpu
   unsigned char piece[8191];
   std::int64_t n;
   while ((n = stream.Read(piece, sizeof piece)) > 0) result.bytes.append(reinterpret_cast<char*>(piece), n);
-  result.failure = stream.Failed();
   if (n < 0) return result;
   result.ok = stream.Finished();
   EXPECT_EQ(stream.CompressedSize(), result.bytes.size());
@@ -153,51 +146,6 @@ TEST(BlockDeflate, EverySizeAroundTheBlockEdgesIsOneStandardStream) {
   }
 }
 
-TEST(BlockDeflate, EachBlockIsPrimedWithTheOneBefore) {
-  const std::string original = Repetitive(5 * B);
-  DeflatePool pool(2);
-  Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
-  ASSERT_TRUE(deflated.ok);
-  // One stream spells the random piece out once and refers back to it ever after; a block
-  // left unprimed would spell it out again (20000 bytes more for each of the four).
-  uLongf oneStream = compressBound(static_cast<uLong>(original.size()));
-  std::vector<unsigned char> buffer(oneStream);
-  ASSERT_EQ(compress2(buffer.data(), &oneStream, reinterpret_cast<const Bytef*>(original.data()),
-                      static_cast<uLong>(original.size()), 6),
-            Z_OK);
-  EXPECT_LT(deflated.bytes.size(), oneStream + 10000);
-}
-
-TEST(BlockDeflate, TheBytesDoNotDependOnTheWorkers) {
-  const std::string original = MailLikeText(3 * B, 1) + Incompressible(2 * B) + Repetitive(4 * B + 3);
-  DeflatePool one(1);
-  const Deflated reference = DeflateAll(one, std::make_unique<MemoryInput>(original));
-  ASSERT_TRUE(reference.ok);
-  for (int workers : {2, 3, 8}) {
-    DeflatePool pool(workers);
-    for (int run = 0; run < 3; ++run) {
-      Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
-      ASSERT_TRUE(deflated.ok);
-      EXPECT_TRUE(deflated.bytes == reference.bytes) << workers << " workers, run " << run;
-    }
-  }
-}
-
-TEST(BlockDeflate, AReadErrorEndsTheStreamOnceItsBlocksAreDone) {
-  DeflatePool pool(2);
-  for (int failingRead : {0, 1, 4, 9}) {
-    SCOPED_TRACE(failingRead);
-    Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(MailLikeText(12 * B, 2), failingRead));
-    EXPECT_FALSE(deflated.ok);
-    EXPECT_EQ(deflated.failure, BlockDeflateStream::Failure::kRead);
-  }
-  // The pool serves the next stream as before.
-  const std::string original = MailLikeText(2 * B + 9, 3);
-  Deflated deflated = DeflateAll(pool, std::make_unique<MemoryInput>(original));
-  ASSERT_TRUE(deflated.ok);
-  EXPECT_TRUE(Inflate(deflated.bytes) == original);
-}
-
 std::uint64_t CurrentThread() {
 #ifdef _WIN32
   return GetCurrentThreadId();
@@ -231,6 +179,8 @@ class BlockArchive : public ::testing::Test {
                 {"Sent Items.dbx", Repetitive(6 * B + 1)},     // a last block of one byte
                 {"photo.jpg", Incompressible(5 * B - 1)},
                 {"Drafts.dbx", MailLikeText(4 * B - 1, 12)},   // the largest deflated as one stream
+                {"Gel\xF6schte Objekte.dbx", MailLikeText(5000, 2)},  // ANSI, stored as UTF-8
+                {"empty.dat", ""},
                 {"quarnel.dat", "BackupIdentity=Main Identity\r\n"}};
     for (const auto& [name, content] : contents) WriteFileBytes(source.File(name), content);
     WriteFileBytes(target.File("b.soe"), "the previous backup");
@@ -246,72 +196,73 @@ class BlockArchive : public ::testing::Test {
     return zip.WriteArchive();
   }
 
-  void ExpectExtractsAsWritten(const std::string& name, const std::string& password) {
-    ZipArchive reader;
-    ASSERT_TRUE(reader.OpenArchive(target.File(name))) << reader.LastError();
-    reader.ReadPassword(password);
-    ASSERT_EQ(reader.CheckPassword(), 1);
-    TempFolder restored;
-    for (const auto& [file, content] : contents) {
-      std::optional<ArchiveEntry> entry = reader.FindEntry(file);
-      ASSERT_TRUE(entry && entry->ExtractToFolder(restored.path())) << file << ": " << reader.LastError();
-      EXPECT_TRUE(ReadFileBytes(restored.File(file)) == content) << file;
-    }
-  }
-
   std::vector<std::pair<std::string, std::string>> contents;
   TempFolder source, target;
   ThreadRecordingListener listener;
   ZipArchive zip{&listener};
 };
 
+// Every file comes back under its own name, protected or not; the events arrive in order on
+// the caller's thread; no temporary file is left.
 TEST_F(BlockArchive, RoundTripsProtectedAndNotWithTheEventsOnTheCallersThread) {
-  for (const std::string password : {"", "pw"}) {
+  for (const std::string password : {"", "s3cret pass"}) {
     SCOPED_TRACE(password);
     listener = ThreadRecordingListener();
     ASSERT_TRUE(Write("b.soe", 3, password)) << zip.LastError();
-    ExpectExtractsAsWritten("b.soe", password);
-    EXPECT_THAT(listener.events, ElementsAre("add Inbox.dbx", "add Sent Items.dbx", "add photo.jpg",
-                                             "add Drafts.dbx", "add quarnel.dat", "verify", "done"));
+    std::vector<std::string> expected;
+    for (const auto& file : contents) expected.push_back("add " + file.first);
+    expected.insert(expected.end(), {"verify", "done"});
+    EXPECT_THAT(listener.events, ElementsAreArray(expected));
+    EXPECT_EQ(listener.percents.front(), 0);
     EXPECT_EQ(listener.percents.back(), 100);
     EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
     EXPECT_THAT(listener.threads, ::testing::Each(CurrentThread()));
+    EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
+
+    RecordingListener reading;
+    ZipArchive reader(&reading);
+    EXPECT_EQ(reader.IsArchiveProtected(target.File("b.soe")), password.empty() ? 0 : 1);
+    ASSERT_TRUE(reader.OpenArchive(target.File("b.soe"))) << reader.LastError();
+    reader.ReadPassword(password);
+    ASSERT_EQ(reader.CheckPassword(), 1) << reader.LastError();
+    TempFolder restored;
+    for (const auto& [file, content] : contents) {
+      std::optional<ArchiveEntry> entry = reader.FindEntry(file);
+      ASSERT_TRUE(entry && entry->ExtractToFolder(restored.path())) << file << ": " << reader.LastError();
+      EXPECT_TRUE(ReadFileBytes(restored.File(file)) == content) << file;
+    }
+    EXPECT_EQ(reading.events.size(), contents.size());
   }
 }
 
+// However many workers the caller or the system's processor count asks for (one processor:
+// one stream), every run gives the same bytes; blocks cost under 1% in size.
 TEST_F(BlockArchive, TheArchiveIsTheSameForAnyNumberOfWorkersAndAboutAsSmallAsOneStream) {
-  ASSERT_TRUE(Write("one.soe", 1)) << zip.LastError();
-  const std::string reference = ReadFileBytes(target.File("one.soe"));
-  for (int workers : {2, 5}) {
-    ASSERT_TRUE(Write("more.soe", workers)) << zip.LastError();
-    EXPECT_TRUE(ReadFileBytes(target.File("more.soe")) == reference) << workers << " workers";
-  }
-  ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream)) << zip.LastError();
-  const std::string stream = ReadFileBytes(target.File("stream.soe"));
-  EXPECT_FALSE(stream == reference);
-  EXPECT_LT(static_cast<double>(reference.size()), stream.size() * 1.01);
-}
-
-TEST_F(BlockArchive, TheWorkersComeFromTheSystemsProcessorCount) {
   testing::OverrideSystem system(source.path());
   platform::ScopedServices scope({.system = &system});
-  ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream));
-  ASSERT_TRUE(Write("blocks.soe", 2));
-  for (int processors : {1, 2, 4}) {
+  ASSERT_TRUE(Write("blocks.soe", 1)) << zip.LastError();
+  ASSERT_TRUE(Write("stream.soe", ZipArchive::kOneStream)) << zip.LastError();
+  const std::string blocks = ReadFileBytes(target.File("blocks.soe"));
+  const std::string stream = ReadFileBytes(target.File("stream.soe"));
+  EXPECT_FALSE(stream == blocks);
+  EXPECT_LT(static_cast<double>(blocks.size()), stream.size() * 1.01);
+  for (const auto& [workers, processors] : {std::pair{2, 1}, {5, 1}, {ZipArchive::kOnePerProcessor, 1},
+                                             {ZipArchive::kOnePerProcessor, 2}, {ZipArchive::kOnePerProcessor, 4}}) {
     system.processors = processors;
-    ASSERT_TRUE(Write("system.soe", ZipArchive::kOnePerProcessor)) << zip.LastError();
-    EXPECT_TRUE(ReadFileBytes(target.File("system.soe")) ==
-                ReadFileBytes(target.File(processors == 1 ? "stream.soe" : "blocks.soe")))
-        << processors << " processors";
+    ASSERT_TRUE(Write("b.soe", workers)) << zip.LastError();
+    const bool oneStream = workers == ZipArchive::kOnePerProcessor && processors == 1;
+    EXPECT_TRUE(ReadFileBytes(target.File("b.soe")) == (oneStream ? stream : blocks))
+        << workers << " workers, " << processors << " processors";
   }
 }
 
 // A mail folder that cannot be read to its end (a bad sector, a network drive gone) while
 // the workers deflate what came before: the write fails as a whole and the old backup stays.
 TEST_F(BlockArchive, AReadErrorInTheMiddleOfAFileKeepsTheOldBackup) {
-  for (const std::string password : {"", "pw"}) {
+  for (const auto& [password, passing] : {std::pair{"", 0}, {"", 5}, {"pw", 1}, {"pw", 3}}) {
+    SCOPED_TRACE(::testing::Message() << password << " after " << passing << " reads");
     FaultyFiles files;
-    files.Fail(FileCall::ReadInput, "Sent Items.dbx", 3);
+    files.Fail(FileCall::ReadInput, "Sent Items.dbx", passing);
     platform::ScopedServices scope({.files = &files});
     listener = ThreadRecordingListener();
     EXPECT_FALSE(Write("b.soe", 2, password));

@@ -59,15 +59,10 @@ class ExtractionGuard : public ::testing::Test {
 };
 
 // Each name is refused before any file is touched, any entry decrypted or any extraction
-// announced, whatever the folder would make of it.
+// announced, whatever the folder would make of it (which names: EntryNamesTest).
 TEST_F(ExtractionGuard, NamesWindowsWouldReinterpretAreRefusedBeforeAnythingIsTouched) {
-  const std::vector<std::string> names = {
-      "CON", "nul.dbx", "Aux", "PRN.txt", "COM1", "com9.dbx", "LPT1", "lpt9.txt", "CON .txt",  // devices
-      "Inbox.dbx.", "Inbox.dbx ", "Inbox.dbx. .",                                            // trailing dot, blank
-      "In\tbox.dbx", "In\x01" "box.dbx", "Inbox\x7f.dbx",                                     // control characters
-      "in<box.dbx", "in>box.dbx", "in\"box.dbx", "in|box.dbx", "in?box.dbx", "in*box.dbx",    // reserved
-      "..", "..\\boot.ini", "../up.dbx", "C:x.dbx", "C:\\x.dbx", "sub\\x.dbx", "a/b.dbx", "x.dbx:stream",
-  };
+  const std::vector<std::string> names = {"CON", "com9.dbx", "Inbox.dbx. .", "In\tbox.dbx", "in|box.dbx",
+                                          "..\\boot.ini", "../up.dbx", "C:x.dbx", "sub\\x.dbx", "x.dbx:stream"};
   std::vector<testing::RawEntry> entries = {{"x.dbx", "payload"}};
   for (const std::string& name : names) entries.push_back({name, "payload"});
   ASSERT_TRUE(MakeZipDirectly(work.File("evil.soe"), entries, kPassword, ZIP_EM_AES_256));

@@ -40,6 +40,7 @@ check "7z t accepts it with the password" 7z t -p'Pa55 word' "$work/ours.soe"
 check "7z t refuses a wrong password" bash -c "! 7z t -p'wrong' '$work/ours.soe'"
 check "7z lists the entries as AES-256 Deflate" listing_has "$work/ours.soe" "Method = AES-256 Deflate"
 check "7z lists the German name" listing_has "$work/ours.soe" "Path = $german"
+check "7z lists no entry left unprotected" bash -c "! 7z l -slt '$work/ours.soe' | grep -qxF 'Method = Deflate'"
 check "protected archive written and read back under Wine" run_tool write-verified "$(win "$work/checked.soe")" 'Pa55 word' "$(win "$work/src")"
 check "7z t accepts the read-back one" 7z t -p'Pa55 word' "$work/checked.soe"
 check "plain archive written under Wine" run_tool write "$(win "$work/plain.soe")" - "$(win "$work/src")"
@@ -60,10 +61,12 @@ check "7-Zip's AES archive refused with a wrong password" bash -c "! '$wine_run'
 check "7-Zip's AES archive extracts under Wine" run_tool extract "$(win "$work/7z.zip")" 'seven zip' "$(win "$work/from7z")"
 check "... identical to the originals" same_files "$work/src" "$work/from7z"
 
-(cd "$work/src" && 7z a -tzip -mem=AES128 -p'seven zip' "$work/7z128.zip" . >/dev/null)
-mkdir -p "$work/from7z128"
-check "7-Zip's AES-128 archive extracts under Wine" run_tool extract "$(win "$work/7z128.zip")" 'seven zip' "$(win "$work/from7z128")"
-check "... identical to the originals" same_files "$work/src" "$work/from7z128"
+for bits in 128 192; do
+  (cd "$work/src" && 7z a -tzip -mem=AES$bits -p'seven zip' "$work/7z$bits.zip" . >/dev/null)
+  mkdir -p "$work/from7z$bits"
+  check "7-Zip's AES-$bits archive extracts under Wine" run_tool extract "$(win "$work/7z$bits.zip")" 'seven zip' "$(win "$work/from7z$bits")"
+  check "... identical to the originals" same_files "$work/src" "$work/from7z$bits"
+done
 
 (cd "$work/src" && zip -q -P 'info zip' "$work/infozip.zip" ./*)
 mkdir -p "$work/frominfozip"
