@@ -133,24 +133,16 @@ TEST_P(RegistryText, OnlyAFileWithTheLoneHeaderReplacesTheTargetTheOthersAddAndO
   EXPECT_EQ(Dump("Target"), "[]\n");
 }
 
+// What the round trip above never writes: blanks in a "bin" list, the highest number, and the
+// lines that are skipped: a tag of no type, and a first "=" inside the name.
 TEST_P(RegistryText, ImportDecodesEachTagAndIgnoresUnknownOnes) {
   Import("Target",
-         "\\\r\n"
-         "\"Neg\"= dw:-1\r\n"
-         "\"Spaced\"=bin: 1, 2 ,3\r\n"
-         "\"Empty\"=bin:\r\n"
-         "\"Exp\"=esz:%Temp%\r\n"
-         "\"Other\"=qwd:5\r\n"
-         "\"a=b\"= sz:split at the first equals sign\r\n"
-         "\"Low\"= dw:-2147483648\r\n\"High\"= dw:2147483647\r\n\"B\"=bin:0,255\r\n");
-  EXPECT_EQ(GetValue("Target", "Neg"), std::make_pair(kRegDword, std::string("\xFF\xFF\xFF\xFF", 4)));
+         "\\\r\n\"Spaced\"=bin: 1, 2 ,3\r\n\"Other\"=qwd:5\r\n\"a=b\"= sz:split at the first equals sign\r\n"
+         "\"High\"= dw:2147483647\r\n\"B\"=bin:0,255\r\n");
   EXPECT_EQ(GetValue("Target", "Spaced"), std::make_pair(kRegBinary, std::string("\x01\x02\x03", 3)));
-  EXPECT_EQ(GetValue("Target", "Empty"), std::make_pair(kRegBinary, std::string()));
-  EXPECT_EQ(GetValue("Target", "Exp"), std::make_pair(kRegExpandSz, std::string("%Temp%\0", 7)));
   EXPECT_FALSE(GetValue("Target", "Other").has_value());
   EXPECT_FALSE(GetValue("Target", "a").has_value());
   EXPECT_FALSE(GetValue("Target", "").has_value());
-  EXPECT_EQ(GetValue("Target", "Low")->second, std::string("\0\0\0\x80", 4));
   EXPECT_EQ(GetValue("Target", "High")->second, std::string("\xFF\xFF\xFF\x7F", 4));
   EXPECT_EQ(GetValue("Target", "B")->second, std::string("\x00\xFF", 2));
 }
