@@ -114,10 +114,7 @@ using FakeEraseView = FakeControls<disc::EraseView, disc::EraseControl>;
 struct FakeDevice : disc::DiscDevice {
   std::string Name() override { return name; }
   bool IsSupported() override { return supported; }
-  bool HasCapability(int code) override {
-    asked.push_back(code);
-    return capabilities.count(code) != 0;
-  }
+  bool HasCapability(int code) override { return capabilities.count(code) != 0; }
   void RefreshMedia(bool forWriting) override { refreshes.push_back(forWriting); }
   int SpeedCount() override { return static_cast<int>(speeds.size()); }
   int SpeedValue(int index) override { return speeds.at(index).first; }
@@ -148,7 +145,6 @@ struct FakeDevice : disc::DiscDevice {
   bool startErase = true;
   bool imageFile = false;
   std::string imagePath;
-  std::vector<int> asked;
   std::vector<bool> refreshes;
   std::vector<std::string> calls;
 };

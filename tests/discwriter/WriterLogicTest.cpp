@@ -178,17 +178,6 @@ TEST_F(WriterLogicTest, DropsAndTheFileMenuEditTheImageUnderTheSelectedFolder) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(WriterLogicTest, PopUpMenusShowOnlyTheirViewsEntriesThenAllAgain) {
-  Open();
-  using E = FileMenuEntry;
-  logic_->ContextMenu(ImageView::List);
-  logic_->ContextMenu(ImageView::Tree);
-  ASSERT_EQ(view_.popups.size(), 2u);
-  EXPECT_EQ(view_.popups[0], (std::set<E>{E::Sep1, E::RemoveFolder, E::RenameFolder, E::Sep4, E::Exit}));
-  EXPECT_EQ(view_.popups[1], (std::set<E>{E::Sep1, E::RemoveFile, E::RenameFile, E::Sep4, E::Exit}));
-  EXPECT_TRUE(view_.hiddenEntries.empty());
-}
-
 TEST_F(WriterLogicTest, ATakenImagePathAsksAndOnlyOkReplaces) {
   Open();
   const std::string first = File("one.txt"), second = File("two.txt");
@@ -368,26 +357,24 @@ TEST_F(WriterLogicTest, AVerificationWithMismatchesDoesNotEndInSuccess) {
 
 TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
   Open();
-  EngineErrorInfo device, output, source, system, write;
-  device.Category = kErrorDevice;
-  device.DeviceDetail = {5, "Medium error", "Sense 3", "Write failed"};
-  output.Category = kErrorOutputFile;
-  output.FileDetail = {28, "Disk full", "D:\\disc.iso"};
-  source = output;
-  source.Category = kErrorSourceFile;
-  system.Category = kErrorSystem;
-  system.SystemCode = 1117;
-  system.Text = "I/O error";
-  write.Text = "The drive stopped writing";
-  const std::pair<EngineErrorInfo, std::string> cases[] = {
-      {device, "Device Error: (5)   Medium error\r\nSense 3 - Write failed"},
-      {output, "Output File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
-      {source, "Source File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
-      {system, "System Error: (1117)   I/O error"},
-      {write, "Write Error: (4)   The drive stopped writing"},
+  auto error = [](int category, std::string text = "") {
+    EngineErrorInfo e;
+    e.Category = category;
+    e.Text = std::move(text);
+    e.DeviceDetail = {5, "Medium error", "Sense 3", "Write failed"};
+    e.FileDetail = {28, "Disk full", "D:\\disc.iso"};
+    e.SystemCode = 1117;
+    return e;
   };
-  for (const auto& [error, text] : cases) {
-    logic_->EngineError(error);
+  const std::pair<EngineErrorInfo, std::string> cases[] = {
+      {error(kErrorDevice), "Device Error: (5)   Medium error\r\nSense 3 - Write failed"},
+      {error(kErrorOutputFile), "Output File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
+      {error(kErrorSourceFile), "Source File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
+      {error(kErrorSystem, "I/O error"), "System Error: (1117)   I/O error"},
+      {error(kErrorWrite, "The drive stopped writing"), "Write Error: (4)   The drive stopped writing"},
+  };
+  for (const auto& [info, text] : cases) {
+    logic_->EngineError(info);
     ExpectOneMessage(text, MessageIcon::Critical);
   }
   logic_->TrackReading(3, 45, "a.soe");
@@ -401,8 +388,15 @@ TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
   }
 }
 
-TEST_F(WriterLogicTest, TheDeviceMenuTheOptionsAndClosing) {
+TEST_F(WriterLogicTest, PopUpMenusTheDeviceMenuTheOptionsAndClosing) {
   Open();
+  using E = FileMenuEntry;  // a pop-up menu shows only its view's entries, then the bar has all again
+  logic_->ContextMenu(ImageView::List);
+  logic_->ContextMenu(ImageView::Tree);
+  ASSERT_EQ(view_.popups.size(), 2u);
+  EXPECT_EQ(view_.popups[0], (std::set<E>{E::Sep1, E::RemoveFolder, E::RenameFolder, E::Sep4, E::Exit}));
+  EXPECT_EQ(view_.popups[1], (std::set<E>{E::Sep1, E::RemoveFile, E::RenameFile, E::Sep4, E::Exit}));
+  EXPECT_TRUE(view_.hiddenEntries.empty());
   logic_->Run(WriterCommand::Eject);
   logic_->Run(WriterCommand::CloseTray);
   logic_->Run(WriterCommand::EraseDisc);

@@ -1,4 +1,5 @@
-// modReg: the registry by full key name, over each registry of the build.
+// modReg: the registry by full key name, and the registry function set under it, over each
+// registry of the build: the in-memory twin is held to what advapi32 does under Wine.
 #include <string>
 #include <vector>
 
@@ -63,10 +64,14 @@ TEST_P(ModReg, UnderAnUnknownRootEveryOperationReturnsItsFailureValue) {
 
 TEST_P(ModReg, KeysAreCreatedTestedAndDeletedAloneOrWithTheirTree) {
   EXPECT_EQ(CreateKey(BaseName("A\\B")), 0);
-  EXPECT_TRUE(KeyExists(BaseName("a\\b")));
+  SetText("A\\B", "Kept", "yes");
+  EXPECT_EQ(CreateKey(BaseName("a\\b")), 0);
+  EXPECT_TRUE(GetValue("A\\B", "Kept").has_value()) << "creating an existing key must not empty it";
+  EXPECT_TRUE(KeyExists(BaseName("a\\B")));
+  EXPECT_FALSE(KeyExists(BaseName("A\\Missing")) || KeyExists(BaseName("Nowhere\\B")));
   DeleteKey(BaseName("A"));  // still has a sub-key: stays
   EXPECT_TRUE(KeyExists(BaseName("A")));
-  DeleteKey(BaseName("A\\B"));
+  DeleteKey(BaseName("a\\B"));
   EXPECT_FALSE(KeyExists(BaseName("A\\B")));
   EXPECT_TRUE(KeyExists(BaseName("A")));
 
@@ -82,6 +87,18 @@ TEST_P(ModReg, KeysAreCreatedTestedAndDeletedAloneOrWithTheirTree) {
   DeleteKey(top);
   EXPECT_FALSE(KeyExists(top));
   EXPECT_TRUE(messages_.shown.empty());
+
+  // A handle to a key deleted meanwhile fails, and writing through it does not bring the key back.
+  RegKey doomed = 0;
+  ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, (basePath() + "\\Doomed").c_str(), &doomed), 0);
+  DeleteKey(BaseName("Doomed"));
+  const std::uint8_t byte = 1;
+  EXPECT_EQ(reg().SetValueEx(doomed, "v", kRegBinary, &byte, 1), 1018);  // ERROR_KEY_DELETED
+  char name[260];
+  std::uint32_t length = sizeof name;
+  EXPECT_EQ(reg().EnumKeyEx(doomed, 0, name, &length), 1018);
+  EXPECT_FALSE(HasKey("Doomed"));
+  EXPECT_EQ(reg().CloseKey(doomed), 0);
 }
 
 TEST_P(ModReg, ReadStringValueFitsAtMost254BytesAndDropsLeadingBlanksOnly) {
@@ -109,30 +126,65 @@ TEST_P(ModReg, ReadStringValueFitsAtMost254BytesAndDropsLeadingBlanksOnly) {
   EXPECT_EQ(text, "before");
 }
 
-TEST_P(ModReg, SubKeysAndValuesAreListedAndValuesFoundByNameInAnyCase) {
-  for (const char* key : {"List\\gamma", "List\\Alpha", "List\\beta\\deeper"}) MakeKey(key);
-  EXPECT_EQ(EnumSubKeys(BaseName("List")), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+TEST_P(ModReg, SubKeysAndValuesAreListedSortedAndFoundByNameInAnyCase) {
+  for (const char* key :
+       {"List\\gamma", "List\\Alpha", "List\\beta\\deeper", "List\\Delta2", "List\\delta10", "List\\ALPHA"}) {
+    MakeKey(key);
+  }
+  EXPECT_EQ(EnumSubKeys(BaseName("List")),
+            (std::vector<std::string>{"Alpha", "beta", "delta10", "Delta2", "gamma"}));  // "ALPHA" is "Alpha"
   EXPECT_TRUE(EnumSubKeys(BaseName("List\\gamma")).empty());
   EXPECT_TRUE(EnumSubKeys(BaseName("Missing")).empty());
 
   const std::string longName(300, 'n');  // past the first name buffer
-  SetText("", "Store Root", "%UserProfile%\\Mail");
+  SetText("", "Store Root", "C:\\old");
+  SetText("", "STORE ROOT", "%UserProfile%\\Mail");  // the same value: its first name stays
   SetValue("", "Expand", kRegExpandSz, std::string("%WinDir%\0", 9));
   SetText("", "Long", std::string(10000, 'L'));
   SetDword("", "Count", 0xFFFFFFFF);
   SetValue("", "Empty", kRegSz, "");
   SetText("", longName, "long");
+  SetValue("", "Blob", kRegBinary, std::string("\x01\x00\xFF\x10\x00", 5));
   RegistryValues values = EnumValues(BaseName());
-  ASSERT_EQ(values.size(), 6u);
-  EXPECT_EQ(values.Find("STORE ROOT")->name, "Store Root");
+  ASSERT_EQ(values.size(), 7u);
+  EXPECT_EQ(values.Find("store root")->name, "Store Root");
   EXPECT_EQ(values.Find("store root")->Text(), "%UserProfile%\\Mail");
   EXPECT_EQ(values.Find("Expand")->Text(), "%WinDir%");
   EXPECT_EQ(values.Find("Long")->Text(), std::string(10000, 'L'));
   EXPECT_EQ(values.Find("Count")->Number(), -1);
   EXPECT_EQ(values.Find("Empty")->Text(), "");
   EXPECT_EQ(values.Find(longName)->Text(), "long");
+  EXPECT_EQ(values.Find("BLOB")->data, std::string("\x01\x00\xFF\x10\x00", 5));
   EXPECT_FALSE(values.Contains("Missing"));
   EXPECT_TRUE(EnumValues(BaseName("Missing")).empty());
+}
+
+// What the code relies on from a handle, held against advapi32 under Wine: an empty sub-key
+// opens the same handle, buffers too small say so and give the size, and the ends of lists.
+TEST_P(ModReg, TheFunctionSetsHandlesBuffersAndListEnds) {
+  SetValue("K", "Blob", kRegBinary, std::string(5, '\x7F'));
+  MakeKey("K\\Alpha");
+  RegKey key = 0, same = 0;
+  ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, (basePath() + "\\k").c_str(), kKeyRead, &key), 0);
+  EXPECT_EQ(reg().OpenKey(key, "", &same), 0);
+  EXPECT_EQ(same, key);
+  char name[260];
+  std::uint32_t length = 3, type = 0, size = 4;  // too small for "Alpha" and its zero, and the five bytes
+  EXPECT_EQ(reg().EnumKeyEx(key, 0, name, &length), kErrorMoreData);
+  length = sizeof name;
+  EXPECT_EQ(reg().EnumKeyEx(key, 1, name, &length), kErrorNoMoreItems);
+  std::uint8_t data[8];
+  EXPECT_EQ(reg().QueryValueEx(key, "blob", &type, data, &size), kErrorMoreData);
+  EXPECT_EQ(size, 5u);
+  length = sizeof name;
+  EXPECT_EQ(reg().EnumValue(key, 1, name, &length, &type, data, &size), kErrorNoMoreItems);
+  reg().CloseKey(key);
+  EXPECT_EQ(reg().CloseKey(0x1234), kErrorInvalidHandle);
+  EXPECT_EQ(reg().CloseKey(kHkeyCurrentUser), 0);
+  ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, (basePath() + "\\K").c_str(), &key), 0);
+  EXPECT_EQ(reg().DeleteValue(key, "BLOB"), 0);
+  EXPECT_EQ(reg().DeleteValue(key, "blob"), kErrorFileNotFound);
+  reg().CloseKey(key);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ModReg, ::testing::ValuesIn(RegistryBackends()), BackendName);

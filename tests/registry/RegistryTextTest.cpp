@@ -37,18 +37,35 @@ class RegistryText : public RegistryTest {
   std::string file_ = folder_.File("export.txt");
 };
 
-TEST_P(RegistryText, ExportWritesHeadersValuesAndSubKeysDepthFirst) {
+// Each key's header, then its values (in the order of their names, as advapi32 lists them),
+// then its sub-keys depth first. What the four classic lines cannot give back exactly goes on
+// "raw" lines; a reader that knows only the four tags skips them.
+TEST_P(RegistryText, ExportWritesClassicLinesWhereTheyAreExactAndRawLinesThatOlderReadersSkip) {
+  ASSERT_TRUE(WriteFileBytes(file_, "stale content that must go\r\n"));
   SetText("Src", "", "");
+  SetValue("Src", "Big", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
+  SetValue("Src", "List", kRegMultiSz, std::string("a\0b\0\0", 5));
   SetText("Src", "Name", "Main account");
+  SetValue("Src", "None", kRegNone, "");
+  SetText("Src", "Sig", "Hi\r\n\r\nAnna");
+  SetText("Src", "Sort=Date", "x");
+  SetText("Src", "Text", "kept  ");
   SetDword("Src\\Sub", "Count", 0xFFFFFFFF);
   SetValue("Src\\Sub", "Data", kRegBinary, std::string("\x01\x00\xFF\x10", 4));
   SetValue("Src\\Sub\\Deeper", "Path", kRegExpandSz, std::string("%UserProfile%\\x\0", 16));
   SetValue("Src\\Sub\\Deeper", "Zero", kRegBinary, "");
   MakeKey("Src\\Sub2");
-  EXPECT_EQ(Export("Src"),
+  const std::string exported = Export("Src");
+  EXPECT_EQ(exported,
             "\\\r\n"
             "\"\"= sz:\r\n"
+            "\"Big\"=raw:11:1,0,0,0,0,0,0,128\r\n"
+            "\"List\"=raw:7:97,0,98,0,0\r\n"
             "\"Name\"= sz:Main account\r\n"
+            "\"None\"=raw:0:\r\n"
+            "\"Sig\"=raw:1:72,105,13,10,13,10,65,110,110,97,0\r\n"
+            "\"\"=raw:1:120,0:83,111,114,116,61,68,97,116,101\r\n"
+            "\"Text\"= sz:kept  \r\n"
             "\\Sub\r\n"
             "\"Count\"= dw:-1\r\n"
             "\"Data\"=bin:1,0,255,16\r\n"
@@ -56,31 +73,6 @@ TEST_P(RegistryText, ExportWritesHeadersValuesAndSubKeysDepthFirst) {
             "\"Path\"=esz:%UserProfile%\\x\r\n"
             "\"Zero\"=bin:\r\n"
             "\\Sub2\r\n");
-}
-
-// What the four classic lines cannot give back exactly goes on "raw" lines; the lines they
-// can carry stay as they were, and a reader that knows only the four tags skips the rest.
-TEST_P(RegistryText, ValuesTheClassicLinesCannotCarryGoOnRawLinesThatOlderReadersSkip) {
-  ASSERT_TRUE(WriteFileBytes(file_, "stale content that must go\r\n"));
-  // In the order of their names, as advapi32 lists them.
-  SetValue("Src", "Big", 11, std::string("\x01\0\0\0\0\0\0\x80", 8));
-  SetValue("Src", "List", kRegMultiSz, std::string("a\0b\0\0", 5));
-  SetValue("Src", "None", kRegNone, "");
-  SetText("Src", "Sig", "Hi\r\n\r\nAnna");
-  SetText("Src", "Sort=Date", "x");
-  SetText("Src", "Text", "kept  ");
-  SetDword("Src\\Sub", "Count", 7);
-  const std::string exported = Export("Src");
-  EXPECT_EQ(exported,
-            "\\\r\n"
-            "\"Big\"=raw:11:1,0,0,0,0,0,0,128\r\n"
-            "\"List\"=raw:7:97,0,98,0,0\r\n"
-            "\"None\"=raw:0:\r\n"
-            "\"Sig\"=raw:1:72,105,13,10,13,10,65,110,110,97,0\r\n"
-            "\"\"=raw:1:120,0:83,111,114,116,61,68,97,116,101\r\n"
-            "\"Text\"= sz:kept  \r\n"
-            "\\Sub\r\n"
-            "\"Count\"= dw:7\r\n");
   // By the format's reading rules a line whose first "=" leaves room for the quotes and whose
   // tag (blanks removed) is none of the four is skipped: exactly the raw lines are.
   for (platform::TextLines lines(exported); !lines.AtEnd();) {
@@ -141,24 +133,16 @@ TEST_P(RegistryText, OnlyAFileWithTheLoneHeaderReplacesTheTargetTheOthersAddAndO
   EXPECT_EQ(Dump("Target"), "[]\n");
 }
 
+// What the round trip above never writes: blanks in a "bin" list, the highest number, and the
+// lines that are skipped: a tag of no type, and a first "=" inside the name.
 TEST_P(RegistryText, ImportDecodesEachTagAndIgnoresUnknownOnes) {
   Import("Target",
-         "\\\r\n"
-         "\"Neg\"= dw:-1\r\n"
-         "\"Spaced\"=bin: 1, 2 ,3\r\n"
-         "\"Empty\"=bin:\r\n"
-         "\"Exp\"=esz:%Temp%\r\n"
-         "\"Other\"=qwd:5\r\n"
-         "\"a=b\"= sz:split at the first equals sign\r\n"
-         "\"Low\"= dw:-2147483648\r\n\"High\"= dw:2147483647\r\n\"B\"=bin:0,255\r\n");
-  EXPECT_EQ(GetValue("Target", "Neg"), std::make_pair(kRegDword, std::string("\xFF\xFF\xFF\xFF", 4)));
+         "\\\r\n\"Spaced\"=bin: 1, 2 ,3\r\n\"Other\"=qwd:5\r\n\"a=b\"= sz:split at the first equals sign\r\n"
+         "\"High\"= dw:2147483647\r\n\"B\"=bin:0,255\r\n");
   EXPECT_EQ(GetValue("Target", "Spaced"), std::make_pair(kRegBinary, std::string("\x01\x02\x03", 3)));
-  EXPECT_EQ(GetValue("Target", "Empty"), std::make_pair(kRegBinary, std::string()));
-  EXPECT_EQ(GetValue("Target", "Exp"), std::make_pair(kRegExpandSz, std::string("%Temp%\0", 7)));
   EXPECT_FALSE(GetValue("Target", "Other").has_value());
   EXPECT_FALSE(GetValue("Target", "a").has_value());
   EXPECT_FALSE(GetValue("Target", "").has_value());
-  EXPECT_EQ(GetValue("Target", "Low")->second, std::string("\0\0\0\x80", 4));
   EXPECT_EQ(GetValue("Target", "High")->second, std::string("\xFF\xFF\xFF\x7F", 4));
   EXPECT_EQ(GetValue("Target", "B")->second, std::string("\x00\xFF", 2));
 }

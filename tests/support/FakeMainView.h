@@ -24,8 +24,6 @@ struct FakeControl {
 
 class FakeMainView : public app::MainView {
  public:
-  FakeMainView();
-
   std::string Text(app::Control c) const override { return Get(c).text; }
   void SetText(app::Control c, const std::string& text) override { controls[c].text = text; }
   bool Enabled(app::Control c) const override { return Get(c).enabled; }
@@ -37,7 +35,7 @@ class FakeMainView : public app::MainView {
   void SetFieldColour(app::Control c, app::FieldColour colour) override { controls[c].colour = colour; }
   void Redraw(app::Control c) override { ++controls[c].redraws; }
 
-  void ClearList(app::Control c) override;
+  void ClearList(app::Control c) override { controls[c].items.clear(), controls[c].index = -1; }
   void AddListItem(app::Control c, const std::string& text) override { controls[c].items.push_back(text); }
   int ListCount(app::Control c) const override { return static_cast<int>(Get(c).items.size()); }
   std::string ListItem(app::Control c, int index) const override { return Get(c).items.at(index); }
@@ -63,9 +61,12 @@ class FakeMainView : public app::MainView {
   }
   void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
 
-  std::optional<std::string> OpenFileDialog(const app::FileDialogSpec& spec) override;
-  std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override;
-  std::string BrowseForFolder(const std::string& title, std::uint32_t flags) override;
+  std::optional<std::string> OpenFileDialog(const app::FileDialogSpec& spec) override {
+    dialogs.push_back(spec);
+    return dialogAnswer;
+  }
+  std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override { return OpenFileDialog(spec); }
+  std::string BrowseForFolder(const std::string&, std::uint32_t) override { return folderAnswer; }
 
   void ShowModal(app::ModalWindow window) override {
     modals.push_back(window);
@@ -90,8 +91,8 @@ class FakeMainView : public app::MainView {
   std::optional<std::string> dialogAnswer;  // what the next file dialog returns
   std::string folderAnswer;
   std::vector<app::ModalWindow> modals;
-  std::function<void()> onPump;                     // what happens while events are pumped
-  std::function<void(app::ModalWindow)> onModal;    // what the user does in a modal window
+  std::function<void()> onPump;                   // what happens while events are pumped
+  std::function<void(app::ModalWindow)> onModal;  // what the user does in a modal window
   bool hidden = false;
   int quits = 0;
 

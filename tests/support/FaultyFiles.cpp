@@ -50,56 +50,10 @@ bool FaultyFiles::Fails(FileCall kind, const std::string& path, const std::strin
   return false;
 }
 
-bool FaultyFiles::FileExists(const std::string& path) {
-  return !Fails(FileCall::FileExists, path) && inner_->FileExists(path);
-}
-
-bool FaultyFiles::FolderExists(const std::string& path) {
-  return !Fails(FileCall::FolderExists, path) && inner_->FolderExists(path);
-}
-
-std::vector<std::string> FaultyFiles::ListFiles(const std::string& folder) {
-  if (Fails(FileCall::ListFiles, folder)) return {};
-  return inner_->ListFiles(folder);
-}
-
-bool FaultyFiles::CreateFolder(const std::string& path) {
-  return !Fails(FileCall::CreateFolder, path) && inner_->CreateFolder(path);
-}
-
-bool FaultyFiles::RemoveFile(const std::string& path) {
-  return !Fails(FileCall::RemoveFile, path) && inner_->RemoveFile(path);
-}
-
 bool FaultyFiles::MoveReplace(const std::string& from, const std::string& to) {
   if (Fails(FileCall::MoveReplace, from, to)) return false;
   if (refuseReadOnlyTargets && inner_->IsReadOnly(to).value_or(false)) return false;
   return inner_->MoveReplace(from, to);
-}
-
-bool FaultyFiles::Copy(const std::string& from, const std::string& to) {
-  return !Fails(FileCall::Copy, from, to) && inner_->Copy(from, to);
-}
-
-bool FaultyFiles::SetNormalAttributes(const std::string& path) {
-  return !Fails(FileCall::SetNormalAttributes, path) && inner_->SetNormalAttributes(path);
-}
-
-std::optional<std::uint64_t> FaultyFiles::FileSize(const std::string& path) {
-  if (Fails(FileCall::FileSize, path)) return std::nullopt;
-  return inner_->FileSize(path);
-}
-
-bool FaultyFiles::AppendBytes(const std::string& path, std::string_view bytes) {
-  return !Fails(FileCall::AppendBytes, path) && inner_->AppendBytes(path, bytes);
-}
-
-bool FaultyFiles::ReadAll(const std::string& path, std::string* out) {
-  return !Fails(FileCall::ReadAll, path) && inner_->ReadAll(path, out);
-}
-
-bool FaultyFiles::WriteAll(const std::string& path, std::string_view bytes) {
-  return !Fails(FileCall::WriteAll, path) && inner_->WriteAll(path, bytes);
 }
 
 bool FaultyFiles::FlushToDisk(const std::string& path) {
@@ -110,20 +64,6 @@ bool FaultyFiles::FlushToDisk(const std::string& path) {
     inner_->WriteAll(path, bytes);
   }
   return true;
-}
-
-std::optional<std::uint64_t> FaultyFiles::FreeSpace(const std::string& folder) {
-  if (Fails(FileCall::FreeSpace, folder)) return std::nullopt;
-  return freeSpace ? freeSpace : inner_->FreeSpace(folder);
-}
-
-std::optional<bool> FaultyFiles::IsReadOnly(const std::string& path) {
-  if (Fails(FileCall::IsReadOnly, path)) return std::nullopt;
-  return inner_->IsReadOnly(path);
-}
-
-bool FaultyFiles::SetReadOnly(const std::string& path, bool readOnly) {
-  return !Fails(FileCall::SetReadOnly, path) && inner_->SetReadOnly(path, readOnly);
 }
 
 class FaultyFiles::FaultyInput : public platform::InputFile {

@@ -28,9 +28,24 @@
 namespace quarnel::testing {
 
 enum class FileCall {
-  FileExists, FolderExists, ListFiles, CreateFolder, RemoveFile, MoveReplace, Copy, SetNormalAttributes,
-  FileSize, AppendBytes, ReadAll, WriteAll, FlushToDisk, FreeSpace, IsReadOnly, SetReadOnly,
-  OpenInput, ReadInput,  // ReadInput: one Read of a file opened by OpenInput
+  FileExists,
+  FolderExists,
+  ListFiles,
+  CreateFolder,
+  RemoveFile,
+  MoveReplace,
+  Copy,
+  SetNormalAttributes,
+  FileSize,
+  AppendBytes,
+  ReadAll,
+  WriteAll,
+  FlushToDisk,
+  FreeSpace,
+  IsReadOnly,
+  SetReadOnly,
+  OpenInput,
+  ReadInput,  // ReadInput: one Read of a file opened by OpenInput
 };
 
 class FaultyFiles : public platform::FileSystem {
@@ -66,22 +81,47 @@ class FaultyFiles : public platform::FileSystem {
   // The paths (for a move or a copy, the source) of the calls of that kind, in order.
   std::vector<std::string> PathsOf(FileCall kind) const;
 
-  bool FileExists(const std::string& path) override;
-  bool FolderExists(const std::string& path) override;
-  std::vector<std::string> ListFiles(const std::string& folder) override;
-  bool CreateFolder(const std::string& path) override;
-  bool RemoveFile(const std::string& path) override;
+  bool FileExists(const std::string& p) override { return !Fails(FileCall::FileExists, p) && inner_->FileExists(p); }
+  bool FolderExists(const std::string& p) override {
+    return !Fails(FileCall::FolderExists, p) && inner_->FolderExists(p);
+  }
+  std::vector<std::string> ListFiles(const std::string& p) override {
+    return Fails(FileCall::ListFiles, p) ? std::vector<std::string>() : inner_->ListFiles(p);
+  }
+  bool CreateFolder(const std::string& p) override {
+    return !Fails(FileCall::CreateFolder, p) && inner_->CreateFolder(p);
+  }
+  bool RemoveFile(const std::string& p) override { return !Fails(FileCall::RemoveFile, p) && inner_->RemoveFile(p); }
   bool MoveReplace(const std::string& from, const std::string& to) override;
-  bool Copy(const std::string& from, const std::string& to) override;
-  bool SetNormalAttributes(const std::string& path) override;
-  std::optional<std::uint64_t> FileSize(const std::string& path) override;
-  bool AppendBytes(const std::string& path, std::string_view bytes) override;
-  bool ReadAll(const std::string& path, std::string* out) override;
-  bool WriteAll(const std::string& path, std::string_view bytes) override;
+  bool Copy(const std::string& from, const std::string& to) override {
+    return !Fails(FileCall::Copy, from, to) && inner_->Copy(from, to);
+  }
+  bool SetNormalAttributes(const std::string& p) override {
+    return !Fails(FileCall::SetNormalAttributes, p) && inner_->SetNormalAttributes(p);
+  }
+  std::optional<std::uint64_t> FileSize(const std::string& p) override {
+    return Fails(FileCall::FileSize, p) ? std::nullopt : inner_->FileSize(p);
+  }
+  bool AppendBytes(const std::string& p, std::string_view bytes) override {
+    return !Fails(FileCall::AppendBytes, p) && inner_->AppendBytes(p, bytes);
+  }
+  bool ReadAll(const std::string& p, std::string* out) override {
+    return !Fails(FileCall::ReadAll, p) && inner_->ReadAll(p, out);
+  }
+  bool WriteAll(const std::string& p, std::string_view bytes) override {
+    return !Fails(FileCall::WriteAll, p) && inner_->WriteAll(p, bytes);
+  }
   bool FlushToDisk(const std::string& path) override;
-  std::optional<std::uint64_t> FreeSpace(const std::string& folder) override;
-  std::optional<bool> IsReadOnly(const std::string& path) override;
-  bool SetReadOnly(const std::string& path, bool readOnly) override;
+  std::optional<std::uint64_t> FreeSpace(const std::string& p) override {
+    if (Fails(FileCall::FreeSpace, p)) return std::nullopt;
+    return freeSpace ? freeSpace : inner_->FreeSpace(p);
+  }
+  std::optional<bool> IsReadOnly(const std::string& p) override {
+    return Fails(FileCall::IsReadOnly, p) ? std::nullopt : inner_->IsReadOnly(p);
+  }
+  bool SetReadOnly(const std::string& p, bool readOnly) override {
+    return !Fails(FileCall::SetReadOnly, p) && inner_->SetReadOnly(p, readOnly);
+  }
   std::unique_ptr<platform::InputFile> OpenInput(const std::string& path) override;
   bool InUse(const std::string& path) override { return inner_->InUse(path); }
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path, bool exclusive) override {
