@@ -5,7 +5,7 @@
 #include "backup/BackupItems.h"
 #include "backup/InfoFile.h"
 #include "mailclient/Locations.h"
-#include "platform/portable/MemoryRegistry.h"
+#include "registry/RegistryFixture.h"
 #include "registry/ModReg.h"
 
 namespace quarnel::testing {
@@ -27,43 +27,14 @@ std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const c
 
 }  // namespace
 
-ItemsTest::ItemsTest() : system_(dir_.path()) {}
-
-void ItemsTest::SetUp() {
-  registry_ = GetParam().make();
+ItemsTest::ItemsTest() : system_(dir_.path()) {
   system_.userProfile = dir_.path();
-  scope_.emplace(platform::Services{
-      .registry = registry_.get(), .system = &system_, .processes = &processes_, .messages = &messages_});
-  for (auto [key, name] :
-       {std::pair{mailclient::kCurrentVersionKey, kCommonFilesDir}, std::pair{mailclient::kAddressBookKey, ""}}) {
-    const registry::RegistryValues values =
-        registry::KeyExists(key) ? registry::EnumValues(key) : registry::RegistryValues();
-    const registry::RegistryValue *value = values.Find(name);
-    saved_.push_back({key, name, value ? std::optional(*value) : std::nullopt});
-  }
-  sharedAccountsExisted_ = registry::KeyExists(mailclient::kUserAccountsKey);
-  for (const char *identity : {kIdentityA, kIdentityB}) RemoveTree(mailclient::IdentityKey(identity));
   state_.InfoFilePath = app::JoinPath(app::DataFolder(), backup::kInfoFileName);
 }
 
 void ItemsTest::TearDown() {
   state_.Zip1->CloseArchive();
-  for (const char *identity : {kIdentityA, kIdentityB}) RemoveTree(mailclient::IdentityKey(identity));
-  if (!sharedAccountsExisted_) RemoveTree(mailclient::kUserAccountsKey);
-  for (const SavedValue &saved : saved_) {
-    RegKey handle = 0;
-    if (saved.value) {
-      Put(saved.key, saved.name, saved.value->type, saved.value->data);
-    } else if (Registry().OpenKeyEx(RootAndPath(saved.key).first, RootAndPath(saved.key).second.c_str(),
-                                    platform::kKeyWrite, &handle) == 0) {
-      Registry().DeleteValue(handle, saved.name.c_str());
-      Registry().CloseKey(handle);
-    }
-  }
-  if (auto *memory = dynamic_cast<platform::MemoryRegistry *>(registry_.get())) {
-    EXPECT_EQ(memory->OpenHandleCount(), 0u) << "a key handle was left open";
-  }
-  scope_.reset();
+  EXPECT_EQ(registry_.OpenHandleCount(), 0u) << "a key handle was left open";
 }
 
 void ItemsTest::Put(const std::string &key, const std::string &name, std::uint32_t type, const std::string &bytes) {

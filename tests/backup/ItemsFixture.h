@@ -1,13 +1,11 @@
 #pragma once
-// A user's Outlook Express data as the items find it, in the registry of the test (in memory,
-// and advapi32 under Wine) and in a folder of its own, also the data folder and the profile:
-// identity A with data in every item, its store named through %UserProfile%; B restored
-// into. What the real registry held at the shared locations is put back afterwards.
+// A user's Outlook Express data as the items find it, in an in-memory registry and in a
+// folder of its own, also the data folder and the profile: identity A with data in every
+// item, its store named through %UserProfile%; B restored into. Under Wine the files are
+// the real ones; the registry's own contract is tested over advapi32 in tests/registry.
 #include <gtest/gtest.h>
 
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +14,10 @@
 #include "backup/ItemContext.h"
 #include "mailclient/Locations.h"
 #include "platform/Services.h"
+#include "platform/portable/MemoryRegistry.h"
 #include "platform/portable/RecordingMessages.h"
 #include "platform/portable/RecordingProcesses.h"
 #include "registry/ModReg.h"
-#include "registry/RegistryFixture.h"
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"
 
@@ -32,10 +30,9 @@ inline constexpr const char *kStationery = "Common Files\\Microsoft Shared\\Stat
 inline const std::vector<std::string> kMailFolderFiles = {
     "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
 
-class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
+class ItemsTest : public ::testing::Test {
  protected:
   ItemsTest();
-  void SetUp() override;
   void TearDown() override;
 
   // Registry, by full key names (HKEY_CURRENT_USER\... or HKEY_LOCAL_MACHINE\...).
@@ -79,21 +76,14 @@ class ItemsTest : public ::testing::TestWithParam<RegistryBackend> {
 
   TempFolder dir_;
   OverrideSystem system_;
-  std::unique_ptr<platform::RegistryApi> registry_;
+  platform::MemoryRegistry registry_;
   platform::RecordingMessages messages_;
   platform::RecordingProcesses processes_;
-  std::optional<platform::ScopedServices> scope_;
+  platform::ScopedServices scope_{
+      {.registry = &registry_, .system = &system_, .processes = &processes_, .messages = &messages_}};
   app::MainState state_;
   int pumps_ = 0;
   backup::ItemContext context_{state_, [this] { ++pumps_; }, {}};
-
- private:
-  struct SavedValue {
-    std::string key, name;
-    std::optional<registry::RegistryValue> value;
-  };
-  std::vector<SavedValue> saved_;
-  bool sharedAccountsExisted_ = false;
 };
 
 }  // namespace quarnel::testing

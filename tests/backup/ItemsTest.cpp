@@ -1,5 +1,4 @@
-// The eight items and the information file, over the in-memory registry and under Wine over
-// advapi32 as well.
+// The eight items and the information file.
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -44,7 +43,7 @@ class BackupItemsTest : public ItemsTest {
 };
 
 // A key missing at the backup (block senders never used) travels as an empty tree.
-TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedArchive) {
+TEST_F(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedArchive) {
   SeedAll();
   RemoveTree(VersionPath(kIdentityA, "Block Senders"));
   EXPECT_EQ(WriteBackup("11111111", "s3cret pass"), "11111111");
@@ -89,7 +88,7 @@ TEST_P(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
 
 // An item that finds nothing to back up (or nowhere to restore to) fails, records nothing and
 // writes nothing; the accounts without any accounts key have nothing to restore and succeed.
-TEST_P(BackupItemsTest, AnItemThatFindsNothingFailsWithNothingRecordedOrWritten) {
+TEST_F(BackupItemsTest, AnItemThatFindsNothingFailsWithNothingRecordedOrWritten) {
   const std::string wab = mailclient::kAddressBookKey, common = mailclient::kCurrentVersionKey;
   const struct {
     const char *what;
@@ -130,7 +129,7 @@ TEST_P(BackupItemsTest, AnItemThatFindsNothingFailsWithNothingRecordedOrWritten)
 
 // Names from a crafted backup that holds entries of those names: refused before anything is
 // written anywhere, also when a good name comes first in a list.
-TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritten) {
+TEST_F(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritten) {
   SeedAll();
   std::vector<RawEntry> entries = {{"OBSbad.tmp", "\\\r\n\"A\"= dw:1\r\nnot a value line\r\n"}};
   for (const char *name : {"Inbox.dbx", "..\\..\\x.dbx", "CON.dbx", "Ivy.htm", "../x.htm", "..\\alice.wab",
@@ -157,7 +156,7 @@ TEST_P(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
 // not at all: a damaged entry, free space one byte short of the item's total, a live file
 // that cannot be set aside or a new file that cannot take its place each fail the item with
 // every live file as it was and nothing of the restore left beside them.
-TEST_P(BackupItemsTest, FilesAreRestoredAllOrNothing) {
+TEST_F(BackupItemsTest, FilesAreRestoredAllOrNothing) {
   SeedAll();
   EXPECT_EQ(WriteBackup("01010010"), "01010010");
   OpenBackup();
@@ -218,7 +217,7 @@ TEST_P(BackupItemsTest, FilesAreRestoredAllOrNothing) {
 // What runs ended before their time leave is removed by the next job: only the program's
 // own names, only files no process has open, only while no other run is under way; a live
 // file only a restore's kept copy holds is put back.
-TEST_P(BackupItemsTest, AJobRemovesOnlyWhatRunsLeftInItsFoldersAndPutsBackWhatOnlyARestoreKept) {
+TEST_F(BackupItemsTest, AJobRemovesOnlyWhatRunsLeftInItsFoldersAndPutsBackWhatOnlyARestoreKept) {
   SeedAll();
   MakeFolder("Backups");
   // Beside the program's own names, near misses that may be the user's.
@@ -259,8 +258,6 @@ TEST_P(BackupItemsTest, AJobRemovesOnlyWhatRunsLeftInItsFoldersAndPutsBackWhatOn
   EXPECT_EQ(Read(std::string(kStationery) + "\\Ivy.htm"), "<html>ivy</html>");
   EXPECT_EQ(Listing("Address Book"), (Names{"alice.wab"}));
 }
-
-INSTANTIATE_TEST_SUITE_P(Registries, BackupItemsTest, ::testing::ValuesIn(RegistryBackends()), BackendName);
 
 // A file as the program has always written it: each item's key, one name or a ";"-list,
 // read with the first line of a key in any letter case and a name cut at a NUL.
