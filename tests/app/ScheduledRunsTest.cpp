@@ -1,6 +1,6 @@
 // What the log says about scheduled backups: the runs told apart, and the window's notice
 // of those that failed or never finished, given once (the event log's reports are checked
-// under Wine, tests/backup/interrupted-wine.sh).
+// under Wine, tests/backup/unattended-wine.sh).
 #include <gtest/gtest.h>
 
 #include <memory>

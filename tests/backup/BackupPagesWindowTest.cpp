@@ -1,6 +1,9 @@
 // What the jobs read from the backup and restore pages, through the real windows under
 // Wine: the proposal of the target's file dialog, the password fields and the prompt of a
 // protected backup. What the jobs do with it is tested over a fake window (JobsTest).
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 #include <zip.h>
 
 #include "archive/ArchiveTestSupport.h"

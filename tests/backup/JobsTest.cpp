@@ -232,9 +232,9 @@ TEST_F(JobsTest, WhileAJobRunsASecondOneAndTheJobCommandsAreRefused) {
   EXPECT_EQ(view_.quits, 1);
 }
 
-// Opening asks for the password of a protected backup only; a refused one leaves the page
-// empty, a cancelled prompt keeps the password typed before. Then the restore runs the
-// checked items the backup holds, into the identity chosen.
+// Opening asks for the password of a protected backup only; a refused or invalid one
+// leaves the page empty, a cancelled prompt keeps the password typed before. Then the
+// restore runs the checked items the backup holds, into the identity chosen.
 TEST_F(JobsTest, ABackupIsOpenedWithItsPasswordAndRestoredIntoTheChosenIdentity) {
   Protect(true, "s3cret", "s3cret");
   Run(ItemSet::Backup, "00010001");
@@ -276,17 +276,32 @@ TEST_F(JobsTest, ABackupIsOpenedWithItsPasswordAndRestoredIntoTheChosenIdentity)
   EXPECT_TRUE(Read("Store B\\Inbox.dbx") == Read("Store A\\Inbox.dbx"));
   EXPECT_TRUE(processes_.started.empty());  // no App Paths entry: nothing to start
 
-  // One without a whole information file is invalid, and nothing of the one opened before
-  // describes it.
-  ASSERT_TRUE(MakeZipDirectly(dir_.File("none.soe"), {{"Inbox.dbx", "mail"}}));
-  ASSERT_TRUE(
-      MakeZipDirectly(dir_.File("seven.soe"), {{"quarnel.dat", "BackupIdentity=Main\r\nBackupItem=0001000\r\n"}}));
-  for (const char* name : {"none.soe", "seven.soe"}) {
-    Open(name);
-    EXPECT_EQ(LastMessage(), "Invalid backup file");
+  // One without a whole information file, or with one no backup of ours would carry, is
+  // invalid: the file is never left in the data folder (one too large never extracted),
+  // and nothing of the one opened before describes it.
+  const std::string lines = "BackupIdentity=Main\r\nBackupItem=00010000\r\nBackupMails=Inbox.dbx\r\n";
+  const struct {
+    std::vector<RawEntry> entries;
+    bool extracted;
+  } invalid[] = {
+      {{{"Inbox.dbx", "mail"}}, false},
+      {{{"quarnel.dat", lines + "Padding=" + std::string(backup::kInfoFileLimit, 'x') + "\r\n"}}, false},
+      {{{"quarnel.dat", lines + "BackupEntries=Inbox.dbx:4:0000000G\r\n"}}, true},
+      {{{"quarnel.dat", lines + "BackupEntries=Inbox.dbx:4\r\n"}}, true},
+      {{{"quarnel.dat", "BackupIdentity=Main\r\nBackupItem=0001000\r\n"}}, true},
+  };
+  for (const auto& c : invalid) {
+    const std::string name = "invalid" + std::to_string(&c - invalid) + ".soe";  // the one before stays open
+    ASSERT_TRUE(MakeZipDirectly(dir_.File(name), c.entries, "pw", ZIP_EM_AES_256));
+    FaultyFiles files;
+    platform::ScopedServices watch({.files = &files});
+    Open(name, "pw");
+    EXPECT_EQ(LastMessage(), "Invalid backup file") << name;
     EXPECT_EQ(messages_.shown.at(0).icon, MessageIcon::Critical);
     EXPECT_TRUE(state_.NoValidBackupFile);
     for (int i = 0; i < app::kItemCount; ++i) EXPECT_FALSE(view_.ItemEnabled(ItemSet::Restore, i));
+    EXPECT_EQ(files.PathsOf(FileCall::MoveReplace).empty(), !c.extracted) << name;
+    EXPECT_FALSE(Exists("quarnel.dat"));
   }
   EXPECT_EQ(view_.Text(Control::txtPOBinfo), "Computer:\r\nUser:\r\nIdentity:Main\r\nDate:");
 }
@@ -342,27 +357,6 @@ TEST_F(JobsTest, AnAlteredProtectedBackupRestoresNothing) {
   Run(ItemSet::Restore, "11111111");
   EXPECT_EQ(LastMessage().find("Fail!"), std::string::npos) << LastMessage();
   EXPECT_TRUE(Read("Store B\\Inbox.dbx") == Read("Store A\\Inbox.dbx"));
-}
-
-// An information file no backup of ours would carry is refused before it is written anywhere.
-TEST_F(JobsTest, AnInformationFileNoBackupOfOursCarriesIsInvalidAndNeverWritten) {
-  const std::string lines = "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\nBackupMails=Inbox.dbx\r\n";
-  const std::string cases[] = {
-      lines + "Padding=" + std::string(backup::kInfoFileLimit, 'x') + "\r\n",  // a few KB deflated
-      lines + "BackupEntries=Inbox.dbx:4:0000000G\r\n",
-      lines + "BackupEntries=Inbox.dbx:4\r\n",
-  };
-  for (const std::string& info : cases) {
-    const std::string name = "crafted" + std::to_string(&info - cases) + ".soe";  // the one before stays open
-    ASSERT_TRUE(MakeZipDirectly(dir_.File(name), {{"Inbox.dbx", "mail"}, {"quarnel.dat", info}}, "pw", ZIP_EM_AES_256));
-    FaultyFiles files;
-    platform::ScopedServices watch({.files = &files});
-    Open(name, "pw");
-    EXPECT_EQ(LastMessage(), "Invalid backup file") << info.substr(info.size() - 30);
-    EXPECT_TRUE(state_.NoValidBackupFile);
-    EXPECT_EQ(files.PathsOf(FileCall::MoveReplace).empty(), &info == &cases[0]);  // too large: not extracted
-    EXPECT_FALSE(Exists("quarnel.dat"));
-  }
 }
 
 // Each row one scheduled run: the settings it finds, its command line, its exit code, the

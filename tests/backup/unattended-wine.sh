@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# quarnel.exe itself, started under Wine exactly as its scheduled task starts it, in a
-# Windows environment set up like a machine with Outlook Express (scripts/demo-env). The
-# archives are checked with 7-Zip; the log and exit codes as the Task Scheduler sees them.
+# quarnel.exe itself under Wine, started exactly as its scheduled task starts it, in a
+# Windows environment set up like a machine with Outlook Express (scripts/demo-env). A run
+# is ended with TerminateProcess (taskkill /F) while it writes a big backup, beside a
+# restore ended half way (Inbox.dbx only under its kept name, a staged file); the next run
+# removes what the ended one left, puts the mail folder back and writes a good protected
+# backup, checked with 7-Zip. Then a run that cannot write its file; the exit codes and
+# what Wine prints of the Application event log as the Task Scheduler and the user see
+# them; the window, which tells once of the run that never finished and of the failed one.
 #   tests/backup/unattended-wine.sh BUILD_DIR
 # Needs a display (scripts/test provides one). The read-only program folder case runs as
 # an ordinary user, made here, and only when this script runs as root.
@@ -12,64 +17,108 @@ work="$build/unattended-test"
 prefix="$work/prefix"
 
 . "$root/tests/support/checks.sh"
-demo_prefix 2
+demo_prefix 150
+export WINEDEBUG=-all,err+eventlog,trace+eventlog
 store="$(echo "$c"/users/*/"Local Settings/Application Data/Identities/{7C5A1B2E-1F3D-4C11-9E41-2A7B3C4D5E01}/Microsoft/Outlook Express")"
-mkdir -p "$c/Backups"
+backups="$c/Backups"
+mkdir -p "$backups"
+events="$work/events.txt"
 log="$program/brlog.dat"
+task='sf=Main Identityxm=11111111ps=s3cret wordbf=C:\Backups\main.soe'
 
 # Starts the program with exactly this command line after the quoted program path.
-run() {
-  local status=0
+start_task() {
   QUARNEL_COMMAND_LINE="\"C:\\Program Files\\Quarnel Backup\\quarnel.exe\" $1" \
-    "$wine" "$build/quarnel_launch.exe" </dev/null >/dev/null 2>&1 || status=$?
-  "$wineserver" -w
-  return "$status"
+    "$wine" "$build/quarnel_launch.exe" </dev/null >/dev/null 2>>"$events" &
 }
-status_of() { local s=0; run "$1" || s=$?; echo "$s"; }
-logged() { stat -c %s "$log" 2>/dev/null || echo 0; }
+run_task() { local s=0; start_task "$1"; wait $! || s=$?; "$wineserver" -w; echo "$s"; }
+# Opens the window; prints the text of the box it shows within that many seconds.
+open_window() {
+  "$wine" "$program/quarnel.exe" </dev/null >/dev/null 2>&1 &
+  "$wine" "$build/quarnel_drive.exe" --message "$1" 2>/dev/null | tr -d '\r'
+  "$wineserver" -w
+}
+listing() { (cd "$1" && ls -A | sort | tr '\n' ' '); }
 # The log's bytes from an offset, every time stamp (the general date form) replaced by T.
 log_since() { tail -c +"$(($1 + 1))" "$log" | perl -0777 -pe 's#(^|\n)\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d{2}:\d{2}( [AP]M)?#$1T#g'; }
-entries() { 7z l -slt ${2:+-p"$2"} "$1" | sed -n 's/^Path = //p' | tail -n +2 | sort | tr '\n' '|'; }
-settings() { printf '[autobackup]\r\nautobackupfile=%s\r\n' "$1" >"$program/settings.dat"; }
+in_backup() { 7z "$1" -p's3cret word' "$backups/main.soe" "${@:2}" 2>/dev/null; }
 
-# 1. Every item, protected, replacing the named file.
-settings 0
-printf 'an older backup' >"$c/Backups/main.soe"
-before=$(logged)
-check "full protected backup exits with 0" same "$(status_of 'sf=Main Identityxm=11111111ps=s3cret wordbf=C:\Backups\main.soe')" 0
+printf '[autobackup]\r\nautobackupfile=0\r\n' >"$program/settings.dat"
+check "the window tells nothing before any run" same "$(open_window 3)" ""
+printf 'an older backup' >"$backups/main.soe"
+
+# 1. Ended while the archive is written.
+start_task "$task"
+launcher=$!
+part=""
+for _ in $(seq 600); do
+  part=$(ls "$backups"/~qb*.tmp.* 2>/dev/null | head -n1 || true)
+  [ -n "$part" ] && [ "$(stat -c %s "$part" 2>/dev/null || echo 0)" -gt 4000000 ] && break
+  sleep 0.1
+done
+"$wine" taskkill /F /IM quarnel.exe >/dev/null 2>&1 || true
+wait "$launcher" || true
+"$wineserver" -w
+check "ended while writing: temporary archive and libzip's part left" \
+  same "$(listing "$backups" | grep -oE '~qb[0-9a-fA-F]+\.tmp(\.[0-9a-zA-Z]+)? ' | wc -l)" 2
+check "... registry exports and the information file left" \
+  bash -c "ls '$program' | grep -qE '^OB[ARS][0-9a-fA-F]+\.tmp$' && test -f '$program/quarnel.dat'"
+check "... the older backup kept" same "$(cat "$backups/main.soe")" "an older backup"
+
+# A restore ended half way in the same store.
+cp "$store/Inbox.dbx" "$work/Inbox.dbx"
+mv "$store/Inbox.dbx" "$store/~qbr.old.Inbox.dbx.tmp"
+printf 'staged' >"$store/~qbr.new.Outbox.DBX.tmp"
+
+# 2. The next run: every item, protected, replacing the named file.
+before=$(stat -c %s "$log")
+check "the next run exits with 0" same "$(run_task "$task")" 0
 # The records themselves are checked byte for byte natively: here, that they reach the log.
-check "the log tells of eight items and the completed run" same "$(log_since "$before" | tr -d '\r' |
+check "... the log tells of eight items and the completed run" same "$(log_since "$before" | tr -d '\r' |
   grep -cE '^T Backup [A-Za-z ]+ Succeeded!$|^T Backup Profile Main Identity Data was Completed!$')" 9
-list=$(entries "$c/Backups/main.soe" "s3cret word")
+check "... leaves only the new backup in the backup folder" same "$(listing "$backups")" "main.soe "
+check "... and nothing of either run beside the program" \
+  same "$(listing "$program")" "brlog.dat help.chm quarnel.exe settings.dat skins "
+check "... the mail folder only the restore's kept copy held is back" cmp -s "$store/Inbox.dbx" "$work/Inbox.dbx"
+check "... no restore file left in the store" bash -c "! ls -A '$store' | grep -q '^~qbr'"
+list=$(in_backup l -slt | sed -n 's/^Path = //p' | tail -n +2 | sort | tr '\n' '|')
 for name in Inbox.dbx "Sent Items.dbx" Outbox.DBX "Gelöschte Objekte.dbx" Archive.dbx "Main Identity.wab" Ivy.htm \
   quarnel.dat; do
-  check "archive holds $name" grep -qF "|$name|" <<<"|$list"
+  check "the backup holds $name" grep -qF "|$name|" <<<"|$list"
 done
-check "archive leaves out the store's other files" bash -c "! grep -qF 'cleanup.log' <<<'$list'"
-check "archive holds the five registry exports" same "$(tr '|' '\n' <<<"$list" | grep -cE '^OB[ARS][0-9A-Fa-f]+\.tmp$')" 5
-check "every entry is AES-256" same "$(7z l -slt -p's3cret word' "$c/Backups/main.soe" | grep -c '^Method = AES-256 Deflate')" \
+check "... leaves out the store's other files" bash -c "! grep -qF 'cleanup.log' <<<'$list'"
+check "... holds the five registry exports" same "$(tr '|' '\n' <<<"$list" | grep -cE '^OB[ARS][0-9A-Fa-f]+\.tmp$')" 5
+check "... every entry is AES-256" same "$(in_backup l -slt | grep -c '^Method = AES-256 Deflate')" \
   "$(tr '|' '\n' <<<"$list" | grep -c .)"
-check "archive passes 7z t with its password" bash -c "7z t -p's3cret word' '$c/Backups/main.soe' >/dev/null"
-info=$(7z x -so -p"s3cret word" "$c/Backups/main.soe" quarnel.dat 2>/dev/null | tr -d '\r')
-check "information file: identity, description, items" \
-  same "$(grep -E '^Backup(Identity|Information|Item)=' <<<"$info")" $'BackupIdentity=Main Identity\nBackupInformation=Auto Backup\nBackupItem=11111111'
-check "information file has no computer or user" bash -c "! grep -qE '^Backup(Computer|LogonUser)=' <<<'$info'"
-check "a mail folder comes back byte-identical" \
-  cmp -s <(7z x -so -p"s3cret word" "$c/Backups/main.soe" Archive.dbx 2>/dev/null) "$store/Archive.dbx"
-check "nothing of the run is left beside the program" \
-  same "$(cd "$program" && ls | sort | tr '\n' ' ')" "brlog.dat help.chm quarnel.exe settings.dat skins "
+check "... passes 7z t with its password" in_backup t -bso0
+check "... the mail folder put back is in it" cmp -s <(in_backup x -so Inbox.dbx) "$work/Inbox.dbx"
+info=$(in_backup x -so quarnel.dat | tr -d '\r')
+check "... its information file: identity, description, items" same \
+  "$(grep -E '^Backup(Identity|Information|Item)=' <<<"$info")" $'BackupIdentity=Main Identity\nBackupInformation=Auto Backup\nBackupItem=11111111'
+check "... and no computer or user" bash -c "! grep -qE '^Backup(Computer|LogonUser)=' <<<'$info'"
 
-# 2. The exit codes the Task Scheduler shows for runs that are not complete (what they
-#    write and log, and the dated mode, are checked natively in the backup jobs' tests).
-check "unusable command line exits with 3" same "$(status_of 'sf=Main Identityxm=11111111ps=')" 3
-check "unknown identity exits with 1" same "$(status_of 'sf=Nobodyxm=11111111ps=bf=C:\Backups\nobody.soe')" 1
-check "unwritable file exits with 2" same "$(status_of 'sf=Main Identityxm=10000000ps=bf=C:\No Such Folder\x.soe')" 2
-check "... and nothing is left beside the program" \
-  same "$(cd "$program" && ls | sort | tr '\n' ' ')" "brlog.dat help.chm quarnel.exe settings.dat skins "
+# 3. A run that cannot write its file (what runs that are not complete write and log, and
+#    the dated mode, are checked natively in the jobs' tests).
+check "a run without its folder exits with 2" same "$(run_task 'sf=Main Identityxm=10000000ps=bf=C:\No Such Folder\x.soe')" 2
+check "... and leaves nothing beside the program" \
+  same "$(listing "$program")" "brlog.dat help.chm quarnel.exe settings.dat skins "
+check "event log: the completed run as information" grep -qE \
+  'trace:eventlog:ReportEventW L"The scheduled backup of Main Identity started .* was completed: C:\\\\Backups\\\\main.soe."' "$events"
+check "event log: the failed run as an error, with its reason" grep -qE \
+  'err:eventlog:ReportEventW L"The scheduled backup of Main Identity started .* was not completed: .*No folder' "$events"
 
+# 4. The window tells of the ended run and the failed one, once.
+told=$(open_window 30)
+check "the window tells of two runs" grep -q '^2 scheduled backups did not succeed:$' <<<"$told"
+check "... the one that was ended" grep -q 'did not finish: it was ended while it ran' <<<"$told"
+check "... the failed one, with the log's reason" grep -qF \
+  'was not completed: the backup file C:\No Such Folder\x.soe was not written (No folder "C:\No Such Folder").' <<<"$told"
+check "the log, and with it the Logs page, shows the run that never finished" \
+  grep -qa 'Scheduled backup of Main Identity started .* did not finish!' "$log"
+check "told once: the window tells nothing the next time" same "$(open_window 5)" ""
 "$wineserver" -k >/dev/null 2>&1 || true
 
-# 3. A program folder the user cannot write to (an installation under Program Files on
+# 5. A program folder the user cannot write to (an installation under Program Files on
 #    Windows Vista and later): the program writes its log and files in the user's
 #    application-data folder instead. Root may write anywhere, so an ordinary user runs it.
 if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >/dev/null; then
@@ -84,7 +133,7 @@ if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >
   [ -f "$build/skins/frmmain.skn" ] && cp "$build/skins/frmmain.skn" "$own/build/skins/"
   cp "$root/scripts/demo-env" "$own/"
   chown -R "$user:" "$own"
-  as_user() { runuser -u "$user" -- env HOME="$home" DISPLAY="${DISPLAY:-}" "$@"; }
+  as_user() { runuser -u "$user" -- env HOME="$home" DISPLAY="${DISPLAY:-}" WINEPREFIX="$own/prefix" "$@"; }
   as_user env DEMO_BIG_MB=0 "$own/demo-env" "$own/prefix" "$own/build" >/dev/null
   uprogram="$own/prefix/drive_c/Program Files/Quarnel Backup"
   chown -R root:root "$uprogram"
@@ -92,11 +141,10 @@ if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >
   mkdir -p "$own/prefix/drive_c/Backups"
   chown "$user:" "$own/prefix/drive_c/Backups"
   ustatus=0
-  as_user env WINEPREFIX="$own/prefix" WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8 \
-    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+  as_user env WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
     QUARNEL_COMMAND_LINE='"C:\Program Files\Quarnel Backup\quarnel.exe" sf=Main Identityxm=11111111ps=bf=C:\Backups\ro.soe' \
     "$wine" "$own/build/quarnel_launch.exe" </dev/null >/dev/null 2>&1 || ustatus=$?
-  as_user env WINEPREFIX="$own/prefix" "$wineserver" -w
+  as_user "$wineserver" -w
   check "read-only program folder: backup exits with 0" same "$ustatus" 0
   appdata=$(echo "$own"/prefix/drive_c/users/"$user"/AppData/Roaming/"Quarnel Backup")
   check "read-only program folder: the log is in %APPDATA%\\Quarnel Backup" test -s "$appdata/brlog.dat"
@@ -104,7 +152,7 @@ if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null && command -v useradd >
     same "$(cd "$uprogram" && ls | sort | tr '\n' ' ')" "help.chm quarnel.exe skins "
   check "read-only program folder: the backup is written" \
     bash -c "ls '$own/prefix/drive_c/Backups'/ro-*.soe >/dev/null 2>&1"
-  as_user env WINEPREFIX="$own/prefix" "$wineserver" -k >/dev/null 2>&1 || true
+  as_user "$wineserver" -k >/dev/null 2>&1 || true
   rm -rf "$own"
 else
   echo "skipped: the read-only program folder case needs root (to run as an ordinary user)"
