@@ -36,9 +36,10 @@ TEST_F(LogTest, RecordsHaveTheirExactBytesAndTheLogPageShowsOneLineEach) {
   EXPECT_FALSE(AppendLog(JoinPath(dir.path(), "no-folder\\brlog.dat"), LogSeparator()));
 
   Files().AppendBytes(LogFilePath(), "cut\rshort");
+  // An event's lone LF stays in its line.
   const std::vector<std::string> lines = {std::string(84, '.'),
                                           "",
-                                          Stamp() + " Start Backup Profile J\xF6rg's Arbeit Data...\n",  // a lone LF stays
+                                          Stamp() + " Start Backup Profile J\xF6rg's Arbeit Data...\n",
                                           Stamp() + " Backup Profile J\xF6rg's Arbeit Data was Completed!",
                                           "",
                                           "cut",

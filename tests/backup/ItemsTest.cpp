@@ -285,8 +285,8 @@ TEST(InformationFile, EveryKeyOfAnEarlierBackupIsReadBack) {
 // The scheduled task's command line, read by position, and the dated name of its file.
 TEST(UnattendedCommandLine, FieldsAreTakenByPositionAndDatedNamesReplaceTheLastFourCharacters) {
   const struct {
-    const char* commandLine;
-    const char* fields;  // sf|xm|ps|bf, or null when the line is unusable
+    const char *commandLine;
+    const char *fields;  // sf|xm|ps|bf, or null when the line is unusable
   } cases[] = {
       {"sf=Workxm=11111111ps=s3cret wordbf=D:\\My Backups\\work;2026.soe",
        "Work|11111111|s3cret word|D:\\My Backups\\work;2026.soe"},
@@ -301,14 +301,15 @@ TEST(UnattendedCommandLine, FieldsAreTakenByPositionAndDatedNamesReplaceTheLastF
       {"", nullptr},
       {"sf=W=x=y=z", nullptr},  // parts shorter than the two characters to drop come out empty
   };
-  for (const auto& c : cases) {
+  for (const auto &c : cases) {
     std::optional<backup::UnattendedOptions> o = backup::ParseUnattendedCommandLine(c.commandLine);
     ASSERT_EQ(o.has_value(), c.fields != nullptr) << c.commandLine;
     if (o) {
       EXPECT_EQ(o->sf + "|" + o->xm + "|" + o->ps + "|" + o->bf, c.fields);
     }
   }
-  EXPECT_EQ(backup::DatedBackupPath("D:\\b\\backup.zip1", {2026, 3, 3, 14, 5, 59}), "D:\\b\\backup.-03-03-2026-14-05.soe");
+  EXPECT_EQ(backup::DatedBackupPath("D:\\b\\backup.zip1", {2026, 3, 3, 14, 5, 59}),
+            "D:\\b\\backup.-03-03-2026-14-05.soe");
   EXPECT_EQ(backup::DatedBackupPath("x", {2027, 12, 31, 0, 0, 0}), "-12-31-2027-00-00.soe");
 }
 
