@@ -17,12 +17,6 @@ namespace {
 
 constexpr const char *kCommonFilesDir = "CommonFilesDir";
 
-std::pair<RegKey, std::string> RootAndPath(const std::string &key) {
-  const std::string machine = "HKEY_LOCAL_MACHINE\\";
-  if (key.rfind(machine, 0) == 0) return {platform::kHkeyLocalMachine, key.substr(machine.size())};
-  return {platform::kHkeyCurrentUser, key.substr(key.find('\\') + 1)};
-}
-
 std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const char *>(&n), 4); }
 
 }  // namespace
@@ -38,9 +32,9 @@ void ItemsTest::TearDown() {
 }
 
 void ItemsTest::Put(const std::string &key, const std::string &name, std::uint32_t type, const std::string &bytes) {
-  auto [root, path] = RootAndPath(key);
+  const registry::KeyPath path = registry::SplitKeyName(key);
   RegKey handle = 0;
-  ASSERT_EQ(Registry().CreateKey(root, path.c_str(), &handle), 0) << key;
+  ASSERT_EQ(Registry().CreateKey(path.root, path.subPath.c_str(), &handle), 0) << key;
   EXPECT_EQ(Registry().SetValueEx(handle, name.c_str(), type, reinterpret_cast<const std::uint8_t *>(bytes.data()),
                                   static_cast<std::uint32_t>(bytes.size())),
             0);
@@ -48,8 +42,8 @@ void ItemsTest::Put(const std::string &key, const std::string &name, std::uint32
 }
 
 std::string ItemsTest::Tree(const std::string &key) {
-  auto [root, path] = RootAndPath(key);
-  return DumpTree(Registry(), root, path);
+  const registry::KeyPath path = registry::SplitKeyName(key);
+  return DumpTree(Registry(), path.root, path.subPath);
 }
 
 std::string ItemsTest::MakeFolder(const std::string &below) {
@@ -84,11 +78,7 @@ void ItemsTest::SeedAll() {
   }
   Put(VersionPath(kIdentityA, "Rules\\Mail\\000"), "Flags", platform::kRegDword, Dword(0xFFFFFFFF));
   PutText(VersionPath(kIdentityA, "Rules\\Mail\\000"), "Name", "Move spam  ");
-  RegKey news = 0;  // a key without values
-  ASSERT_EQ(Registry().CreateKey(platform::kHkeyCurrentUser,
-                                 RootAndPath(VersionPath(kIdentityA, "Rules\\News")).second.c_str(), &news),
-            0);
-  Registry().CloseKey(news);
+  ASSERT_EQ(registry::CreateKey(VersionPath(kIdentityA, "Rules\\News")), 0);  // a key without values
   PutText(VersionPath(kIdentityA, "Block Senders\\Mail\\Criteria\\0"), "Criteria", "spam@example.com");
   PutText(VersionPath(kIdentityA, "signatures"), "Default Signature", "00000000");
   PutText(VersionPath(kIdentityA, "signatures\\00000000"), "name", "Signature #1");
