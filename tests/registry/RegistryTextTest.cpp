@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -114,12 +115,16 @@ TEST_P(RegistryText, OnlyAFileWithTheLoneHeaderReplacesTheTargetAndEachTagIsDeco
   EXPECT_EQ(Dump("Target"),
             "[]\nOld type 1: 111 108 100 32 118 97 108 117 101 0\n[\\New]\nAdded type 1: 121 101 115 0\n"
             "[\\OldSub]\nKept type 4: 8 0 0 0\n");
-  // What the round trip below never writes: blanks in a "bin" list and the highest number; and
+  // What the round trip above never writes: blanks in a "bin" list and the highest number; and
   // the lines that are skipped: a tag of no type, and a first "=" inside the name.
   Import("Target",
          "\\\r\n\"Spaced\"=bin: 1, 2 ,3\r\n\"Other\"=qwd:5\r\n\"a=b\"= sz:split at the first equals sign\r\n"
          "\"High\"= dw:2147483647\r\n\"B\"=bin:0,255\r\n");
-  EXPECT_EQ(Dump("Target"), "[]\nSpaced type 3: 1 2 3\nHigh type 4: 255 255 255 127\nB type 3: 0 255\n");
+  EXPECT_EQ(GetValue("Target", "Spaced"), std::make_pair(kRegBinary, std::string("\x01\x02\x03", 3)));
+  EXPECT_EQ(GetValue("Target", "High"), std::make_pair(kRegDword, std::string("\xFF\xFF\xFF\x7F", 4)));
+  EXPECT_EQ(GetValue("Target", "B"), std::make_pair(kRegBinary, std::string("\x00\xFF", 2)));
+  const std::string tree = Dump("Target");  // the key and these three values alone
+  EXPECT_EQ(std::count(tree.begin(), tree.end(), '\n'), 4) << tree;
   Import("Target", "\\\r\n");
   EXPECT_EQ(Dump("Target"), "[]\n");
 }
