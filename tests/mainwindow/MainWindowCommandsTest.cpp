@@ -1,37 +1,51 @@
-// frmMain's commands that open another program or window, or end the window.
+// frmMain's commands that open another window modal to it, or end the window.
 #include "MainWindowFixture.h"
+#include "schedule/ScheduleWindow.h"
+#include "settingsui/SettingsWindow.h"
 
 namespace quarnel::app {
 namespace {
 
-// The about window, modal to frmMain, from the button, the menu and Ctrl+A.
-TEST_F(MainWindowTest, TheAboutWindowOpensModalFromTheButtonTheMenuAndTheKeyboard) {
+template <class Window>
+HWND OpenWindow() {
+  return Window::Current() ? Window::Current()->Handle() : nullptr;
+}
+
+// Each window opens owned by frmMain, which stays disabled until the window is gone.
+TEST_F(MainWindowTest, WindowsOpenModalFromTheButtonTheMenuAndTheKeyboard) {
   Open();
-  for (int way = 0; way < 3; ++way) {
-    std::string site;
-    bool ownerDisabled = false;
-    ModalProbe probe(AboutWindow::Current, [&](HWND about) {
-      site = TextOf(GetDlgItem(about, IDC_ABOUTWEBSITE));
-      ownerDisabled = !IsWindowEnabled(main_) && GetWindow(about, GW_OWNER) == main_;
+  const struct {
+    const char* way;
+    std::function<void()> open;
+    HWND (*find)();
+  } ways[] = {
+      {"about button", [&] { Click(Control::cmdAbout); }, AboutWindow::Current},
+      {"about menu", [&] { Command(IDM_ABOUT); }, AboutWindow::Current},
+      {"Ctrl+A",
+       [&] {
+         BYTE keys[256] = {};
+         GetKeyboardState(keys);
+         keys[VK_CONTROL] = 0x80;
+         SetKeyboardState(keys);
+         MSG key = {Handle(Control::cbSource), WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
+         EXPECT_TRUE(window_->PreTranslate(key));
+         keys[VK_CONTROL] = 0;
+         SetKeyboardState(keys);
+       },
+       AboutWindow::Current},
+      {"task scheduler menu", [&] { Command(IDM_TASKSCHEDULER); }, OpenWindow<schedule::ScheduleWindow>},
+      {"settings menu", [&] { Command(IDM_SETTINGS); }, OpenWindow<settingsui::SettingsWindow>},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    bool ownedAndDisabling = false;
+    ModalProbe probe(w.find, [&](HWND opened) {
+      ownedAndDisabling = !IsWindowEnabled(main_) && GetWindow(opened, GW_OWNER) == main_;
     });
-    if (way == 0) {
-      Click(Control::cmdAbout);
-    } else if (way == 1) {
-      Command(IDM_ABOUT);
-    } else {
-      BYTE keys[256] = {};
-      GetKeyboardState(keys);
-      keys[VK_CONTROL] = 0x80;
-      SetKeyboardState(keys);
-      MSG key = {Handle(Control::cbSource), WM_KEYDOWN, 'A', 0x001E0001, 0, {0, 0}};
-      EXPECT_TRUE(window_->PreTranslate(key));
-      keys[VK_CONTROL] = 0;
-      SetKeyboardState(keys);
-    }
-    EXPECT_TRUE(probe.seen()) << way;
-    EXPECT_EQ(site, kWebsite);
-    EXPECT_TRUE(ownerDisabled);
-    EXPECT_EQ(AboutWindow::Current(), nullptr);
+    w.open();
+    EXPECT_TRUE(probe.seen());
+    EXPECT_TRUE(ownedAndDisabling);
+    EXPECT_EQ(w.find(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(main_));
   }
 }

@@ -28,9 +28,6 @@
 // Not in an unnamed namespace: GoogleTest wants the one fixture class for the tests of all files.
 namespace quarnel::app {
 
-using platform::MessageIcon;
-using platform::MessageResult;
-
 inline std::string TextOf(HWND window) { return WindowText(window); }
 
 inline std::vector<HWND> Descendants(HWND window) {

@@ -5,15 +5,10 @@
 
 #include <shellapi.h>
 
-#include <memory>
-
-#include "app/Settings.h"
 #include "app/Win32Controls.h"
-#include "mainwindow/Resource.h"
 #include "schedule/ScheduleResource.h"
 #include "schedule/ScheduleWindow.h"
 #include "schedule/TaskCommands.h"
-#include "support/MainMenuProbe.h"
 #include "support/ModalProbe.h"
 #include "support/RecordedSeams.h"
 #include "support/RegistrySeed.h"
@@ -22,7 +17,6 @@ namespace quarnel::schedule {
 namespace {
 
 using C = ScheduleControl;
-using platform::MessageIcon;
 using testing::ModalProbe;
 
 HWND OpenWindow() {
@@ -52,11 +46,12 @@ class ScheduleWindowTest : public ::testing::Test, public testing::RecordedSeams
   std::string Target(const std::string& name) { return dir.path() + "\\" + name; }
 };
 
+// The clicks reach the logic (what it decides is tested natively); a refused task keeps the
+// window open for another try.
 TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindowOpen) {
   platform::FinishedRun fine, refused;
   fine.started = refused.started = true;
   refused.exitCode = 1;
-  refused.output = "ERROR: Invalid syntax.\r\n";
   processes.runResults = {fine, fine, refused};
   std::string title;
   Run([&](ScheduleWindow& w) {
@@ -65,11 +60,6 @@ TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindow
     EXPECT_EQ(GetWindowLongA(w.ControlHandle(C::cmbStartTime), GWL_STYLE) & 3, CBS_DROPDOWN);
     EXPECT_NE(GetWindowLongA(w.ControlHandle(C::txtPassword), GWL_STYLE) & ES_PASSWORD, 0);
     EXPECT_EQ(SendMessageA(w.ControlHandle(C::txtPassword), EM_GETLIMITTEXT, 0, 0), 20);
-    HDC dc = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(reinterpret_cast<HBRUSH>(SendMessageA(w.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                                    reinterpret_cast<LPARAM>(w.ControlHandle(C::txtPassword)))),
-              GetSysColorBrush(COLOR_SCROLLBAR));
-    DeleteDC(dc);
     EXPECT_FALSE(IsWindowEnabled(w.ItemBox(0)));  // the first identity has no accounts of its own
     // Browse opens the save dialog owned by the window; cancelling it keeps the target.
     HWND dialog = w.Handle();
@@ -77,41 +67,30 @@ TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindow
     Click(w.ControlHandle(C::cmdTargetFile));
     EXPECT_TRUE(picker.seen());
     EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
-    // The second identity, two items, Monday and Sunday by way of daily, half past eleven, a password.
+    // The second identity, two items, Sunday by way of daily, half past eleven, a password.
     SendMessageA(w.ControlHandle(C::cbSource), CB_SETCURSEL, 1, 0);
     SendMessageA(w.Handle(), WM_COMMAND, MAKEWPARAM(IDC_SCH_CBSOURCE, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(w.ControlHandle(C::cbSource)));
-    EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Work.soe"));
     Click(w.ItemBox(0));
     Click(w.ItemBox(2));
     Click(w.ControlHandle(C::chkDaily));
-    for (C day : kDayBoxes) EXPECT_TRUE(w.Checked(day));
-    for (C day : {C::chkTuesday, C::chkWednesday, C::chkThursday, C::chkFriday, C::chkSaturday}) {
-      Click(w.ControlHandle(day));
+    for (C day : kDayBoxes) {
+      if (day != C::chkSunday) Click(w.ControlHandle(day));
     }
     SetWindowTextA(w.ControlHandle(C::cmbStartTime), "23:30");
     Click(w.ControlHandle(C::ifprotect));
-    EXPECT_TRUE(w.Enabled(C::txtPassword));
     SetWindowTextA(w.ControlHandle(C::txtPassword), "pw");
     SetWindowTextA(w.ControlHandle(C::txtPassword2), "pw");
-
     Click(w.ControlHandle(C::Command3));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Task Quarnel AutoBackup could not be scheduled.\r\n\r\nERROR: Invalid syntax.");
     EXPECT_EQ(ScheduleWindow::Current(), &w);
-
-    Click(w.ControlHandle(C::chkMonday));
     Click(w.ControlHandle(C::Command3));
   });
   ASSERT_EQ(processes.ran.size(), 6u);
-  const std::string tail = " /tn \"Quarnel AutoBackup\" /tr \"\\\"" + dir.path() +
-                           "\\quarnel.exe\\\" sf=Workxm=10100000ps=pwbf=" + Target("outbackup-Work.soe") + "\"";
-  EXPECT_EQ(processes.ran[2], "schtasks /create /sc WEEKLY /d Mon,Sun /st 23:30:00" + tail);
-  EXPECT_EQ(processes.ran[3], "schtasks /end  /tn \"Quarnel AutoBackup\"");
-  EXPECT_EQ(processes.ran[5], "schtasks /create /sc WEEKLY /d Sun /st 23:30:00" + tail);
+  EXPECT_EQ(processes.ran[5], "schtasks /create /sc WEEKLY /d Sun /st 23:30:00 /tn \"Quarnel AutoBackup\" /tr \"\\\"" +
+                                  dir.path() +
+                                  "\\quarnel.exe\\\" sf=Workxm=10100000ps=pwbf=" + Target("outbackup-Work.soe") + "\"");
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[1].text, "Task Quarnel AutoBackup has been scheduled.");
-  EXPECT_EQ(messages.shown[1].icon, MessageIcon::Information);
   EXPECT_EQ(title, "Save Outlook Express Data as");
 }
 
@@ -126,14 +105,6 @@ TEST_F(ScheduleWindowTest, CancelEscAndTheFrameCloseWithoutRunningAnything) {
   }
   EXPECT_TRUE(processes.ran.empty());
   EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(ScheduleWindowTest, TheMainWindowsMenuOpensItModalToTheMainWindow) {
-  testing::OpenedFromMenu opened = testing::OpenFromMainMenu(IDM_TASKSCHEDULER, OpenWindow);
-  EXPECT_TRUE(opened.seen);
-  EXPECT_TRUE(opened.ownedByMain);
-  EXPECT_TRUE(opened.mainDisabled);
-  EXPECT_TRUE(opened.mainEnabledAfter);
 }
 
 // The task's program line, read back from the create command by the rules with which

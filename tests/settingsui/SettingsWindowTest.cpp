@@ -10,10 +10,8 @@
 
 #include "app/Settings.h"
 #include "app/Win32Controls.h"
-#include "mainwindow/Resource.h"
 #include "settingsui/SettingsResource.h"
 #include "settingsui/SettingsWindow.h"
-#include "support/MainMenuProbe.h"
 #include "support/ModalProbe.h"
 #include "support/RecordedSeams.h"
 
@@ -118,12 +116,6 @@ TEST_F(SettingsWindowTest, CancelEscAndTheFrameLeaveEverythingAsItWas) {
   }
   EXPECT_EQ(testing::ReadFileBytes(app::SettingsFilePath()), before);
   EXPECT_FALSE(HasRunValue());
-}
-
-TEST_F(SettingsWindowTest, TheMainWindowsMenuOpensItModalToTheMainWindow) {
-  platform::ScopedServices noIdentities({.registry = &registry});  // the main window says so, and goes on
-  testing::OpenedFromMenu opened = testing::OpenFromMainMenu(IDM_SETTINGS, OpenWindow);
-  EXPECT_TRUE(opened.seen && opened.ownedByMain && opened.mainDisabled && opened.mainEnabledAfter);
 }
 
 }  // namespace

@@ -6,24 +6,12 @@
 #include <vector>
 
 #include "schedule/ScheduleView.h"
+#include "support/FakeMainView.h"
 
 namespace quarnel::testing {
 
 class FakeScheduleView : public schedule::ScheduleView {
  public:
-  struct Control {
-    std::string text;
-    bool enabled = true;
-    bool checked = false;
-    app::FieldColour colour = app::FieldColour::Window;
-    std::vector<std::string> items;
-    int index = -1;
-  };
-  struct Item {
-    bool checked = false;
-    bool enabled = true;
-  };
-
   std::string Text(schedule::ScheduleControl c) const override { return controls[c].text; }
   void SetText(schedule::ScheduleControl c, const std::string& text) override { controls[c].text = text; }
   bool Enabled(schedule::ScheduleControl c) const override { return controls[c].enabled; }
@@ -35,9 +23,7 @@ class FakeScheduleView : public schedule::ScheduleView {
     controls[c].items.clear();
     controls[c].index = -1;
   }
-  void AddListItem(schedule::ScheduleControl c, const std::string& text) override {
-    controls[c].items.push_back(text);
-  }
+  void AddListItem(schedule::ScheduleControl c, const std::string& text) override { controls[c].items.push_back(text); }
   int ListIndex(schedule::ScheduleControl c) const override { return controls[c].index; }
   void SetListIndex(schedule::ScheduleControl c, int index) override {
     // As a drop-down list does: the chosen entry becomes the text.
@@ -54,8 +40,8 @@ class FakeScheduleView : public schedule::ScheduleView {
   void SetWaitCursor(bool waiting) override { waitCursor = waiting; }
   void Close() override { ++closes; }
 
-  mutable std::map<schedule::ScheduleControl, Control> controls;
-  Item items[app::kItemCount];
+  mutable std::map<schedule::ScheduleControl, FakeControl> controls;
+  FakeMainView::Item items[app::kItemCount];
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
   bool waitCursor = false;

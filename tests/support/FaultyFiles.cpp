@@ -24,10 +24,6 @@ void FaultyFiles::DamageAfterFlush(std::function<void(std::string&)> damage, std
 
 void FaultyFiles::CutOffTheEnd(std::string& bytes) { bytes.resize(bytes.size() - (bytes.size() + 3) / 4); }
 
-void FaultyFiles::FlipMiddleByte(std::string& bytes) {
-  if (!bytes.empty()) bytes[bytes.size() / 2] = static_cast<char>(~bytes[bytes.size() / 2]);
-}
-
 std::vector<std::string> FaultyFiles::PathsOf(FileCall kind) const {
   std::vector<std::string> paths;
   for (const Call& call : calls) {

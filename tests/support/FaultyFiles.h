@@ -65,12 +65,9 @@ class FaultyFiles : public platform::FileSystem {
   void Fail(FileCall kind, std::string pathPart = "", int passing = 0);
   // After each successful flush of a path containing pathPart, rewrites the file on disk
   // with damage(bytes) applied. By default its last quarter is cut off: an archive then
-  // lacks its directory, which any reading notices. A flipped byte goes unnoticed where it
-  // falls on a field no reader checks (a time, an attribute), so FlipMiddleByte suits only
-  // files whose every byte counts.
+  // lacks its directory, which any reading notices.
   void DamageAfterFlush(std::function<void(std::string& bytes)> damage = CutOffTheEnd, std::string pathPart = "");
   static void CutOffTheEnd(std::string& bytes);
-  static void FlipMiddleByte(std::string& bytes);
 
   // Moves onto a read-only file fail, as on Windows (POSIX and Wine replace such a file).
   bool refuseReadOnlyTargets = false;
