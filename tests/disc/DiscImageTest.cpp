@@ -146,22 +146,6 @@ TEST_F(ImageTreeTest, RenamesRefuseTakenAndUnusableNamesAndReportTheFoldersBelow
   EXPECT_EQ(tree_.Find("\\Mail"), nullptr);
 }
 
-TEST_F(ImageTreeTest, ListingRemovingAndClearing) {
-  tree_.ListFolder("\\Mail");
-  EXPECT_EQ(Paths(events_.listed),
-            (std::vector<std::string>{"F \\Mail\\A.txt", "F \\Mail\\b.txt", "D \\Mail\\Gel\xF6schte Objekte"}));
-  EXPECT_FALSE(tree_.Remove("\\"));
-  EXPECT_FALSE(tree_.Remove("\\nothing"));
-  EXPECT_TRUE(tree_.Remove("\\Mail\\Gel\xF6schte Objekte"));
-  EXPECT_EQ(Paths(events_.removed), std::vector<std::string>{"D \\Mail\\Gel\xF6schte Objekte"});
-  EXPECT_EQ(tree_.FileCount(), 2);
-  EXPECT_EQ(tree_.FolderCount(), 1);
-  tree_.Clear();
-  EXPECT_EQ(events_.cleared, 1);
-  EXPECT_EQ(tree_.FileCount() + tree_.FolderCount(), 0);
-  EXPECT_TRUE(tree_.RootNode().children.empty());
-}
-
 TEST(IsoNamesTest, Iso9660AndJolietNamesAreMappedShortenedAndMadeUnique) {
   iso::UniqueNames iso, folders, joliet, same;
   const std::pair<const char*, const char*> files[] = {
