@@ -169,10 +169,10 @@ TEST_F(ImageInteropTest, EachVolumeTypeIsReadWholeByTheOtherTools) {
       int code = -1;
       std::string info = Shell("udfinfo " + q, &code) + Shell("blkid -p " + q);
       EXPECT_EQ(code, 0) << info;
-      for (const std::string& line : {"\nlabel=" + label + "\n", "\nlvid=" + label + "\n", std::string("\nudfrev=1.02\n"),
-                                      std::string("\nnumfiles=11\n"), std::string("\nnumdirs=12\n"),
-                                      std::string("TYPE=\"udf\""), std::string("VERSION=\"1.02\""),
-                                      "LABEL=\"" + label + "\""}) {
+      for (const std::string& line :
+           {"\nlabel=" + label + "\n", "\nlvid=" + label + "\n", std::string("\nudfrev=1.02\n"),
+            std::string("\nnumfiles=11\n"), std::string("\nnumdirs=12\n"), std::string("TYPE=\"udf\""),
+            std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
         EXPECT_HOLDS(info, line);
       }
     }

@@ -239,8 +239,8 @@ TEST_F(Imapi2BackendTest, DrivesTheirMediaSpeedsAndCapabilities) {
   EXPECT_NEAR(drive.SpeedFactor(1800), 24.0, 0.01);  // CD 1x: 75 sectors a second
   // The drive writes CD-RW and DVD-RW/DVD+RW; the erase format takes CD-RW and DVD-RW.
   std::vector<bool> has;
-  for (int code : {kCapBufferProtect, kCapEraseCdRw, kCapEraseDvdMinusRw, kCapEraseDvdPlusRw, kCapEraseDvdRam,
-                   kCapEraseBdRe}) {
+  for (int code :
+       {kCapBufferProtect, kCapEraseCdRw, kCapEraseDvdMinusRw, kCapEraseDvdPlusRw, kCapEraseDvdRam, kCapEraseBdRe}) {
     has.push_back(drive.HasCapability(code));
   }
   EXPECT_EQ(has, (std::vector<bool>{true, true, true, false, false, false}));

@@ -270,12 +270,16 @@ TEST_F(WriterLogicTest, WriteStatusesSetThePanelAndProgressAndEndTheWrite) {
   Open();
   StartWrite();
   // Stages name themselves in the panel; the data stages move the bar instead.
-  const std::tuple<int, const char*, int> during[] = {
-      {kWritePreparing, "Preparing Image....", -1}, {kWriteCaching, "", 41},
-      {kWriteWriting, "", 42},                      {kWriteVerifying, "", 43},
-      {kWriteClosingTrack, "Closing Track....", -1}, {kWriteLeadIn, "Writing Lead-in....", -1},
-      {kWriteLeadOut, "Writing Lead-out....", -1},  {kWriteSyncing, "", -1},
-      {kWriteUpdatingVolume, "Updating Volume....", -1}, {12, "", -1}};
+  const std::tuple<int, const char*, int> during[] = {{kWritePreparing, "Preparing Image....", -1},
+                                                      {kWriteCaching, "", 41},
+                                                      {kWriteWriting, "", 42},
+                                                      {kWriteVerifying, "", 43},
+                                                      {kWriteClosingTrack, "Closing Track....", -1},
+                                                      {kWriteLeadIn, "Writing Lead-in....", -1},
+                                                      {kWriteLeadOut, "Writing Lead-out....", -1},
+                                                      {kWriteSyncing, "", -1},
+                                                      {kWriteUpdatingVolume, "Updating Volume....", -1},
+                                                      {12, "", -1}};
   for (auto [status, panel, progress] : during) {
     view_.SetPanel(1, "");
     view_.progress = -1;
