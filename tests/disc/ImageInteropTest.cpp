@@ -145,15 +145,8 @@ TEST_F(ImageInteropTest, EachVolumeTypeIsReadWholeByTheOtherTools) {
                          Quote(Join(source, "Mail Folders/Inbox.dbx")) + " && echo same"),
                    "same");
     }
-    if (joliet) {
-      std::string tree = Shell("isoinfo -J -j iso8859-1 -l -i " + q);
-      for (const std::string& name : {kLongName, kTooLongCut, std::string("caf\xE9 cr\xE8me \xBD_2005.txt"),
-                                      std::string("Sent Items.dbx"), std::string("a_b.txt")}) {
-        EXPECT_HOLDS(tree, " " + name + " ");
-      }
-      EXPECT_HOLDS(tree, "/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/");
-    }
-    if (joliet || udf) {  // 7-Zip extracts the Joliet tree, or UDF's where there is one
+    // 7-Zip extracts the Joliet tree, or UDF's where there is one: every name as the mirror has it.
+    if (joliet || udf) {
       int code = -1;
       std::string listed = Shell("7z l " + q, &code);
       EXPECT_EQ(code, 0) << listed;
@@ -167,7 +160,7 @@ TEST_F(ImageInteropTest, EachVolumeTypeIsReadWholeByTheOtherTools) {
     }
     if (udf) {
       int code = -1;
-      std::string info = Shell("udfinfo " + q, &code) + Shell("blkid -p " + q);
+      std::string info = Shell("udfinfo " + q, &code) + Shell("blkid -p " + q);  // blkid: how Linux mounts it
       EXPECT_EQ(code, 0) << info;
       for (const std::string& line :
            {"\nlabel=" + label + "\n", "\nlvid=" + label + "\n", std::string("\nudfrev=1.02\n"),
