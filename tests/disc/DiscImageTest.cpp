@@ -1,5 +1,6 @@
-// The image writer's names and layout, read back with our readers and checked structure by
-// structure; verification; the image file drive's write, test write, warnings and errors.
+// The image root and its events; the image writer's names and layout, read back with our
+// readers and checked structure by structure; verification; the image file drive's write,
+// test write, warnings and errors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "DiscTestSupport.h"
 #include "disc/DiscImage.h"
+#include "disc/ImageTree.h"
 #include "disc/IsoNames.h"
 #include "disc/IsoReader.h"
 #include "disc/UdfReader.h"
@@ -58,6 +60,90 @@ std::set<std::pair<std::string, std::uint32_t>> DirectoryRecords(const std::stri
     at += p[0];
   }
   return records;
+}
+
+std::vector<std::string> Paths(const std::vector<ImageItem>& items) {
+  std::vector<std::string> paths;
+  for (const ImageItem& item : items) paths.push_back((item.IsFolder ? "D " : "F ") + item.ImagePath);
+  return paths;
+}
+
+// A mail folder with a sub-folder, added to the image as "\Mail".
+class ImageTreeTest : public ::testing::Test {
+ protected:
+  ImageTreeTest() : tree_(events_) {
+    testing::MakeFolder(source_);
+    testing::MakeFolder(Join(source_, "Gel\xF6schte Objekte"));
+    testing::MakePatternFile(Join(Join(source_, "Gel\xF6schte Objekte"), "Old;2005.dbx"), 3000, 1);
+    testing::MakePatternFile(Join(source_, "b.txt"), 5, 2);
+    testing::MakePatternFile(Join(source_, "A.txt"), 7, 3);
+    tree_.AddFolder(source_ + "\\*.*", "\\Mail");
+  }
+
+  testing::TempFolder dir_;
+  std::string source_ = Join(dir_.path(), "Mail");
+  testing::RecordingListener events_;
+  ImageTree tree_;
+};
+
+TEST_F(ImageTreeTest, AddingReportsEachItemMergesFoldersAndAsksBeforeReplacingAFile) {
+  EXPECT_EQ(Paths(events_.added), (std::vector<std::string>{"D \\Mail", "F \\Mail\\A.txt", "F \\Mail\\b.txt",
+                                                            "D \\Mail\\Gel\xF6schte Objekte",
+                                                            "F \\Mail\\Gel\xF6schte Objekte\\Old;2005.dbx"}));
+  EXPECT_EQ(events_.added[0].ParentPath, "\\");
+  EXPECT_EQ(events_.added[4].ParentPath, "\\Mail\\Gel\xF6schte Objekte");
+  EXPECT_EQ(events_.added[4].Size, 3000);
+  EXPECT_EQ(events_.added[4].SourcePath, source_ + "\\Gel\xF6schte Objekte\\Old;2005.dbx");
+  EXPECT_EQ(tree_.FileCount(), 3);
+  EXPECT_EQ(tree_.FolderCount(), 2);
+
+  events_.added.clear();
+  tree_.AddFolder(source_ + "\\*.*", "\\mail");  // the same place: every file asks, Cancel keeps it
+  EXPECT_EQ(events_.queries.size(), 3u);
+  EXPECT_TRUE(events_.added.empty());
+  events_.replace = true;
+  tree_.AddFile(Join(source_, "b.txt"), "\\MAIL\\a.TXT");
+  EXPECT_EQ(tree_.Find("\\Mail\\A.txt")->size, 5u);
+  tree_.AddFile(Join(source_, "b.txt"), "\\Mail\\Gel\xF6schte Objekte");  // a folder is never replaced by a file
+  EXPECT_TRUE(tree_.Find("\\Mail\\Gel\xF6schte Objekte")->isFolder);
+  EXPECT_EQ(tree_.FileCount(), 3);
+
+  // Missing sources and unusable names add nothing; missing folders on the way are made.
+  tree_.AddFile(Join(dir_.path(), "gone.txt"), "\\gone.txt");
+  tree_.AddFolder(Join(dir_.path(), "gone") + "\\*.*", "\\gone");
+  tree_.AddFile(Join(source_, "b.txt"), "\\bad:name.txt");
+  EXPECT_EQ(tree_.FileCount(), 3);
+  tree_.AddFile(Join(source_, "b.txt"), "\\New\\Deeper\\a;b;c.txt");
+  EXPECT_NE(tree_.Find("\\new\\DEEPER\\A;B;C.TXT"), nullptr);
+  EXPECT_EQ(tree_.FolderCount(), 4);
+}
+
+TEST_F(ImageTreeTest, RenamesRefuseTakenAndUnusableNamesAndReportTheFoldersBelow) {
+  const struct {
+    const char *path, *name;
+    bool folder;
+  } refused[] = {{"\\", "Root", true},
+                 {"\\Mail\\A.txt", "C.txt", true},
+                 {"\\Mail", "Post", false},
+                 {"\\Mail\\A.txt", "b.TXT", false},
+                 {"\\Mail\\A.txt", "a?.txt", false},
+                 {"\\Mail\\A.txt", "", false},
+                 {"\\Mail\\gone.txt", "c.txt", false}};
+  for (const auto& r : refused) {
+    EXPECT_FALSE(r.folder ? tree_.RenameFolder(r.path, r.name) : tree_.RenameFile(r.path, r.name)) << r.path << r.name;
+  }
+  EXPECT_TRUE(events_.renamed.empty());
+  EXPECT_TRUE(tree_.RenameFile("\\Mail\\A.txt", "a.txt"));  // only the case changes
+  EXPECT_EQ(events_.renamed.back().OldImagePath, "\\Mail\\A.txt");
+  EXPECT_EQ(events_.renamed.back().ImagePath, "\\Mail\\a.txt");
+
+  events_.renamed.clear();
+  EXPECT_TRUE(tree_.RenameFolder("\\Mail", "Post 2005"));
+  ASSERT_EQ(events_.renamed.size(), 2u);
+  EXPECT_EQ(events_.renamed[1].OldImagePath, "\\Mail\\Gel\xF6schte Objekte");
+  EXPECT_EQ(events_.renamed[1].ImagePath, "\\Post 2005\\Gel\xF6schte Objekte");
+  EXPECT_NE(tree_.Find("\\Post 2005\\Gel\xF6schte Objekte\\Old;2005.dbx"), nullptr);
+  EXPECT_EQ(tree_.Find("\\Mail"), nullptr);
 }
 
 TEST(IsoNamesTest, Iso9660AndJolietNamesAreMappedShortenedAndMadeUnique) {
@@ -293,15 +379,16 @@ class ImageFileDriveTest : public DiscImageTest {
   Engine engine_;
 };
 
-TEST_F(ImageFileDriveTest, ATestWriteVerifiesButLeavesNoFileAndTheDriveErasesNothing) {
+TEST_F(ImageFileDriveTest, ATestWriteOrACancelLeavesTheOlderImageAndTheDriveErasesNothing) {
   ASSERT_EQ(engine_.DeviceCount(), 1);
   DiscDevice& drive = *engine_.Device(0);
   EXPECT_TRUE(drive.WritesImageFile() && drive.Media().IsWritable);
   EXPECT_FALSE(drive.StartErase(true, 0));
-  engine_.Writer().Root().AddFile(File("a.soe", 70000), "\\a.soe");
+  engine_.Writer().Root().AddFile(File("a.soe", 5 * 1024 * 1024), "\\a.soe");
   engine_.Writer().Settings().TestWrite = true;
   engine_.Writer().Settings().AutoVerify = true;
   const std::string target = Join(dir_.path(), "test.iso");
+  ASSERT_TRUE(testing::WriteFileBytes(target, "an older image"));
   drive.SetImageFilePath(target);
   EXPECT_GT(drive.FreeBlocks(true), 0);
   for (int code : {kFsIsoJoliet, kFsIsoJolietUdf}) {
@@ -310,10 +397,19 @@ TEST_F(ImageFileDriveTest, ATestWriteVerifiesButLeavesNoFileAndTheDriveErasesNot
     testing::WriteImageFile(engine_, target);
     EXPECT_EQ(events_.statuses, (std::vector<int>{kWritePreparing, kWriteWriting, kWriteClosingTrack, kWriteDone}));
     EXPECT_EQ(events_.doneMatched, 1);
-    EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
   }
   EXPECT_TRUE(events_.errors.empty());
+  EXPECT_EQ(testing::ReadFileBytes(target), "an older image");
+
+  engine_.Writer().Settings().TestWrite = false;
+  ASSERT_TRUE(engine_.Writer().StartWrite(drive));
+  EXPECT_FALSE(engine_.Writer().StartWrite(drive));  // a second write waits for the first
+  events_.onProcessInput = [&] { engine_.Writer().CancelWrite(); };
+  engine_.RunPending();
+  EXPECT_EQ(events_.statuses.back(), kWriteCancelled);
+  EXPECT_EQ(testing::ReadFileBytes(target), "an older image");
+  EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
+  EXPECT_TRUE(engine_.Writer().StartWrite(drive));  // free again
 }
 
 TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFileError) {
@@ -344,22 +440,6 @@ TEST_F(ImageFileDriveTest, AMissingSourceWarnsAndAnUnwritableTargetIsAnOutputFil
   ASSERT_FALSE(events_.errors.empty());
   EXPECT_EQ(events_.errors.back().Category, kErrorOutputFile);
   EXPECT_EQ(events_.errors.back().FileDetail.Path, nowhere);
-}
-
-TEST_F(ImageFileDriveTest, ASecondWriteWaitsForTheFirstAndCancelLeavesTheOlderImage) {
-  engine_.Writer().Root().AddFile(File("a.soe", 5 * 1024 * 1024), "\\a.soe");
-  DiscDevice& drive = *engine_.Device(0);
-  const std::string target = Join(dir_.path(), "c.iso");
-  ASSERT_TRUE(testing::WriteFileBytes(target, "an older image"));
-  drive.SetImageFilePath(target);
-  ASSERT_TRUE(engine_.Writer().StartWrite(drive));
-  EXPECT_FALSE(engine_.Writer().StartWrite(drive));
-  events_.onProcessInput = [&] { engine_.Writer().CancelWrite(); };
-  engine_.RunPending();
-  EXPECT_EQ(events_.statuses.back(), kWriteCancelled);
-  EXPECT_EQ(testing::ReadFileBytes(target), "an older image");
-  EXPECT_FALSE(std::filesystem::exists(target + ".tmp"));
-  EXPECT_TRUE(engine_.Writer().StartWrite(drive));  // free again
 }
 
 }  // namespace

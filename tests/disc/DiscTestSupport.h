@@ -14,14 +14,11 @@ namespace quarnel::testing {
 
 struct RecordingListener : disc::EngineListener {
   void ItemAdded(const disc::ImageItem& item) override { added.push_back(item); }
-  void ItemListed(const disc::ImageItem& item) override { listed.push_back(item); }
-  void ItemRemoved(const disc::ImageItem& item) override { removed.push_back(item); }
   void ItemRenamed(const disc::ImageItem& item) override { renamed.push_back(item); }
   bool ReplaceQuery(const disc::ImageItem& item, const std::string& source) override {
     queries.push_back(item.ImagePath + " <- " + source);
     return replace;
   }
-  void ImageCleared() override { ++cleared; }
   void WriteStatus(int, int status) override {
     if (statuses.empty() || statuses.back() != status) statuses.push_back(status);
   }
@@ -37,20 +34,23 @@ struct RecordingListener : disc::EngineListener {
     doneVerified = verifiedCount;
     doneMatched = matchedCount;
   }
+  void EraseStatus(int status, int percent) override { erase.emplace_back(status, percent); }
+  void EraseError(const disc::DeviceError& error) override { eraseErrors.push_back(error.Code); }
   void ProcessInput() override {
     ++inputBreaks;
     if (onProcessInput) onProcessInput();
   }
 
-  std::vector<disc::ImageItem> added, listed, removed, renamed;
+  std::vector<disc::ImageItem> added, renamed;
   std::vector<std::string> queries, warnings;
   bool replace = false;
   bool continueOnWarning = true;
-  int cleared = 0;
   std::vector<int> statuses;
   std::vector<disc::EngineErrorInfo> errors;
   std::vector<std::pair<std::string, int>> verified;
   int doneVerified = -1, doneMatched = -1;
+  std::vector<std::pair<int, int>> erase;
+  std::vector<long> eraseErrors;
   int inputBreaks = 0;
   std::function<void()> onProcessInput;
 };

@@ -1,6 +1,5 @@
 // Images written by our engine, read by tools that share no code with it: isoinfo
-// (genisoimage), 7-Zip, udfinfo (udftools) and blkid. A tool that is not installed skips
-// its checks.
+// (genisoimage), 7-Zip, udfinfo (udftools) and blkid.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <map>
 
 #include "DiscTestSupport.h"
 #include "disc/LocalFiles.h"
@@ -21,8 +19,6 @@ namespace {
 using testing::Join;
 using testing::MakeFolder;
 using testing::MakePatternFile;
-
-bool HaveTool(const std::string& name) { return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0; }
 
 // Runs a shell command; its standard output and error, and its exit code.
 std::string Shell(const std::string& command, int* code = nullptr) {
@@ -50,55 +46,36 @@ const std::string kLongName = "A long file name with spaces, over thirty-one cha
 const std::string kTooLongName = "A file name with spaces that is too long even for the Joliet tree.backup.soe";
 const std::string kTooLongCut = "A file name with spaces that is too long even for the Joliet.soe";
 
-// One source tree and its images for all the checks: a 100 MB file takes a while to write.
+// A copy of the source tree under the names the Joliet tree (or UDF's, which keeps long
+// names whole and ";") shows in UTF-8, its files hard links to the originals.
+void MirrorFolder(const std::string& from, const std::string& to, bool joliet) {
+  MakeFolder(to);
+  std::vector<LocalEntry> entries;
+  ListLocalFolder(from, &entries);
+  for (const LocalEntry& e : entries) {
+    std::string name = joliet && e.name == kTooLongName ? kTooLongCut : e.name;
+    if (joliet) std::replace(name.begin(), name.end(), ';', '_');
+    const std::string target = Join(to, platform::AnsiToUtf8(name));
+    if (e.isFolder) {
+      MirrorFolder(Join(from, e.name), target, joliet);
+    } else {
+      ASSERT_EQ(::link(Join(from, e.name).c_str(), target.c_str()), 0);
+    }
+  }
+}
+
 class ImageInteropTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    dir_ = new testing::TempFolder;
-    source_ = Join(dir_->path(), "source");
-    MakeFolder(source_);
-    MakeFolder(Join(source_, "Mail Folders"));
-    MakePatternFile(Join(source_, "Mail Folders/Inbox.dbx"), 3 * 1024 * 1024 + 17, 1);
-    MakePatternFile(Join(source_, "Mail Folders/Sent Items.dbx"), 4096, 2);
-    MakePatternFile(Join(source_, "empty.txt"), 0, 0);
-    MakePatternFile(Join(source_, kLongName), 2049, 3);
-    MakePatternFile(Join(source_, kTooLongName), 2047, 3);
-    MakePatternFile(Join(source_, kAnsiName), 100, 4);
-    // Names that ISO9660 maps to the same text.
-    MakePatternFile(Join(source_, "a b.txt"), 10, 5);
-    MakePatternFile(Join(source_, "a_b.txt"), 11, 6);
-    MakePatternFile(Join(source_, "a-b.txt"), 12, 7);
-    std::string deep = source_;
-    for (int level = 1; level <= 10; ++level) {
-      deep = Join(deep, "level " + std::to_string(level));
-      MakeFolder(deep);
+  void SetUp() override {
+    for (const char* tool : {"isoinfo", "7z", "udfinfo", "blkid"}) {
+      if (std::system(("command -v " + std::string(tool) + " >/dev/null 2>&1").c_str()) != 0) {
+        GTEST_SKIP() << tool << " is not installed";
+      }
     }
-    MakePatternFile(Join(deep, "deep.bin"), 5000, 8);
-    MakePatternFile(Join(source_, "big.soe"), 100ull * 1024 * 1024, 9);
-    MirrorFolder(source_, mirror_ = Join(dir_->path(), "mirror"), true);
-    MirrorFolder(source_, udfMirror_ = Join(dir_->path(), "udf-mirror"), false);
-  }
-  static void TearDownTestSuite() {
-    delete images_;
-    delete dir_;
-  }
-
-  // The source set written with a volume type (ctest runs each test in a process of its own:
-  // each writes only the images it reads). The volume identifier goes with the type.
-  static const std::string& Image(int fileSystem) {
-    if (images_ == nullptr) images_ = new std::map<int, std::string>;
-    auto found = images_->find(fileSystem);
-    if (found != images_->end()) return found->second;
-    std::string name = "type" + std::to_string(fileSystem) + ".iso";
-    return (*images_)[fileSystem] = WriteIso(fileSystem, VolumeIdOf(fileSystem), name);
-  }
-  static std::string VolumeIdOf(int fileSystem) {
-    return fileSystem == kFsIso9660 || fileSystem == kFsIsoUdf ? "Backup 2026" : "Outlook Express Data Backup CD";
   }
 
   // Writes the folder's contents into the image root, verified.
-  static std::string WriteIso(int fileSystem, const std::string& volumeId, const std::string& name,
-                              const std::string& folder = source_) {
+  std::string WriteIso(int fileSystem, const std::string& volumeId, const std::string& folder) {
     testing::RecordingListener events;
     Engine engine;
     engine.Initialize(false);
@@ -115,7 +92,7 @@ class ImageInteropTest : public ::testing::Test {
         engine.Writer().Root().AddFile(Join(folder, e.name), "\\" + e.name);
       }
     }
-    std::string iso = Join(dir_->path(), name);
+    const std::string iso = Join(dir_.path(), "type" + std::to_string(fileSystem) + ".iso");
     testing::WriteImageFile(engine, iso);
     EXPECT_EQ(events.statuses.back(), kWriteDone);
     EXPECT_EQ(events.doneMatched, engine.Writer().Root().FileCount());
@@ -123,105 +100,82 @@ class ImageInteropTest : public ::testing::Test {
     return iso;
   }
 
-  // A copy of the source tree under the names the Joliet tree (or UDF's, which keeps long
-  // names whole and ";") shows in UTF-8, its files hard links to the originals.
-  static void MirrorFolder(const std::string& from, const std::string& to, bool joliet) {
-    MakeFolder(to);
-    std::vector<LocalEntry> entries;
-    ListLocalFolder(from, &entries);
-    for (const LocalEntry& e : entries) {
-      std::string name = joliet && e.name == kTooLongName ? kTooLongCut : e.name;
-      if (joliet) std::replace(name.begin(), name.end(), ';', '_');
-      const std::string target = Join(to, platform::AnsiToUtf8(name));
-      if (e.isFolder) {
-        MirrorFolder(Join(from, e.name), target, joliet);
-      } else {
-        ASSERT_EQ(::link(Join(from, e.name).c_str(), target.c_str()), 0);
-      }
-    }
-  }
-
-  static inline testing::TempFolder* dir_ = nullptr;
-  static inline std::string source_, mirror_, udfMirror_;
-  static inline std::map<int, std::string>* images_ = nullptr;
+  testing::TempFolder dir_;
 };
 
-TEST_F(ImageInteropTest, IsoinfoReadsTheDescriptorsAndTheTreesOfEachIso9660VolumeType) {
-  if (!HaveTool("isoinfo")) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
-  for (int type : {kFsIso9660, kFsIsoJoliet, kFsIsoUdf, kFsIsoJolietUdf}) {
-    SCOPED_TRACE(type);
-    const std::string& iso = Image(type);
-    const bool joliet = (type & kFsJoliet) != 0;
-    std::string d = Shell("isoinfo -d -i " + Quote(iso));
-    EXPECT_HOLDS(d, joliet ? "Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD" : "Volume id: BACKUP_2026");
-    EXPECT_HOLDS(d, joliet ? "Joliet with UCS level 3 found" : "NO Joliet present");
-    EXPECT_HOLDS(d, "Logical block size is: 2048");
-    // The primary tree: d-characters and unique names.
-    std::string primary = Shell("isoinfo -l -i " + Quote(iso));
-    for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1",
-                             "Directory listing of /MAIL_FOLDERS/"}) {
-      EXPECT_HOLDS(primary, name);
-    }
-    std::string table = Shell("isoinfo -p -i " + Quote(iso));  // the path table, as readers that walk it see it
-    EXPECT_HOLDS(table, "MAIL_FOLDERS");
-    EXPECT_HOLDS(table, "LEVEL_10");
-    std::string inbox = Shell("isoinfo -i " + Quote(iso) + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
-                              Quote(Join(source_, "Mail Folders/Inbox.dbx")) + " && echo same");
-    EXPECT_HOLDS(inbox, "same");
-    if (!joliet) continue;
-    std::string tree = Shell("isoinfo -J -j iso8859-1 -l -i " + Quote(iso));
-    for (const std::string& name : {kLongName, kTooLongCut, std::string("caf\xE9 cr\xE8me \xBD_2005.txt"),
-                                    std::string("Sent Items.dbx"), std::string("a_b.txt"), std::string("deep.bin")}) {
-      EXPECT_HOLDS(tree, " " + name + " ");
-    }
-    EXPECT_HOLDS(tree, "/level 1/level 2/level 3/level 4/level 5/level 6/level 7/level 8/level 9/level 10/");
-  }
-}
+TEST_F(ImageInteropTest, EachVolumeTypeIsReadWholeByTheOtherTools) {
+  const std::string source = Join(dir_.path(), "source");
+  MakeFolder(source);
+  MakeFolder(Join(source, "Mail Folders"));
+  MakePatternFile(Join(source, "Mail Folders/Inbox.dbx"), 3 * 1024 * 1024 + 17, 1);
+  MakePatternFile(Join(source, "Mail Folders/Sent Items.dbx"), 4096, 2);
+  MakePatternFile(Join(source, "empty.txt"), 0, 0);
+  MakePatternFile(Join(source, kLongName), 2049, 3);
+  MakePatternFile(Join(source, kTooLongName), 2047, 3);
+  MakePatternFile(Join(source, kAnsiName), 100, 4);
+  // Names that ISO9660 maps to the same text.
+  MakePatternFile(Join(source, "a b.txt"), 10, 5);
+  MakePatternFile(Join(source, "a_b.txt"), 11, 6);
+  MakePatternFile(Join(source, "a-b.txt"), 12, 7);
+  std::string deep = source;
+  for (int level = 1; level <= 10; ++level) MakeFolder(deep = Join(deep, "level " + std::to_string(level)));
+  MakePatternFile(Join(deep, "deep.bin"), 5000, 8);
+  MakePatternFile(Join(source, "big.soe"), 100ull * 1024 * 1024, 9);
+  const std::string mirror = Join(dir_.path(), "mirror"), udfMirror = Join(dir_.path(), "udf-mirror");
+  MirrorFolder(source, mirror, true);
+  MirrorFolder(source, udfMirror, false);
 
-TEST_F(ImageInteropTest, SevenZipExtractsTheJolietTreeAndEachUdfVolumeTypeByteIdentical) {
-  if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
-  for (int type : {kFsIsoJoliet, kFsUdf, kFsIsoUdf, kFsIsoJolietUdf}) {
+  for (int type : {kFsIso9660, kFsIsoJoliet, kFsUdf, kFsIsoUdf, kFsIsoJolietUdf}) {
     SCOPED_TRACE(type);
-    const bool udf = (type & kFsUdf) != 0;
-    int code = -1;
-    std::string listed = Shell("7z l " + Quote(Image(type)), &code);
-    EXPECT_EQ(code, 0) << listed;
-    EXPECT_HOLDS(listed, udf ? "Type = Udf" : "Type = Iso");
-    EXPECT_HOLDS(listed, udf ? kTooLongName : kTooLongCut);  // UDF keeps it whole
-    const std::string out = Join(dir_->path(), "x" + std::to_string(type));
-    std::string extracted = Shell("7z x -y -o" + Quote(out) + " " + Quote(Image(type)), &code);
-    ASSERT_EQ(code, 0) << extracted;
-    std::string diff = Shell("diff -r " + Quote(udf ? udfMirror_ : mirror_) + " " + Quote(out), &code);
-    EXPECT_EQ(code, 0) << diff;
-    Shell("rm -rf " + Quote(out));
-  }
-}
-
-TEST_F(ImageInteropTest, UdfinfoAndBlkidAcceptEachUdfVolumeTypeAsUdf102) {
-  if (!HaveTool("udfinfo") || !HaveTool("blkid")) GTEST_SKIP() << "udfinfo (udftools) or blkid is not installed";
-  for (int type : {kFsUdf, kFsIsoUdf, kFsIsoJolietUdf}) {
-    SCOPED_TRACE(type);
-    const std::string label = VolumeIdOf(type);
-    int code = -1;
-    std::string info = Shell("udfinfo " + Quote(Image(type)), &code);
-    EXPECT_EQ(code, 0) << info;
-    for (const std::string& line : {"label=" + label, "lvid=" + label, std::string("udfrev=1.02"),
-                                    std::string("numfiles=11"), std::string("numdirs=12")}) {
-      EXPECT_HOLDS(info, "\n" + line + "\n");
+    const bool iso = type != kFsUdf, joliet = (type & kFsJoliet) != 0, udf = (type & kFsUdf) != 0;
+    const std::string label = joliet || !iso ? "Outlook Express Data Backup CD" : "Backup 2026";
+    const std::string image = WriteIso(type, label, source), q = Quote(image);
+    if (iso) {
+      std::string d = Shell("isoinfo -d -i " + q);
+      EXPECT_HOLDS(d, joliet ? "Volume id: OUTLOOK_EXPRESS_DATA_BACKUP_CD" : "Volume id: BACKUP_2026");
+      EXPECT_HOLDS(d, joliet ? "Joliet with UCS level 3 found" : "NO Joliet present");
+      EXPECT_HOLDS(d, "Logical block size is: 2048");
+      // The primary tree (d-characters, unique names) and the path table as readers that walk it see it.
+      std::string primary = Shell("isoinfo -l -i " + q) + Shell("isoinfo -p -i " + q);
+      for (const char* name : {"A_B.TXT;1", "A_B1.TXT;1", "A_B2.TXT;1", "EMPTY.TXT;1", "INBOX.DBX;1", "BIG.SOE;1",
+                               "Directory listing of /MAIL_FOLDERS/", "LEVEL_10"}) {
+        EXPECT_HOLDS(primary, name);
+      }
+      EXPECT_HOLDS(Shell("isoinfo -i " + q + " -x '/MAIL_FOLDERS/INBOX.DBX;1' | cmp - " +
+                         Quote(Join(source, "Mail Folders/Inbox.dbx")) + " && echo same"),
+                   "same");
     }
-    std::string probed = Shell("blkid -p " + Quote(Image(type)), &code);
-    EXPECT_EQ(code, 0) << probed;
-    for (const std::string& field :
-         {std::string("TYPE=\"udf\""), std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
-      EXPECT_HOLDS(probed, field);
+    // 7-Zip extracts the Joliet tree, or UDF's where there is one: every name as the mirror has it.
+    if (joliet || udf) {
+      int code = -1;
+      std::string listed = Shell("7z l " + q, &code);
+      EXPECT_EQ(code, 0) << listed;
+      EXPECT_HOLDS(listed, udf ? "Type = Udf" : "Type = Iso");
+      const std::string out = Join(dir_.path(), "x" + std::to_string(type));
+      std::string extracted = Shell("7z x -y -o" + Quote(out) + " " + q, &code);
+      ASSERT_EQ(code, 0) << extracted;
+      std::string diff = Shell("diff -r " + Quote(udf ? udfMirror : mirror) + " " + Quote(out), &code);
+      EXPECT_EQ(code, 0) << diff;
+      Shell("rm -rf " + Quote(out));
     }
+    if (udf) {
+      int code = -1;
+      std::string info = Shell("udfinfo " + q, &code) + Shell("blkid -p " + q);  // blkid: how Linux mounts it
+      EXPECT_EQ(code, 0) << info;
+      for (const std::string& line :
+           {"\nlabel=" + label + "\n", "\nlvid=" + label + "\n", std::string("\nudfrev=1.02\n"),
+            std::string("\nnumfiles=11\n"), std::string("\nnumdirs=12\n"), std::string("TYPE=\"udf\""),
+            std::string("VERSION=\"1.02\""), "LABEL=\"" + label + "\""}) {
+        EXPECT_HOLDS(info, line);
+      }
+    }
+    std::remove(image.c_str());
   }
 }
 
 TEST_F(ImageInteropTest, AFileOverOneGiBCrossesUdfExtentsIntact) {
-  if (!HaveTool("7z")) GTEST_SKIP() << "7-Zip is not installed";
   // Sparse but for marks at both ends and across the first extent's end (1 GiB - 2048).
-  std::string folder = Join(dir_->path(), "big");
+  std::string folder = Join(dir_.path(), "big");
   MakeFolder(folder);
   std::string big = Join(folder, "Mail Archive.soe");
   const std::uint64_t size = (1ull << 30) + 3 * 1024 * 1024 + 5;
@@ -234,10 +188,9 @@ TEST_F(ImageInteropTest, AFileOverOneGiBCrossesUdfExtentsIntact) {
       out.write(mark.data(), static_cast<std::streamsize>(mark.size()));
     }
   }
-  std::string iso = WriteIso(kFsIsoJolietUdf, "Big", "big.iso", folder);  // verified through UDF
+  std::string iso = WriteIso(kFsIsoJolietUdf, "Big", folder);  // verified through UDF
   EXPECT_HOLDS(Shell("7z l " + Quote(iso)), std::to_string(size) + " ");
   EXPECT_HOLDS(Shell("7z x -so " + Quote(iso) + " 'Mail Archive.soe' | cmp - " + Quote(big) + " && echo same"), "same");
-  std::remove(iso.c_str());
 }
 
 }  // namespace

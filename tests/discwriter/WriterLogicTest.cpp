@@ -1,9 +1,11 @@
-// frmMaindvdwrite's logic over a fake window and a fake engine (with a real image tree).
+// frmMaindvdwrite's and frmErase's logic over fake windows and a fake engine (with a real
+// image tree).
 #include <gtest/gtest.h>
 
 #include "DiscTestSupport.h"
 #include "FakeDisc.h"
 #include "discwriter/DiscText.h"
+#include "discwriter/EraseLogic.h"
 #include "discwriter/WriterLogic.h"
 #include "support/RecordedSeams.h"
 
@@ -267,21 +269,23 @@ TEST_F(WriterLogicTest, TheImageFileDriveAsksWhereFirstAndCancellingKeepsTheWind
 TEST_F(WriterLogicTest, WriteStatusesSetThePanelAndProgressAndEndTheWrite) {
   Open();
   StartWrite();
-  const std::pair<int, const char*> panels[] = {{kWritePreparing, "Preparing Image...."},
-                                                {kWriteClosingTrack, "Closing Track...."},
-                                                {kWriteLeadIn, "Writing Lead-in...."},
-                                                {kWriteLeadOut, "Writing Lead-out...."},
-                                                {kWriteUpdatingVolume, "Updating Volume...."}};
-  for (auto [status, panel] : panels) {
-    logic_->WriteStatus(50, status);
-    EXPECT_EQ(view_.Panel(1), panel) << status;
-  }
-  for (int status : std::vector<int>{kWriteCaching, kWriteWriting, kWriteVerifying, kWriteSyncing, 12}) {
-    view_.SetPanel(1, "before");
+  // Stages name themselves in the panel; the data stages move the bar instead.
+  const std::tuple<int, const char*, int> during[] = {{kWritePreparing, "Preparing Image....", -1},
+                                                      {kWriteCaching, "", 41},
+                                                      {kWriteWriting, "", 42},
+                                                      {kWriteVerifying, "", 43},
+                                                      {kWriteClosingTrack, "Closing Track....", -1},
+                                                      {kWriteLeadIn, "Writing Lead-in....", -1},
+                                                      {kWriteLeadOut, "Writing Lead-out....", -1},
+                                                      {kWriteSyncing, "", -1},
+                                                      {kWriteUpdatingVolume, "Updating Volume....", -1},
+                                                      {12, "", -1}};
+  for (auto [status, panel, progress] : during) {
+    view_.SetPanel(1, "");
     view_.progress = -1;
     logic_->WriteStatus(40 + status, status);
-    EXPECT_EQ(view_.Panel(1), "before") << status;
-    EXPECT_EQ(view_.progress, status <= kWriteVerifying ? 40 + status : -1) << status;
+    EXPECT_EQ(view_.Panel(1), panel) << status;
+    EXPECT_EQ(view_.progress, progress) << status;
   }
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_FALSE(logic_->Idle());
@@ -413,6 +417,101 @@ TEST_F(WriterLogicTest, PopUpMenusTheDeviceMenuTheOptionsAndClosing) {
   logic_->Closing();
   engine_.hub.ItemAdded(ImageItem{true, "\\", "\\X", "", "X", "", 0, {}});
   EXPECT_FALSE(view_.nodes.count("\\X"));  // no longer listening
+}
+
+class EraseLogicTest : public ::testing::Test, public testing::RecordedSeams {
+ protected:
+  EraseLogicTest() : device_(engine_.AddDevice("Burner")), logic_(view_, device_, engine_) { logic_.Load(); }
+
+  testing::FakeEngine engine_;
+  testing::FakeDevice& device_;
+  testing::FakeEraseView view_;
+  EraseLogic logic_;
+};
+
+TEST_F(EraseLogicTest, ADiscIsErasedOnlyWhenTheDriveErasesItsKind) {
+  EXPECT_TRUE(view_.Checked(EraseControl::chkQuikErase));
+  const char* const kOtherFormat = "Selected drive does not support re-writable discs of this format.";
+  const std::set<int> kAll = {kCapEraseCdRw, kCapEraseDvdMinusRw, kCapEraseDvdPlusRw, kCapEraseDvdRam, kCapEraseBdRe};
+  const struct {
+    MediaInfo media;
+    std::set<int> capabilities;
+    const char* message;  // none: the erase starts
+  } cases[] = {
+      {{kMediaCdRw, true, true}, {kCapEraseCdRw}, nullptr},
+      {{kMediaDvdMinusRw, true, true}, {kCapEraseDvdMinusRw}, nullptr},
+      {{kMediaDvdPlusRw, true, true}, {kCapEraseDvdPlusRw}, nullptr},
+      {{kMediaDvdRam, true, true}, {kCapEraseDvdRam}, nullptr},
+      {{kMediaBdRe, true, true}, {kCapEraseBdRe}, nullptr},
+      {{kMediaDvdMinusRw, true, true}, {kCapEraseCdRw, kCapEraseDvdPlusRw}, kOtherFormat},
+      {{kMediaOther, true, true}, kAll, kOtherFormat},  // a kind the table lacks
+      {{kMediaNone, false, false}, kAll, "No Media Loaded."},
+      {{kMediaCdR, true, false}, kAll, "The current media is not re-writable."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.media.MediaType);
+    device_.media = c.media;
+    device_.capabilities = c.capabilities;
+    device_.calls.clear();
+    view_.closes = 0;
+    logic_.Erase();
+    if (c.message) {
+      ExpectOneMessage(c.message, MessageIcon::Information);
+      EXPECT_TRUE(device_.calls.empty());
+    } else {
+      EXPECT_EQ(device_.calls, std::vector<std::string>{"StartErase 1 7"});  // quick, the drive's setting
+      EXPECT_TRUE(messages.shown.empty());
+    }
+    EXPECT_EQ(view_.closes, c.message ? 1 : 0);
+  }
+  EXPECT_EQ(device_.refreshes.back(), false);
+
+  view_.SetChecked(EraseControl::chkQuikErase, false);
+  device_.media = {kMediaCdRw, true, true};
+  device_.startErase = false;
+  device_.calls.clear();
+  view_.closes = 0;
+  logic_.Erase();
+  EXPECT_EQ(device_.calls, std::vector<std::string>{"StartErase 0 7"});
+  ExpectOneMessage("Could not start Erase operation!!!", MessageIcon::Critical);
+  logic_.CancelClicked();
+  EXPECT_EQ(view_.closes, 2);
+}
+
+TEST_F(EraseLogicTest, StatusEventsDriveTheWindowAndItCannotCloseWhileBusy) {
+  engine_.hub.EraseStatus(kEraseStarted, 3);
+  EXPECT_TRUE(logic_.Busy());
+  EXPECT_FALSE(logic_.CanClose());
+  EXPECT_EQ(view_.Text(EraseControl::lblStatus), "Erasing Disc...Please Wait!!");
+  EXPECT_FALSE(view_.Enabled(EraseControl::cmdErase) || view_.Enabled(EraseControl::cmdCancel));
+  EXPECT_EQ(view_.progress, 3);
+  engine_.hub.EraseStatus(kEraseProgress, 55);
+  engine_.hub.EraseStatus(7, 99);
+  EXPECT_EQ(view_.progress, 55);
+  EXPECT_FALSE(logic_.CanClose());
+
+  engine_.hub.EraseError(DeviceError{3, "Medium error", "Sense 3", "Erase failed"});
+  ExpectOneMessage("Device Error: (3)   Medium error\r\n(Erase failed) Sense 3", MessageIcon::Critical);
+  EXPECT_TRUE(logic_.CanClose() && view_.Enabled(EraseControl::cmdErase));
+  EXPECT_EQ(view_.closes, 0);
+
+  const struct {
+    int status;
+    const char *label, *message;
+  } ends[] = {{kEraseDone, "Erase operation complete!!!", "Erase Completed!!!"},
+              {kEraseFailed, "Error Erasing Disc!!!", nullptr}};
+  for (const auto& e : ends) {
+    engine_.hub.EraseStatus(kEraseStarted, 0);
+    engine_.hub.EraseStatus(e.status, 100);
+    EXPECT_EQ(view_.Text(EraseControl::lblStatus), e.label);
+    if (e.message) ExpectOneMessage(e.message, MessageIcon::Information);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(logic_.CanClose());
+  }
+  EXPECT_EQ(view_.closes, 2);
+  logic_.Closing();
+  engine_.hub.EraseStatus(kEraseStarted, 0);
+  EXPECT_FALSE(logic_.Busy());
 }
 
 TEST(DiscTextTest, SizesAndTwelveHourDates) {
