@@ -1,6 +1,6 @@
 // A backup bound to what it was made of: the closing entry carries the facts of every entry
 // as they were read while written, and an archive held to such a record refuses any entry
-// that differs from it. Methods the program never writes are refused everywhere.
+// that differs from it. Methods the program never writes are refused.
 #include <zip.h>
 #include <zlib.h>
 
@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "archive/ArchiveTestSupport.h"
@@ -95,32 +94,22 @@ TEST(EntryRecord, ClosingEntryListsEveryOtherAsWrittenAndReadingIsHeldToIt) {
   EXPECT_TRUE(ReadFileBytes(out.File("Inbox.dbx")) == files[0].second);
 }
 
-// Entries our writer never makes: an AE-1 entry (it carries its CRC, unlike AE-2, see
-// AesEntryTest) whose CRC does not match, and bzip2, which libzip reads where it has it.
-TEST(EntryRecord, AnAe1EntryWithAnotherCrcAndMethodsTheProgramNeverWritesAreRefused) {
+// bzip2, which libzip reads where it has it, is a method the program never writes.
+TEST(EntryRecord, AMethodTheProgramNeverWritesIsRefused) {
   TempFolder work;
-  const std::string mail = MailLikeText(5000, 3);
-  std::string bytes;
-  ASSERT_TRUE(testing::MakeZipDirectly(work.File("a.zip"), {{"Inbox.dbx", mail}}, "pw", ZIP_EM_AES_256));
-  bytes = ReadFileBytes(work.File("a.zip"));
-  const testing::CentralEntry entry = testing::CentralDirectory(bytes).at(0);
-  testing::SetAesField(bytes, entry, 1, ZIP_CM_DEFLATE);
-  testing::SetCrc(bytes, entry, entry.crc ^ 0x100);
-  ASSERT_TRUE(WriteFileBytes(work.File("a.zip"), bytes));
   zip_t* made = zip_open(work.File("b.zip").c_str(), ZIP_CREATE, nullptr);
+  const std::string mail = MailLikeText(5000, 3);
   zip_int64_t index = zip_file_add(made, "Inbox.dbx", zip_source_buffer(made, mail.data(), mail.size(), 0), 0);
-  const bool bzip2 = zip_set_file_compression(made, static_cast<zip_uint64_t>(index), ZIP_CM_BZIP2, 0) == 0;
-  ASSERT_EQ(zip_close(made), 0);
-  for (const auto& [file, password, refusal] : {std::tuple{"a.zip", "pw", "fails its CRC check"},
-                                                std::tuple{"b.zip", "", "compression method is not supported"}}) {
-    if (!bzip2 && !*password) continue;  // this libzip cannot write bzip2 either
-    ZipArchive zip;
-    ASSERT_TRUE(zip.OpenArchive(work.File(file)));
-    zip.ReadPassword(password);
-    EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(work.path()));
-    EXPECT_THAT(zip.LastError(), HasSubstr(refusal));
-    EXPECT_FALSE(platform::Files().FileExists(work.File("Inbox.dbx")));
+  if (zip_set_file_compression(made, static_cast<zip_uint64_t>(index), ZIP_CM_BZIP2, 0) != 0) {
+    zip_discard(made);
+    GTEST_SKIP() << "this libzip cannot write bzip2 either";
   }
+  ASSERT_EQ(zip_close(made), 0);
+  ZipArchive zip;
+  ASSERT_TRUE(zip.OpenArchive(work.File("b.zip")));
+  EXPECT_FALSE(zip.FindEntry("Inbox.dbx")->ExtractToFolder(work.path()));
+  EXPECT_THAT(zip.LastError(), HasSubstr("compression method is not supported"));
+  EXPECT_FALSE(platform::Files().FileExists(work.File("Inbox.dbx")));
 }
 
 }  // namespace
