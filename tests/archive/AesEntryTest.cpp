@@ -16,6 +16,7 @@
 #include "archive/WinZipAes.h"
 #include "archive/WinZipAesCrypto.h"
 #include "archive/ZipArchive.h"
+#include "platform/Services.h"
 #include "support/TempFolder.h"
 
 namespace quarnel::archive {
@@ -38,7 +39,6 @@ using testing::WriteFileBytes;
 const std::string kPassword = "Pa55 word";
 constexpr std::size_t kSalt256 = 16, kVerifier = 2, kCode = 10;
 
-
 class AesEntries : public ::testing::Test {
  protected:
   std::string Made(const std::vector<RawEntry>& entries, std::uint16_t method = ZIP_EM_AES_256,
@@ -59,7 +59,6 @@ class AesEntries : public ::testing::Test {
     std::optional<ArchiveEntry> entry = zip.FindEntry(name);
     return entry && entry->ExtractToFolder(restored.path());
   }
-
 
   TempFolder work;
   testing::LiveFolder restored;
@@ -101,7 +100,8 @@ TEST_F(AesEntries, AlterationsOnlyTheAuthenticationCodeRevealsAreRefused) {
 }
 
 // The keystream runs on across calls of any length; the reference is libzip's encryption.
-// Archives of every key length open with the right password only, and extract.
+// Archives of every key length open with the right password only (not a prefix of it, not
+// one with a blank more, not an empty one), and extract.
 TEST_F(AesEntries, AnyChunkingDecryptsAsOneCallForEveryKeyLength) {
   const std::string content = Incompressible(3 * 4096 + 123);  // past several keystream refills
   for (const auto& [method, keyLength] : {std::pair{ZIP_EM_AES_128, 16}, {ZIP_EM_AES_192, 24}, {ZIP_EM_AES_256, 32}}) {
@@ -126,12 +126,17 @@ TEST_F(AesEntries, AnyChunkingDecryptsAsOneCallForEveryKeyLength) {
     EXPECT_TRUE(oneCall == content);
     for (std::size_t chunk : {1, 15, 17, 4097}) EXPECT_TRUE(decrypt(chunk) == oneCall) << "chunk " << chunk;
 
-    ASSERT_NO_FATAL_FAILURE(Open(bytes, "wrong"));
-    EXPECT_EQ(zip.CheckPassword(), 0);
+    for (const std::string password : {"wrong", "", "Pa55 wor", "Pa55 word "}) {
+      ASSERT_NO_FATAL_FAILURE(Open(bytes, password));
+      EXPECT_EQ(zip.CheckPassword(), 0) << password;
+      EXPECT_FALSE(zip.FindEntry("photo.jpg")->ExtractToFolder(restored.path())) << password;
+    }
+    restored.ExpectUntouched();
     zip.ReadPassword(kPassword);
     EXPECT_EQ(zip.CheckPassword(), 1) << zip.LastError();
     ASSERT_TRUE(zip.FindEntry("photo.jpg")->ExtractToFolder(restored.path())) << zip.LastError();
     EXPECT_TRUE(ReadFileBytes(restored.File("photo.jpg")) == content);
+    platform::Files().RemoveFile(restored.File("photo.jpg"));
   }
 }
 

@@ -1,6 +1,6 @@
 // What a write or an extraction leaves behind when the disk lets it down (failures injected
-// through the files seam) or when the written archive does not read back: the older file
-// exactly as it was, and none of the component's temporary files.
+// through the files seam), when the written archive does not read back, or when an entry is
+// refused: the older file exactly as it was, and none of the component's temporary files.
 #include <zip.h>
 
 #include <gmock/gmock.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/ArchiveTestSupport.h"
+#include "archive/EntryReader.h"
 #include "archive/LocalFile.h"
 #include "archive/ZipArchive.h"
 #include "platform/Services.h"
@@ -30,6 +31,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using testing::CentralDirectory;
@@ -222,15 +224,17 @@ TEST_F(SafeWrite, PasswordsAreForgottenOnceUsed) {
   EXPECT_EQ(zip.ReadPassword(), "");
 }
 
-class SafeExtraction : public ::testing::Test {
+class ExtractionGuard : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(testing::MakeZipDirectly(work.File("b.soe"), {{"Inbox.dbx", MailLikeText(100000, 3)}}));
-    ASSERT_TRUE(zip.OpenArchive(work.File("b.soe")));
+  void Open(const std::string& archive, const std::string& password = "pw") {
+    ASSERT_TRUE(zip.OpenArchive(archive)) << zip.LastError();
+    zip.ReadPassword(password);
   }
 
-  bool Extract() {
-    std::optional<ArchiveEntry> entry = zip.FindEntry("Inbox.dbx");
+  // Extracts through the faulty files seam.
+  bool Extract(const std::string& name = "Inbox.dbx") {
+    std::optional<ArchiveEntry> entry = zip.FindEntry(name);
+    EXPECT_TRUE(entry) << name;
     platform::ScopedServices scope({.files = &files});
     return entry && entry->ExtractToFolder(restored.path());
   }
@@ -238,31 +242,101 @@ class SafeExtraction : public ::testing::Test {
   TempFolder work;
   testing::LiveFolder restored;
   FaultyFiles files;
-  ZipArchive zip;
+  RecordingListener listener;
+  ZipArchive zip{&listener};
 };
 
-// Also over a read-only live file, which Windows refuses to replace: the attribute is
-// cleared for a second move, and put back when that one fails too.
-TEST_F(SafeExtraction, AFailedFlushOrMoveLeavesTheLiveFileAsItWasAndNoTemporaryFile) {
+// Each name is refused before any file is touched, any entry decrypted or any extraction
+// announced, whatever the folder would make of it (which names: EntryNamesTest).
+TEST_F(ExtractionGuard, NamesWindowsWouldReinterpretAreRefusedBeforeAnythingIsTouched) {
+  const std::vector<std::string> names = {"CON", "Inbox.dbx. .", "in|box.dbx", "..\\boot.ini", "../up.dbx", "C:x.dbx",
+                                          "x.dbx:stream"};
+  std::vector<testing::RawEntry> entries = {{"x.dbx", "payload"}};
+  for (const std::string& name : names) entries.push_back({name, "payload"});
+  ASSERT_TRUE(testing::MakeZipDirectly(work.File("evil.soe"), entries, "pw", ZIP_EM_AES_256));
+  Open(work.File("evil.soe"));
+  for (const std::string& name : names) {
+    EXPECT_FALSE(Extract(name)) << name;
+    EXPECT_THAT(zip.LastError(), StartsWith("Refused entry name")) << name;
+  }
+  EXPECT_THAT(files.calls, IsEmpty());
+  EXPECT_THAT(listener.events, IsEmpty());
+  std::optional<ArchiveEntry> withNul = zip.FindEntry(std::string("x.dbx\0.txt", 10));
+  EXPECT_TRUE(!withNul || !withNul->ExtractToFolder(restored.path()));
+  restored.ExpectUntouched();
+  EXPECT_THAT(FolderListing(work.path()), ElementsAre("evil.soe"));
+}
+
+// Free space one byte short of the entry is refused before anything is written or announced;
+// a failed flush or move, also over a read-only live file (Windows refuses to replace it, so
+// the attribute is cleared for a second move and put back when that one fails too), leaves
+// no temporary file. Each leaves the live file as it was, attributes and all.
+TEST_F(ExtractionGuard, AFailedExtractionLeavesTheLiveFileAsItWas) {
+  const std::string content = MailLikeText(300000, 1);  // deflates to far less
+  ASSERT_TRUE(testing::MakeZipDirectly(work.File("b.soe"), {{"Inbox.dbx", content}}, "pw", ZIP_EM_AES_256));
+  Open(work.File("b.soe"));
   const std::string path = restored.File("Inbox.dbx");
   GiveOtherAttributes(path);
-  for (const auto& [call, readOnly] :
-       {std::pair{FileCall::FlushToDisk, false}, {FileCall::MoveReplace, false}, {FileCall::MoveReplace, true}}) {
+  for (const auto& [call, readOnly] : {std::pair{FileCall::FreeSpace, false}, {FileCall::FlushToDisk, false},
+                                       {FileCall::MoveReplace, false}, {FileCall::MoveReplace, true}}) {
     SCOPED_TRACE(::testing::Message() << static_cast<int>(call) << (readOnly ? " read-only" : ""));
     ASSERT_TRUE(platform::Files().SetReadOnly(path, readOnly));
     const std::uint32_t before = Attributes(path);
     files = FaultyFiles();
     files.refuseReadOnlyTargets = true;
-    files.Fail(call, "", readOnly ? 1 : 0);  // read-only: the first move is Windows' refusal
+    if (call == FileCall::FreeSpace) files.freeSpace = content.size() - 1;
+    if (call != FileCall::FreeSpace) files.Fail(call, "", readOnly ? 1 : 0);  // read-only: the first is Windows'
+    listener.events.clear();
     EXPECT_FALSE(Extract());
     EXPECT_EQ(Attributes(path), before);
     restored.ExpectUntouched();
-    ExpectTemporaryFileRemoved(files);
+    if (call != FileCall::FreeSpace) ExpectTemporaryFileRemoved(files);
+    if (call == FileCall::FreeSpace) {
+      EXPECT_THAT(zip.LastError(), HasSubstr("free"));
+      EXPECT_THAT(listener.events, IsEmpty());
+      for (FileCall later : {FileCall::FlushToDisk, FileCall::MoveReplace, FileCall::RemoveFile}) {
+        EXPECT_THAT(files.PathsOf(later), IsEmpty());
+      }
+    }
   }
   files = FaultyFiles();
   files.refuseReadOnlyTargets = true;
+  files.freeSpace = content.size();
   ASSERT_TRUE(Extract()) << zip.LastError();
-  EXPECT_EQ(ReadFileBytes(path), MailLikeText(100000, 3));
+  EXPECT_EQ(ReadFileBytes(path), content);
+}
+
+// Mail that inflates past the size its entry states: not one byte more than stated is
+// handed on, and the live file stays.
+TEST_F(ExtractionGuard, ContentRunningPastItsStatedSizeStopsAtOnce) {
+  constexpr std::uint32_t kStated = 1000;
+  for (std::uint16_t method : {0, ZIP_EM_AES_256}) {
+    SCOPED_TRACE(method);
+    const std::string password = method ? "pw" : "";
+    ASSERT_TRUE(
+        testing::MakeZipDirectly(work.File("b.soe"), {{"Inbox.dbx", MailLikeText(300000, 1)}}, password, method));
+    std::string bytes = ReadFileBytes(work.File("b.soe"));
+    testing::SetStatedSize(bytes, CentralDirectory(bytes).at(0), kStated);
+    WriteFileBytes(work.File("b.soe"), bytes);
+
+    std::string message;
+    zip_t* archive = detail::OpenZip(work.File("b.soe"), ZIP_RDONLY, &message);
+    ASSERT_TRUE(archive) << message;
+    std::size_t handedOn = 0;
+    auto count = [&](const char*, std::size_t size) {
+      handedOn += size;
+      return true;
+    };
+    EXPECT_FALSE(detail::ReadEntryChecked(archive, 0, password, count, &message));
+    zip_discard(archive);
+    EXPECT_THAT(message, HasSubstr("longer"));
+    EXPECT_LE(handedOn, kStated);
+
+    Open(work.File("b.soe"), password);
+    EXPECT_FALSE(Extract());
+    restored.ExpectUntouched();
+    zip.CloseArchive();  // Windows keeps an open file from being rewritten
+  }
 }
 
 }  // namespace
