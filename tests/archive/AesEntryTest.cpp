@@ -137,6 +137,8 @@ TEST_F(AesEntries, AnyChunkingDecryptsAsOneCallForEveryKeyLength) {
     ASSERT_TRUE(zip.FindEntry("photo.jpg")->ExtractToFolder(restored.path())) << zip.LastError();
     EXPECT_TRUE(ReadFileBytes(restored.File("photo.jpg")) == content);
     platform::Files().RemoveFile(restored.File("photo.jpg"));
+    zip.CloseArchive();
+    EXPECT_EQ(zip.ReadPassword(), "");  // forgotten with the archive
   }
 }
 

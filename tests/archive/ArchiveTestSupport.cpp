@@ -10,6 +10,12 @@
 
 #include "platform/Services.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
+
 namespace quarnel::testing {
 namespace {
 
@@ -45,7 +51,26 @@ void SetExtraBody(std::string& zip, std::size_t at, std::size_t length, std::uin
   }
 }
 
+// The body of the extra field with the given id, or empty.
+std::string ExtraField(const std::string& extra, std::uint16_t id) {
+  std::size_t at = 0;
+  while (at + 4 <= extra.size()) {
+    std::uint16_t fieldId = U16(extra, at), length = U16(extra, at + 2);
+    if (fieldId == id) return extra.substr(at + 4, length);
+    at += 4u + length;
+  }
+  return {};
+}
+
 }  // namespace
+
+std::uint64_t CurrentThread() {
+#ifdef _WIN32
+  return GetCurrentThreadId();
+#else
+  return static_cast<std::uint64_t>(pthread_self());
+#endif
+}
 
 std::string MailLikeText(std::size_t size, unsigned seed) {
   static const char* const words[] = {"Hello",  "meeting", "tomorrow", "Received:", "from", "Subject:", "the",
@@ -94,16 +119,6 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
     at += 46;
   }
   return entries;
-}
-
-std::string ExtraField(const std::string& extra, std::uint16_t id) {
-  std::size_t at = 0;
-  while (at + 4 <= extra.size()) {
-    std::uint16_t fieldId = U16(extra, at), length = U16(extra, at + 2);
-    if (fieldId == id) return extra.substr(at + 4, length);
-    at += 4u + length;
-  }
-  return {};
 }
 
 std::size_t DataAt(const std::string& zip, const CentralEntry& entry) {

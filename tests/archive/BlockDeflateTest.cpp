@@ -16,12 +16,6 @@
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
-#endif
-
 namespace quarnel::archive {
 namespace {
 
@@ -53,32 +47,6 @@ std::string Repetitive(std::size_t size) {
   return out;
 }
 
-std::uint64_t CurrentThread() {
-#ifdef _WIN32
-  return GetCurrentThreadId();
-#else
-  return static_cast<std::uint64_t>(pthread_self());
-#endif
-}
-
-// Notes the thread of every event.
-class ThreadRecordingListener : public RecordingListener {
- public:
-  void OnAddingFile(const std::string& name) override {
-    threads.push_back(CurrentThread());
-    RecordingListener::OnAddingFile(name);
-  }
-  void OnWriteProgress(int percent) override {
-    threads.push_back(CurrentThread());
-    RecordingListener::OnWriteProgress(percent);
-  }
-  void OnWriteDone() override {
-    threads.push_back(CurrentThread());
-    RecordingListener::OnWriteDone();
-  }
-  std::vector<std::uint64_t> threads;
-};
-
 class BlockArchive : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -105,7 +73,7 @@ class BlockArchive : public ::testing::Test {
 
   std::vector<std::pair<std::string, std::string>> contents;
   TempFolder source, target;
-  ThreadRecordingListener listener;
+  RecordingListener listener;
   ZipArchive zip{&listener};
 };
 
@@ -114,8 +82,9 @@ class BlockArchive : public ::testing::Test {
 TEST_F(BlockArchive, RoundTripsProtectedAndNotWithTheEventsOnTheCallersThread) {
   for (const std::string password : {"", "s3cret pass"}) {
     SCOPED_TRACE(password);
-    listener = ThreadRecordingListener();
+    listener = RecordingListener();
     ASSERT_TRUE(Write("b.soe", 3, password)) << zip.LastError();
+    EXPECT_EQ(zip.ArchivePassword(), "");  // forgotten once used
     std::vector<std::string> expected;
     for (const auto& file : contents) expected.push_back("add " + file.first);
     expected.insert(expected.end(), {"verify", "done"});
@@ -123,7 +92,7 @@ TEST_F(BlockArchive, RoundTripsProtectedAndNotWithTheEventsOnTheCallersThread) {
     EXPECT_EQ(listener.percents.front(), 0);
     EXPECT_EQ(listener.percents.back(), 100);
     EXPECT_TRUE(std::is_sorted(listener.percents.begin(), listener.percents.end()));
-    EXPECT_THAT(listener.threads, ::testing::Each(CurrentThread()));
+    EXPECT_THAT(listener.threads, ::testing::Each(testing::CurrentThread()));
     EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
 
     RecordingListener reading;
@@ -171,7 +140,7 @@ TEST_F(BlockArchive, AReadErrorInTheMiddleOfAFileKeepsTheOldBackup) {
     FaultyFiles files;
     files.Fail(FileCall::ReadInput, "Sent Items.dbx", passing);
     platform::ScopedServices scope({.files = &files});
-    listener = ThreadRecordingListener();
+    listener = RecordingListener();
     EXPECT_FALSE(Write("b.soe", 2, password));
     EXPECT_THAT(zip.LastError(), HasSubstr("Cannot read the file \"" + source.File("Sent Items.dbx") + "\""));
     EXPECT_THAT(listener.events, Not(Contains("done")));

@@ -56,6 +56,9 @@ TEST(ArchiveWrite, AnArchiveWithoutFilesIsAValidEmptyZip) {
   TempFolder target;
   RecordingListener listener;
   ZipArchive zip(&listener);
+  zip.ArchivePassword("s3cret");
+  zip.CloseArchive();
+  EXPECT_EQ(zip.ArchivePassword(), "");  // forgotten with the archive, written or not
   zip.NewArchive(target.File("empty.soe"));
   ASSERT_TRUE(zip.WriteArchive()) << zip.LastError();
   EXPECT_THAT(listener.events, ElementsAre("done"));

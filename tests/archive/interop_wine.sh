@@ -5,22 +5,12 @@
 # The program's own protected backups meet 7-Zip in tests/backup/unattended-wine.sh.
 #   interop_wine.sh <wine-run> <quarnel_archive_tool.exe>
 set -u
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+. "$root/tests/support/checks.sh"
 wine_run="$1"
 tool="$2"
 work=$(mktemp -d /tmp/quarnel-interop-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() {  # check <description> <command...>
-  local description="$1"
-  shift
-  if "$@" >"$work/last.log" 2>&1; then
-    echo "ok: $description"
-  else
-    echo "FAILED: $description"
-    sed 's/^/    /' "$work/last.log"
-    failures=$((failures + 1))
-  fi
-}
 win() { echo "Z:${1//\//\\}"; }
 run_tool() { "$wine_run" "$tool" "$@"; }
 same_files() {  # same_files <folder a> <folder b>: every file of a is in b with the same bytes
@@ -54,5 +44,4 @@ mkdir -p "$work/frominfozip"
 check "Info-ZIP's protected archive extracts under Wine" run_tool extract "$(win "$work/infozip.zip")" 'info zip' "$(win "$work/frominfozip")"
 check "... identical to the originals" same_files "$work/src" "$work/frominfozip"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+finish archive_interop_wine
