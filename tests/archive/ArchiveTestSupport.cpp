@@ -107,7 +107,6 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
   while ((at = zip.find(std::string("PK\x01\x02", 4), at)) != std::string::npos && at + 46 <= zip.size()) {
     CentralEntry entry;
     entry.flags = U16(zip, at + 8);
-    entry.method = U16(zip, at + 10);
     std::size_t nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30);
     entry.name = zip.substr(at + 46, nameLength);
     entry.extra = zip.substr(at + 46 + nameLength, extraLength);
