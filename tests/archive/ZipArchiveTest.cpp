@@ -191,11 +191,6 @@ struct Mangling {
 
 const Mangling kManglings[] = {
     {"TruncatedToHalf", [](std::string& b) { b.resize(b.size() / 2); }},
-    {"RandomBytes",
-     [](std::string& b) {
-       std::uint32_t state = 12345;
-       for (char& c : b) c = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
-     }},
     {"EntryClaimsFourGiB",
      [](std::string& b) {
        Put32(b, 22, 0xFFFFFFF0u);                   // local header: uncompressed size
