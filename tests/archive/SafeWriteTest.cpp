@@ -197,14 +197,14 @@ TEST_F(SafeWrite, AFileThatCannotBeReadIsNamedInWords) {
     std::function<void()> lose;
   } losing;
   zip.SetListener(&losing);
-  for (const std::string& becomes : {"it is no longer there", "a folder"}) {
+  for (const std::string becomes : {"it is no longer there", "a folder"}) {
     WriteFileBytes(path, "mail");
     losing.lose = [&] {
       if (platform::Files().RemoveFile(path) && becomes == "a folder") platform::Files().CreateFolder(path);
     };
     EXPECT_FALSE(Write());
-    EXPECT_THAT(zip.LastError(), StartsWith("Cannot read the file \"" + path + "\": "));
-    if (becomes != "a folder") EXPECT_THAT(zip.LastError(), ::testing::EndsWith(becomes));
+    const std::string words = becomes == "a folder" ? "" : becomes;  // for a folder, the system's words
+    EXPECT_THAT(zip.LastError(), StartsWith("Cannot read the file \"" + path + "\": " + words));
     EXPECT_THAT(losing.events, Not(Contains("done")));
     ExpectOldBackupKept();
   }
