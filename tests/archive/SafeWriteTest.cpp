@@ -119,6 +119,45 @@ class SafeWrite : public ArchiveWriting {
   }
 };
 
+// Each refused before anything is written or announced.
+TEST_F(SafeWrite, FailuresBeforeTheWriteKeepTheOldBackupAndAnnounceNothing) {
+  const struct {
+    const char* what;
+    std::function<void(ZipArchive&)> cause;
+    const char* reported;
+  } failures[] = {
+      {"a file vanished", [&](ZipArchive& z) { z.AppendPath(source.File("Deleted Items.dbx")); },
+       "it is missing or is not a file"},
+      {"a file is a folder",
+       [&](ZipArchive& z) {
+         ASSERT_TRUE(platform::Files().CreateFolder(source.File("Folders.dbx")));
+         z.AppendPath(source.File("Folders.dbx"));
+       },
+       "it is missing or is not a file"},
+      // libzip would refuse an empty password too, but only once it has read every file.
+      {"protection without a password", [](ZipArchive& z) { z.EncryptionMode(1); },
+       "No password for a protected archive"},
+      {"nothing begun",
+       [&](ZipArchive& z) {
+         z.CloseArchive();
+         EXPECT_FALSE(z.AppendPath(source.File("Inbox.dbx")));
+       },
+       "No archive has been begun"},
+  };
+  for (const auto& failure : failures) {
+    SCOPED_TRACE(failure.what);
+    ZipArchive fresh(&listener);
+    fresh.NewArchive(target.File("b.soe"));
+    fresh.AppendPath(source.File("Inbox.dbx"));
+    failure.cause(fresh);
+    EXPECT_FALSE(fresh.WriteArchive());
+    EXPECT_THAT(fresh.LastError(), HasSubstr(failure.reported));
+    EXPECT_THAT(listener.events, IsEmpty());
+    EXPECT_EQ(ReadFileBytes(target.File("b.soe")), "the previous backup");
+    EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
+  }
+}
+
 // A failed replace also leaves the target's attributes (read-only or not) as they were:
 // Windows refuses to move a file over a read-only one, so that attribute alone is cleared
 // for the replace and put back when it fails all the same.

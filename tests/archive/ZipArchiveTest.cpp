@@ -62,51 +62,6 @@ TEST(ArchiveWrite, LaterFileOfTheSameNameTakesTheEarlierOnesPlace) {
   EXPECT_EQ(ReadFileBytes(restored.File("quarnel.dat")), "the information file");
 }
 
-struct WriteFailure {
-  const char* what;
-  std::function<void(ZipArchive&, const TempFolder&)> cause;
-  const char* reported;
-};
-
-// Each refused before anything is written or announced: the older archive stays as it was.
-TEST(ArchiveWrite, FailuresKeepTheOldBackupAndLeaveNothingOver) {
-  const WriteFailure failures[] = {
-      {"a file vanished", [](ZipArchive& zip, const TempFolder& s) { zip.AppendPath(s.File("Deleted Items.dbx")); },
-       "it is missing or is not a file"},
-      {"a file is a folder",
-       [](ZipArchive& zip, const TempFolder& s) {
-         ASSERT_TRUE(platform::Files().CreateFolder(s.File("Folders.dbx")));
-         zip.AppendPath(s.File("Folders.dbx"));
-       },
-       "it is missing or is not a file"},
-      // libzip would refuse an empty password too, but only once it has read every file.
-      {"protection without a password", [](ZipArchive& zip, const TempFolder&) { zip.EncryptionMode(1); },
-       "No password for a protected archive"},
-      {"nothing begun",
-       [](ZipArchive& zip, const TempFolder& s) {
-         zip.CloseArchive();
-         EXPECT_FALSE(zip.AppendPath(s.File("Inbox.dbx")));
-       },
-       "No archive has been begun"},
-  };
-  for (const WriteFailure& failure : failures) {
-    SCOPED_TRACE(failure.what);
-    TempFolder source, target;
-    RecordingListener listener;
-    ZipArchive zip(&listener);
-    WriteFileBytes(target.File("b.soe"), "the previous backup");
-    WriteFileBytes(source.File("Inbox.dbx"), MailLikeText(100000, 3));
-    zip.NewArchive(target.File("b.soe"));
-    zip.AppendPath(source.File("Inbox.dbx"));
-    failure.cause(zip, source);
-    EXPECT_FALSE(zip.WriteArchive());
-    EXPECT_THAT(zip.LastError(), HasSubstr(failure.reported));
-    EXPECT_THAT(listener.events, IsEmpty());
-    EXPECT_EQ(ReadFileBytes(target.File("b.soe")), "the previous backup");
-    EXPECT_THAT(FolderListing(target.path()), ElementsAre("b.soe"));
-  }
-}
-
 // With the traditional protection a wrong password passes an entry's one-byte verifier
 // once in 256; the check must then still fail on the content, and an empty entry, which
 // has nothing but the verifier, must not be what decides.
@@ -236,7 +191,9 @@ TEST_P(ArchiveBadInput, FailsCleanlyAndWritesNothing) {
     EXPECT_FALSE(zip.FindEntry("Inbox.dbx"));
     EXPECT_EQ(zip.CheckPassword(), 0);
   }
-  if (bytes.empty() || bytes[0] == 'B') EXPECT_EQ(isProtected, 0);
+  if (bytes.empty() || bytes[0] == 'B') {  // no zip file at all
+    EXPECT_EQ(isProtected, 0);
+  }
   if (opened) {
     std::optional<ArchiveEntry> entry = zip.FindEntry("Inbox.dbx");
     EXPECT_TRUE(!entry || !entry->ExtractToFolder(restored.path()));
