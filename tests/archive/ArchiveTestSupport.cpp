@@ -1,7 +1,6 @@
 #include "archive/ArchiveTestSupport.h"
 
 #include <zip.h>
-#include <zlib.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,6 +9,12 @@
 #include <cstring>
 
 #include "platform/Services.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 namespace quarnel::testing {
 namespace {
@@ -46,49 +51,26 @@ void SetExtraBody(std::string& zip, std::size_t at, std::size_t length, std::uin
   }
 }
 
-// zlib's crc32 inverts before and after; the cipher's key schedule wants the bare step.
-std::uint32_t CrcStep(std::uint32_t crc, unsigned char byte) { return ~static_cast<std::uint32_t>(crc32(~crc, &byte, 1)); }
-
-// The traditional zip cipher, straight from the format's description.
-class TraditionalCipher {
- public:
-  explicit TraditionalCipher(const std::string& password) {
-    for (char c : password) Update(static_cast<unsigned char>(c));
+// The body of the extra field with the given id, or empty.
+std::string ExtraField(const std::string& extra, std::uint16_t id) {
+  std::size_t at = 0;
+  while (at + 4 <= extra.size()) {
+    std::uint16_t fieldId = U16(extra, at), length = U16(extra, at + 2);
+    if (fieldId == id) return extra.substr(at + 4, length);
+    at += 4u + length;
   }
-  unsigned char Encrypt(unsigned char plain) {
-    unsigned char out = plain ^ Stream();
-    Update(plain);
-    return out;
-  }
-  unsigned char Decrypt(unsigned char cipher) {
-    unsigned char plain = cipher ^ Stream();
-    Update(plain);
-    return plain;
-  }
-
- private:
-  unsigned char Stream() const {
-    const std::uint32_t temp = (keys_[2] | 2u) & 0xFFFFu;
-    return static_cast<unsigned char>((temp * (temp ^ 1u)) >> 8);
-  }
-  void Update(unsigned char plain) {
-    keys_[0] = CrcStep(keys_[0], plain);
-    keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
-    keys_[2] = CrcStep(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
-  }
-  std::uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
-};
-
-void Put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
+  return {};
 }
 
 }  // namespace
+
+std::uint64_t CurrentThread() {
+#ifdef _WIN32
+  return GetCurrentThreadId();
+#else
+  return static_cast<std::uint64_t>(pthread_self());
+#endif
+}
 
 std::string MailLikeText(std::size_t size, unsigned seed) {
   static const char* const words[] = {"Hello",  "meeting", "tomorrow", "Received:", "from", "Subject:", "the",
@@ -125,7 +107,6 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
   while ((at = zip.find(std::string("PK\x01\x02", 4), at)) != std::string::npos && at + 46 <= zip.size()) {
     CentralEntry entry;
     entry.flags = U16(zip, at + 8);
-    entry.method = U16(zip, at + 10);
     std::size_t nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30);
     entry.name = zip.substr(at + 46, nameLength);
     entry.extra = zip.substr(at + 46 + nameLength, extraLength);
@@ -137,16 +118,6 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
     at += 46;
   }
   return entries;
-}
-
-std::string ExtraField(const std::string& extra, std::uint16_t id) {
-  std::size_t at = 0;
-  while (at + 4 <= extra.size()) {
-    std::uint16_t fieldId = U16(extra, at), length = U16(extra, at + 2);
-    if (fieldId == id) return extra.substr(at + 4, length);
-    at += 4u + length;
-  }
-  return {};
 }
 
 std::size_t DataAt(const std::string& zip, const CentralEntry& entry) {
@@ -191,68 +162,31 @@ bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entri
 bool MakeTraditionallyProtectedZip(const std::string& path, const std::vector<RawEntry>& entries,
                                    const std::string& password, const std::string& alsoPassesVerifier,
                                    std::size_t passing) {
-  const std::uint32_t dosTime = 0x6000, dosDate = 0x5A21;  // 2025-01-01 12:00
-  std::string zip, central;
-  std::uint32_t seed = 1;
+  // libzip draws each header at random: an entry is written again until the other password
+  // passes its verifier (about 256 tries) or fails it, as asked; earlier entries are copied.
+  platform::Files().RemoveFile(path);
   for (std::size_t index = 0; index < entries.size(); ++index) {
-    const RawEntry& entry = entries[index];
-    const bool shouldPass = index < passing;
-    const auto crc = static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(entry.content.data()), static_cast<uInt>(entry.content.size())));
-    const unsigned char check = static_cast<unsigned char>(crc >> 24);
-    std::string header;
-    for (;;) {  // about 256 tries
-      std::string plain;
-      for (int i = 0; i < 11; ++i) plain += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-      plain += static_cast<char>(check);
-      TraditionalCipher right(password), wrong(alsoPassesVerifier);
-      header.clear();
-      for (char c : plain) header += static_cast<char>(right.Encrypt(static_cast<unsigned char>(c)));
-      unsigned char last = 0;
-      for (char c : header) last = wrong.Decrypt(static_cast<unsigned char>(c));
-      if ((last == check) == shouldPass) {
-        for (char c : entry.content) header += static_cast<char>(right.Encrypt(static_cast<unsigned char>(c)));
-        break;
+    for (bool done = false; !done;) {
+      zip_t* archive = zip_open(path.c_str(), ZIP_CREATE, nullptr);
+      if (!archive) return false;
+      zip_delete(archive, index);  // the last try's, if any
+      const RawEntry& entry = entries[index];
+      zip_source_t* source = zip_source_buffer(archive, entry.content.data(), entry.content.size(), 0);
+      const zip_int64_t at = zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
+      const auto added = static_cast<zip_uint64_t>(at);
+      if (at < 0 || zip_set_file_compression(archive, added, ZIP_CM_STORE, 0) != 0 ||
+          zip_file_set_encryption(archive, added, ZIP_EM_TRAD_PKWARE, password.c_str()) != 0 || zip_close(archive)) {
+        zip_discard(archive);
+        return false;
       }
+      archive = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+      zip_file_t* opened = archive ? zip_fopen_index_encrypted(archive, index, 0, alsoPassesVerifier.c_str()) : nullptr;
+      done = (opened != nullptr) == (index < passing);
+      if (opened) zip_fclose(opened);
+      if (archive) zip_discard(archive);
     }
-    const auto offset = static_cast<std::uint32_t>(zip.size());
-    auto common = [&](std::string& out) {
-      Put16(out, 20);  // version needed
-      Put16(out, 1);   // protected
-      Put16(out, 0);   // stored
-      Put16(out, dosTime);
-      Put16(out, dosDate);
-      Put32(out, crc);
-      Put32(out, static_cast<std::uint32_t>(header.size()));
-      Put32(out, static_cast<std::uint32_t>(entry.content.size()));
-      Put16(out, static_cast<std::uint32_t>(entry.name.size()));
-      Put16(out, 0);  // extra
-    };
-    Put32(zip, 0x04034b50);
-    common(zip);
-    zip += entry.name;
-    zip += header;
-    Put32(central, 0x02014b50);
-    Put16(central, 20);  // made by
-    common(central);
-    Put16(central, 0);  // comment
-    Put16(central, 0);  // disk
-    Put16(central, 0);  // internal attributes
-    Put32(central, 0);  // external attributes
-    Put32(central, offset);
-    central += entry.name;
   }
-  const auto centralOffset = static_cast<std::uint32_t>(zip.size());
-  zip += central;
-  Put32(zip, 0x06054b50);
-  Put16(zip, 0);
-  Put16(zip, 0);
-  Put16(zip, static_cast<std::uint32_t>(entries.size()));
-  Put16(zip, static_cast<std::uint32_t>(entries.size()));
-  Put32(zip, static_cast<std::uint32_t>(central.size()));
-  Put32(zip, centralOffset);
-  Put16(zip, 0);
-  return platform::Files().WriteAll(path, zip);
+  return true;
 }
 
 std::vector<std::string> FolderListing(const std::string& folder) {

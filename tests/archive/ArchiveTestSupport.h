@@ -11,16 +11,29 @@
 
 namespace quarnel::testing {
 
+// The calling thread's id.
+std::uint64_t CurrentThread();
+
 class RecordingListener : public archive::ArchiveListener {
  public:
-  void OnAddingFile(const std::string& name) override { events.push_back("add " + name); }
-  void OnExtractingFile(const std::string& name) override { events.push_back("extract " + name); }
-  void OnWriteProgress(int percent) override { percents.push_back(percent); }
-  void OnWriteDone() override { events.push_back("done"); }
-  void OnVerifying() override { events.push_back("verify"); }
+  void OnAddingFile(const std::string& name) override { Record("add " + name); }
+  void OnExtractingFile(const std::string& name) override { Record("extract " + name); }
+  void OnWriteProgress(int percent) override {
+    percents.push_back(percent);
+    threads.push_back(CurrentThread());
+  }
+  void OnWriteDone() override { Record("done"); }
+  void OnVerifying() override { Record("verify"); }
 
   std::vector<std::string> events;
   std::vector<int> percents;
+  std::vector<std::uint64_t> threads;  // of every event and report, in order
+
+ private:
+  void Record(const std::string& event) {
+    events.push_back(event);
+    threads.push_back(CurrentThread());
+  }
 };
 
 // Text that compresses as mail does; the same seed gives the same bytes.
@@ -40,7 +53,6 @@ class LiveFolder : public TempFolder {
 struct CentralEntry {
   std::string name;  // raw bytes
   std::uint16_t flags = 0;
-  std::uint16_t method = 0;
   std::string extra;  // the whole extra field
   std::uint32_t crc = 0;
   std::uint32_t compressedSize = 0;
@@ -49,8 +61,6 @@ struct CentralEntry {
 };
 // The entries listed in a zip file's central directory, read naively (test data only).
 std::vector<CentralEntry> CentralDirectory(const std::string& zipBytes);
-// The body of the extra field with the given id, or empty.
-std::string ExtraField(const std::string& extra, std::uint16_t id);
 // Offset of the entry's stored data (after its local header).
 std::size_t DataAt(const std::string& zipBytes, const CentralEntry& entry);
 // Change an entry in its local header and its central record alike, as a writer would have
