@@ -15,7 +15,7 @@ namespace {
 constexpr std::size_t kChunk = 64 * 1024;
 // Large pieces keep the handing over between threads rare; a few per queue keep each stage
 // busy while the next one catches up. Memory: 2 queues x 4 pieces x 1 MiB.
-constexpr std::size_t kPieceSize = 1024 * 1024;
+constexpr std::size_t kPieceSize = 256 * 1024;
 constexpr std::size_t kPiecesPerQueue = 4;
 
 bool ReadOnOneThread(StoredData& data, const zip_stat_t& st, const ChunkSink& sink, std::string* message) {
