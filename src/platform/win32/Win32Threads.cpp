@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <process.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 
@@ -36,12 +37,23 @@ Semaphore::~Semaphore() {
 
 bool Semaphore::Usable() const { return native_->handle != nullptr; }
 
-void Semaphore::Post() {
-  if (native_->handle && native_->count.fetch_add(1) < 0) ReleaseSemaphore(native_->handle, 1, nullptr);
+void Semaphore::Post(long count) {
+  if (!native_->handle || count <= 0) return;
+  const long sleeping = -std::min(native_->count.fetch_add(count), 0L);
+  if (sleeping > 0) ReleaseSemaphore(native_->handle, std::min(sleeping, count), nullptr);
 }
 
 void Semaphore::Wait() {
   if (native_->handle && native_->count.fetch_sub(1) <= 0) WaitForSingleObject(native_->handle, INFINITE);
+}
+
+bool Semaphore::TryWait() {
+  if (!native_->handle) return false;
+  long count = native_->count.load();
+  while (count > 0) {
+    if (native_->count.compare_exchange_weak(count, count - 1)) return true;
+  }
+  return false;
 }
 
 struct Thread::Native {
