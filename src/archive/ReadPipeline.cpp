@@ -14,9 +14,16 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 // Large pieces keep the handing over between threads rare; a few per queue keep each stage
-// busy while the next one catches up. Memory: 2 queues x 4 pieces x 256 KiB.
+// busy while the next one catches up. Memory: 2 queues x 8 pieces x 256 KiB. (Pieces of
+// 1 MiB cost more system time under Wine than the hand-offs they saved.)
 constexpr std::size_t kPieceSize = 256 * 1024;
-constexpr std::size_t kPiecesPerQueue = 4;
+constexpr std::size_t kPiecesPerQueue = 8;
+// The inflating stage, the slowest, hands its pieces on (and back) this many at a time: the
+// faster stages then sleep and are woken once per batch instead of once per piece, and a
+// wake-up is what costs (under Wine a round trip to the wineserver that the inflating thread
+// waits for). Fewer than kPiecesPerQueue, and everything held is handed on before the
+// inflating stage waits, so no stage can wait for a piece another holds back.
+constexpr long kBatch = 4;
 
 bool ReadOnOneThread(StoredData& data, const zip_stat_t& st, const ChunkSink& sink, std::string* message) {
   EntryContent content(st, sink);
@@ -52,22 +59,29 @@ class PieceQueue {
   }
   bool Usable() const { return empty_.Usable() && full_.Usable(); }
 
+  // Null when taking one would mean waiting.
+  Piece* TryTakeEmpty() { return empty_.TryWait() ? &Emptied() : nullptr; }
   Piece& TakeEmpty() {
     empty_.Wait();
+    return Emptied();
+  }
+  void Pass(long count = 1) { full_.Post(count); }
+  Piece* TryTakeFull() { return full_.TryWait() ? &pieces_[consumed_++ % pieces_.size()] : nullptr; }
+  Piece& TakeFull() {
+    full_.Wait();
+    return pieces_[consumed_++ % pieces_.size()];
+  }
+  void Return(long count = 1) { empty_.Post(count); }
+
+ private:
+  Piece& Emptied() {
     Piece& piece = pieces_[produced_++ % pieces_.size()];
     piece.length = 0;
     piece.last = piece.failed = false;
     piece.message.clear();
     return piece;
   }
-  void Pass() { full_.Post(); }
-  Piece& TakeFull() {
-    full_.Wait();
-    return pieces_[consumed_++ % pieces_.size()];
-  }
-  void Return() { empty_.Post(); }
 
- private:
   std::vector<Piece> pieces_;
   platform::Semaphore empty_, full_;
   std::size_t produced_ = 0;  // the producer's alone
@@ -101,12 +115,12 @@ class Stages {
   }
 
   void Inflate() {
-    out_ = &content_.TakeEmpty();
+    out_ = &TakeContentPiece();
     EntryContent content(st_, [this](const char* data, std::size_t size) { return Hold(data, size); });
     std::string message;
     bool good = content.Begin(&message);
     for (bool last = false; !last;) {
-      Piece& in = raw_.TakeFull();
+      Piece& in = TakeStoredPiece();
       last = in.last;
       if (good && in.failed) {
         good = false;
@@ -114,13 +128,14 @@ class Stages {
       }
       if (good && in.length > 0) good = content.Feed(in.bytes.data(), in.length, &message);
       if (good && last) good = content.End(&message);
-      raw_.Return();
+      if (++returnsHeld_ == kBatch) HandOnHeld();
       if (!good) stop_ = true;
     }
     out_->last = true;
     out_->failed = !good;
     out_->message = message;
-    content_.Pass();
+    ++passesHeld_;
+    HandOnHeld();
   }
 
   // On the caller's thread.
@@ -156,8 +171,8 @@ class Stages {
     while (size > 0) {
       if (sinkFailed_) return false;
       if (out_->length == out_->bytes.size()) {
-        content_.Pass();
-        out_ = &content_.TakeEmpty();
+        if (++passesHeld_ == kBatch) HandOnHeld();
+        out_ = &TakeContentPiece();
       }
       std::size_t n = std::min(size, out_->bytes.size() - out_->length);
       std::memcpy(out_->bytes.data() + out_->length, data, n);
@@ -168,10 +183,29 @@ class Stages {
     return true;
   }
 
+  // The inflating stage's side of both queues.
+  void HandOnHeld() {
+    raw_.Return(returnsHeld_);
+    content_.Pass(passesHeld_);
+    returnsHeld_ = passesHeld_ = 0;
+  }
+  Piece& TakeStoredPiece() {
+    if (Piece* piece = raw_.TryTakeFull()) return *piece;
+    HandOnHeld();
+    return raw_.TakeFull();
+  }
+  Piece& TakeContentPiece() {
+    if (Piece* piece = content_.TryTakeEmpty()) return *piece;
+    HandOnHeld();
+    return content_.TakeEmpty();
+  }
+
   StoredData& data_;
   const zip_stat_t& st_;
   PieceQueue raw_, content_;
-  Piece* out_ = nullptr;  // the inflating stage's
+  Piece* out_ = nullptr;  // the inflating stage's, as are the two counts below
+  long returnsHeld_ = 0;  // stored pieces done with, not yet given back to the reading stage
+  long passesHeld_ = 0;   // content pieces filled, not yet passed to the caller's thread
   std::atomic<bool> stop_{false};        // a stage failed: the reading ends
   std::atomic<bool> sinkFailed_{false};  // the sink failed: the inflating ends too
 };

@@ -40,10 +40,13 @@ class Semaphore {
   ~Semaphore();
   Semaphore(const Semaphore&) = delete;
   Semaphore& operator=(const Semaphore&) = delete;
-  // False only when the system has no semaphore to give; Post and Wait then do nothing.
+  // False only when the system has no semaphore to give; Post and Wait then do nothing, and
+  // TryWait takes nothing.
   bool Usable() const;
-  void Post();
+  void Post(long count = 1);  // adds count
   void Wait();
+  // Takes one when there is one, without waiting; true when it did.
+  bool TryWait();
 
   struct Native;
 

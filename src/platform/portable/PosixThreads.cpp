@@ -25,16 +25,24 @@ Semaphore::Semaphore() : native_(std::make_unique<Native>()) {}
 Semaphore::~Semaphore() = default;
 bool Semaphore::Usable() const { return true; }
 
-void Semaphore::Post() {
+void Semaphore::Post(long count) {
+  if (count <= 0) return;
   std::lock_guard<std::mutex> lock(native_->mutex);
-  ++native_->count;
-  native_->posted.notify_one();
+  native_->count += static_cast<unsigned>(count);
+  native_->posted.notify_all();
 }
 
 void Semaphore::Wait() {
   std::unique_lock<std::mutex> lock(native_->mutex);
   native_->posted.wait(lock, [this] { return native_->count > 0; });
   --native_->count;
+}
+
+bool Semaphore::TryWait() {
+  std::lock_guard<std::mutex> lock(native_->mutex);
+  if (native_->count == 0) return false;
+  --native_->count;
+  return true;
 }
 
 struct Thread::Native {

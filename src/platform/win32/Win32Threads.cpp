@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <process.h>
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
 
 #include "platform/Threads.h"
@@ -16,8 +18,13 @@ Mutex::~Mutex() { DeleteCriticalSection(&native_->section); }
 void Mutex::Lock() { EnterCriticalSection(&native_->section); }
 void Mutex::Unlock() { LeaveCriticalSection(&native_->section); }
 
+// The count lives in the process: a Post nobody waits for and a Wait that finds a count take
+// no system call. The kernel semaphore only puts threads to sleep and wakes them; under Wine
+// each call to it is a round trip to the wineserver process, which made handing pieces
+// between the read stages cost more than the stages gained.
 struct Semaphore::Native {
   HANDLE handle = nullptr;
+  std::atomic<long> count{0};  // when negative: minus the threads sleeping or about to
 };
 
 Semaphore::Semaphore() : native_(std::make_unique<Native>()) {
@@ -30,12 +37,23 @@ Semaphore::~Semaphore() {
 
 bool Semaphore::Usable() const { return native_->handle != nullptr; }
 
-void Semaphore::Post() {
-  if (native_->handle) ReleaseSemaphore(native_->handle, 1, nullptr);
+void Semaphore::Post(long count) {
+  if (!native_->handle || count <= 0) return;
+  const long sleeping = -std::min(native_->count.fetch_add(count), 0L);
+  if (sleeping > 0) ReleaseSemaphore(native_->handle, std::min(sleeping, count), nullptr);
 }
 
 void Semaphore::Wait() {
-  if (native_->handle) WaitForSingleObject(native_->handle, INFINITE);
+  if (native_->handle && native_->count.fetch_sub(1) <= 0) WaitForSingleObject(native_->handle, INFINITE);
+}
+
+bool Semaphore::TryWait() {
+  if (!native_->handle) return false;
+  long count = native_->count.load();
+  while (count > 0) {
+    if (native_->count.compare_exchange_weak(count, count - 1)) return true;
+  }
+  return false;
 }
 
 struct Thread::Native {
