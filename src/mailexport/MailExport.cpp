@@ -6,7 +6,6 @@
 #include <map>
 #include <set>
 
-#include "archive/LocalFile.h"
 #include "mailexport/MailNames.h"
 #include "mailstore/DbxFile.h"
 #include "platform/Services.h"
@@ -31,12 +30,11 @@ bool IsDbxName(const std::string &name) {
          platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
 }
 
-// A file written through the C library with a large buffer; every failure is
-// remembered.
+// A file written through the C library with a large buffer (msvcrt's own is
+// 4 KiB: a system call for every few lines); every failure is remembered.
 class OutputFile {
 public:
-  explicit OutputFile(const std::string &path)
-      : file_(archive::detail::OpenForWriting(path)) {
+  explicit OutputFile(std::FILE *file) : file_(file) {
     if (file_)
       std::setvbuf(file_, nullptr, _IOFBF, kOutputBuffer);
   }
@@ -251,6 +249,11 @@ public:
   bool Cancelled() const { return cancelled_; }
 
 private:
+  std::FILE *NewFile(const std::string &folder, const std::string &name,
+                     std::string *path) {
+    return CreateUniqueFile(folder, name,
+                            &made_[platform::UpperAnsi(folder)], path);
+  }
   std::string LocalFolder(const std::vector<std::string> &components,
                           std::size_t count) const {
     std::string path = out_;
@@ -266,6 +269,7 @@ private:
   ExportFormat format_;
   ExportListener &listener_;
   bool cancelled_ = false;
+  std::map<std::string, MadeNames> made_; // by upper-case folder
 };
 
 FolderSummary Exporter::Folder(PlannedFolder &p, bool *mailFolder,
@@ -319,10 +323,9 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
   std::unique_ptr<MboxMessage> mboxMessage;
   std::string mboxPath;
   if (format_ == ExportFormat::kMbox) {
-    mboxPath = JoinLocal(
-        target, UniqueName(target, s.folder.substr(s.folder.rfind('\\') + 1) +
-                                       ".mbox"));
-    mbox = std::make_unique<OutputFile>(mboxPath);
+    mbox = std::make_unique<OutputFile>(NewFile(
+        target, s.folder.substr(s.folder.rfind('\\') + 1) + ".mbox",
+        &mboxPath));
     mboxMessage = std::make_unique<MboxMessage>(*mbox);
     if (!mbox->Opened()) {
       *outputError = "Cannot write \"" + mboxPath + "\"";
@@ -352,10 +355,14 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
     } else {
       const std::string name = MessageFileName(
           target, m.sentTime ? m.sentTime : m.receivedTime, m.subject);
-      const std::string path = JoinLocal(target, UniqueName(target, name));
-      OutputFile eml(path);
+      std::string path;
+      OutputFile eml(NewFile(target, name, &path));
+      if (!eml.Opened()) {
+        *outputError = "Cannot write \"" + path + "\"";
+        return false;
+      }
       const bool written =
-          eml.Opened() && dbx.ReadMessage(m, [&](const char *d, std::size_t n) {
+          dbx.ReadMessage(m, [&](const char *d, std::size_t n) {
             return eml.Put(d, n);
           }) == MessageRead::kComplete;
       if (!eml.Close() || !written) {
