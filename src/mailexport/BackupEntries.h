@@ -20,6 +20,12 @@ public:
   BackupEntries &operator=(const BackupEntries &) = delete;
 
   bool Open(const std::string &path, std::string *message);
+  // From now on every entry read must be as the backup's record lists it (name,
+  // size, CRC), as a restore holds it: an entry altered or swapped since the
+  // backup was made is refused, not exported.
+  void Expect(const std::vector<archive::EntryFacts> &record) {
+    zip_.ExpectEntries(record);
+  }
   // The entries' names as ANSI text.
   const std::vector<std::string> &Names() const { return names_; }
   // The size the entry states; false when there is no such entry or it cannot

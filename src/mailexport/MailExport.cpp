@@ -6,7 +6,6 @@
 #include <map>
 #include <set>
 
-#include "archive/LocalFile.h"
 #include "mailexport/MailNames.h"
 #include "mailstore/DbxFile.h"
 #include "platform/Services.h"
@@ -31,33 +30,67 @@ bool IsDbxName(const std::string &name) {
          platform::UpperAnsi(name.substr(name.size() - 4)) == ".DBX";
 }
 
-// A file written through the C library with a large buffer; every failure is
-// remembered.
+// A file written in large pieces; every failure is remembered. The buffer is
+// our own: msvcrt takes a lock on every fwrite, and mbox text arrives a line at a
+// time.
 class OutputFile {
 public:
-  explicit OutputFile(const std::string &path)
-      : file_(archive::detail::OpenForWriting(path)) {
+  explicit OutputFile(std::FILE *file) : file_(file) {
     if (file_)
-      std::setvbuf(file_, nullptr, _IOFBF, kOutputBuffer);
+      std::setvbuf(file_, nullptr, _IONBF, 0);
   }
   ~OutputFile() { Close(); }
   bool Put(const char *data, std::size_t size) {
-    ok_ = ok_ && file_ && std::fwrite(data, 1, size, file_) == size;
+    if (buffer_.size() + size > kOutputBuffer)
+      Flush();
+    if (ok_ && size >= kOutputBuffer)
+      ok_ = std::fwrite(data, 1, size, file_) == size;
+    else if (ok_)
+      buffer_.append(data, size);
     return ok_;
   }
   bool Put(const std::string &text) { return Put(text.data(), text.size()); }
   bool Close() {
-    if (file_)
+    if (file_) {
+      Flush();
       ok_ = std::fclose(file_) == 0 && ok_;
+    }
     file_ = nullptr;
     return ok_;
   }
   bool Opened() const { return ok_; }
 
 private:
+  void Flush() {
+    ok_ = ok_ && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) ==
+                     buffer_.size();
+    buffer_.clear();
+  }
+
   std::FILE *file_;
   bool ok_ = file_ != nullptr;
+  std::string buffer_;
 };
+
+// The first line feed in data, or null. msvcrt's memchr looks at one byte at a
+// time; this at eight.
+const char *FindLineFeed(const char *data, std::size_t size) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, data + i, 8);
+    word ^= kOnes * '\n';
+    if ((word - kOnes) & ~word & kHighBits)
+      break;
+  }
+  for (; i < size; ++i) {
+    if (data[i] == '\n')
+      return data + i;
+  }
+  return nullptr;
+}
 
 // mboxrd: every line that reads ">*From " gets one more '>', so a reader takes
 // exactly one off again. The text arrives in pieces of any size: the start of a
@@ -83,12 +116,9 @@ public:
       last_ = data[size - 1];
     for (std::size_t i = 0; i < size;) {
       if (!lineStart_) {
-        const void *newline = std::memchr(data + i, '\n', size - i);
+        const char *newline = FindLineFeed(data + i, size - i);
         const std::size_t end =
-            newline ? static_cast<std::size_t>(
-                          static_cast<const char *>(newline) - data) +
-                          1
-                    : size;
+            newline ? static_cast<std::size_t>(newline - data) + 1 : size;
         if (!out_.Put(data + i, end - i))
           return false;
         i = end;
@@ -251,6 +281,11 @@ public:
   bool Cancelled() const { return cancelled_; }
 
 private:
+  std::FILE *NewFile(const std::string &folder, const std::string &name,
+                     std::string *path) {
+    return CreateUniqueFile(folder, name,
+                            &made_[platform::UpperAnsi(folder)], path);
+  }
   std::string LocalFolder(const std::vector<std::string> &components,
                           std::size_t count) const {
     std::string path = out_;
@@ -266,6 +301,7 @@ private:
   ExportFormat format_;
   ExportListener &listener_;
   bool cancelled_ = false;
+  std::map<std::string, MadeNames> made_; // by upper-case folder
 };
 
 FolderSummary Exporter::Folder(PlannedFolder &p, bool *mailFolder,
@@ -319,10 +355,9 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
   std::unique_ptr<MboxMessage> mboxMessage;
   std::string mboxPath;
   if (format_ == ExportFormat::kMbox) {
-    mboxPath = JoinLocal(
-        target, UniqueName(target, s.folder.substr(s.folder.rfind('\\') + 1) +
-                                       ".mbox"));
-    mbox = std::make_unique<OutputFile>(mboxPath);
+    mbox = std::make_unique<OutputFile>(NewFile(
+        target, s.folder.substr(s.folder.rfind('\\') + 1) + ".mbox",
+        &mboxPath));
     mboxMessage = std::make_unique<MboxMessage>(*mbox);
     if (!mbox->Opened()) {
       *outputError = "Cannot write \"" + mboxPath + "\"";
@@ -352,10 +387,14 @@ bool Exporter::Messages(DbxFile &dbx, const std::string &target,
     } else {
       const std::string name = MessageFileName(
           target, m.sentTime ? m.sentTime : m.receivedTime, m.subject);
-      const std::string path = JoinLocal(target, UniqueName(target, name));
-      OutputFile eml(path);
+      std::string path;
+      OutputFile eml(NewFile(target, name, &path));
+      if (!eml.Opened()) {
+        *outputError = "Cannot write \"" + path + "\"";
+        return false;
+      }
       const bool written =
-          eml.Opened() && dbx.ReadMessage(m, [&](const char *d, std::size_t n) {
+          dbx.ReadMessage(m, [&](const char *d, std::size_t n) {
             return eml.Put(d, n);
           }) == MessageRead::kComplete;
       if (!eml.Close() || !written) {

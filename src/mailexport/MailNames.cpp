@@ -1,5 +1,6 @@
 #include "mailexport/MailNames.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "archive/EntryNames.h"
@@ -108,20 +109,33 @@ std::string MessageFileName(const std::string &folder, std::uint64_t fileTime,
          ".eml";
 }
 
-std::string UniqueName(const std::string &folder, const std::string &name) {
+std::FILE *CreateUniqueFile(const std::string &folder, const std::string &name,
+                            MadeNames *made, std::string *path) {
+  constexpr int kMaxNumber = 99999; // the room MessageFileName leaves
   const std::size_t dot = name.rfind('.');
   const std::string stem =
       dot == std::string::npos ? name : name.substr(0, dot);
   const std::string extension =
       dot == std::string::npos ? "" : name.substr(dot);
-  std::string candidate = name;
   platform::FileSystem &files = platform::Files();
-  for (int n = 2;; ++n) {
-    const std::string path = JoinLocal(folder, candidate);
-    if (!files.FileExists(path) && !files.FolderExists(path))
-      return candidate;
-    candidate = stem + " (" + std::to_string(n) + ")" + extension;
+  std::string candidate = name;
+  for (int n = 2; n <= kMaxNumber + 1;
+       candidate = stem + " (" + std::to_string(n++) + ")" + extension) {
+    const std::string upper = platform::UpperAnsi(candidate);
+    if (made->count(upper))
+      continue;
+    *path = JoinLocal(folder, candidate);
+    if (std::FILE *file = files.CreateNew(*path)) {
+      made->insert(upper);
+      return file;
+    }
+    // Taken by a file or folder that was there: the next number. Anything
+    // else (a full disk, no rights) fails the same way for every name.
+    if (errno != EEXIST && !files.FileExists(*path) &&
+        !files.FolderExists(*path))
+      return nullptr;
   }
+  return nullptr;
 }
 
 std::string JoinLocal(const std::string &folder, const std::string &name) {

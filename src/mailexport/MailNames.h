@@ -4,6 +4,8 @@
 // enough that the whole path stays within MAX_PATH, and unique in its folder.
 // Names are ANSI text.
 #include <cstdint>
+#include <cstdio>
+#include <set>
 #include <string>
 
 namespace quarnel::mailexport {
@@ -30,9 +32,19 @@ std::string SafeName(const std::string &text, std::size_t maxLength,
 std::string MessageFileName(const std::string &folder, std::uint64_t fileTime,
                             const std::string &subject);
 
-// name, or "stem (2).ext", "stem (3).ext" ... : the first that names nothing in
-// the folder.
-std::string UniqueName(const std::string &folder, const std::string &name);
+// The names an export has made in one folder, upper-case as Windows compares
+// them.
+using MadeNames = std::set<std::string>;
+
+// A new file in the folder, open for writing: name, or "stem (2).ext",
+// "stem (3).ext" ... up to " (99999)", the first that names nothing there. Each
+// is tried with one exclusive create, never over what exists; names in made are
+// passed over without asking the file system (under Wine every look-up of a
+// missing name searches the whole folder). The name taken goes into made. Null
+// when no file could be made; *path is the path of the file or of the last one
+// tried.
+std::FILE *CreateUniqueFile(const std::string &folder, const std::string &name,
+                            MadeNames *made, std::string *path);
 
 // folder\name, with the name as the local file system wants it (UTF-8 off
 // Windows).

@@ -214,6 +214,8 @@ BackupOpen BackupSource::OpenBackup(const std::string &path,
   }
   if (!entries_.Open(path, message))
     return BackupOpen::kUnreadable;
+  if (facts.record)
+    entries_.Expect(*facts.record);
   password_ = needsPassword ? password : std::string();
   const std::set<std::string> names(entries_.Names().begin(),
                                     entries_.Names().end());

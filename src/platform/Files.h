@@ -2,6 +2,7 @@
 // Files and folders. Paths are Windows text (ANSI, '\' separators); the portable twin
 // maps '\' to '/' and otherwise behaves as Windows does for what the program relies on.
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,12 @@ class FileSystem {
   // does; null when it cannot be opened, errno then telling why. Both builds' own seams use
   // this C library implementation.
   virtual std::unique_ptr<InputFile> OpenInput(const std::string& path);
+  // Creates a file that is not there yet and opens it for writing, in one step that never
+  // opens or replaces anything of that name (CREATE_NEW, O_EXCL): one look-up of the name,
+  // where a look before and an open after take three, each a search of the whole folder
+  // under Wine. Null when it cannot, errno then telling why (EEXIST: the name is taken).
+  // Both builds' own seams use this C library implementation.
+  virtual std::FILE* CreateNew(const std::string& path);
   // Whether any process, this one included, has the file open: on Windows such a file can be
   // neither deleted nor opened exclusively; the portable twin looks for it among the open
   // files of every process it may see. False when there is no such file. A seam that cannot

@@ -1,4 +1,13 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "platform/Files.h"
 
@@ -38,6 +47,24 @@ std::unique_ptr<InputFile> FileSystem::OpenInput(const std::string& path) {
   if (!file) return nullptr;
   std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
   return std::make_unique<StdioInputFile>(file);
+}
+
+std::FILE* FileSystem::CreateNew(const std::string& path) {
+#ifdef _WIN32
+  // msvcrt's _open maps _O_EXCL to CREATE_NEW and takes the ANSI name, as CreateFileA does.
+  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
+  if (fd >= 0 && !file) _close(fd);
+#else
+  std::string local = path;
+  for (char& c : local) {
+    if (c == '\\') c = '/';
+  }
+  const int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+  if (fd >= 0 && !file) ::close(fd);
+#endif
+  return file;
 }
 
 }  // namespace quarnel::platform

@@ -1,9 +1,12 @@
 #include "mailstore/MailTestFiles.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 
 #include "archive/LocalFile.h"
 #include "archive/ZipArchive.h"
+#include "backup/InfoFile.h"
 #include "platform/Services.h"
 #include "support/TempFolder.h"
 
@@ -35,25 +38,31 @@ std::vector<std::string> EmlTexts(const std::string& folder) {
   return texts;
 }
 
-bool WriteMailBackup(const TempFolder& folder, const std::string& path) {
+bool WriteMailBackup(const TempFolder& folder, const std::string& path,
+                     const std::function<void(std::string&)>& alter) {
   DbxWriter list(true);
   list.AddFolder(0, 0xFFFFFFFF, "Outlook Express", "");
   list.AddFolder(1, 0, "Local Folders", "");
   list.AddFolder(2, 1, "Inbox", "Inbox.dbx");
   list.AddFolder(3, 2, "Family", "Family.dbx");
   list.AddFolder(4, 1, "Inbox;2005", "Old;2005.dbx");
-  bool written = WriteFileBytes(folder.File("Folders.dbx"), list.Finish()) &&
-                 WriteFileBytes(folder.File("quarnel.dat"),
-                                "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\n"
-                                "BackupMails=Folders.dbx;Inbox.dbx;Family.dbx;Old;2005.dbx;a;b;c.dbx\r\n");
+  const std::string mail = FolderFile(SampleMessages());
+  std::vector<archive::EntryFacts> record;
   archive::ZipArchive zip;
   zip.NewArchive(path);
-  for (const char* name : {"Inbox.dbx", "Family.dbx", "Old;2005.dbx", "a;b;c.dbx"}) {
-    written = WriteFileBytes(folder.File(name), FolderFile(SampleMessages())) && written;
+  bool written = true;
+  for (const char* name : {"Inbox.dbx", "Family.dbx", "Old;2005.dbx", "a;b;c.dbx", "Folders.dbx"}) {
+    std::string bytes = std::string(name) == "Folders.dbx" ? list.Finish() : mail;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+    record.push_back({name, bytes.size(), static_cast<std::uint32_t>(crc)});
+    if (alter && record.size() == 1) alter(bytes);
+    written = WriteFileBytes(folder.File(name), bytes) && zip.AppendPath(folder.File(name)) && written;
   }
-  for (const char* name : {"Inbox.dbx", "Family.dbx", "Old;2005.dbx", "a;b;c.dbx", "Folders.dbx", "quarnel.dat"}) {
-    written = zip.AppendPath(folder.File(name)) && written;
-  }
+  written = WriteFileBytes(folder.File("quarnel.dat"),
+                           "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\n"
+                           "BackupMails=Folders.dbx;Inbox.dbx;Family.dbx;Old;2005.dbx;a;b;c.dbx\r\n"
+                           "BackupEntries=" + backup::FormatEntryRecord(record) + "\r\n") &&
+            zip.AppendPath(folder.File("quarnel.dat")) && written;
   zip.ArchivePassword(kMailPassword);
   zip.EncryptionMode(1);
   return zip.WriteArchive() && written;

@@ -1,6 +1,7 @@
 #pragma once
 // Mail for the export tests: folder files and a protected backup from the test writer, and
 // the messages that folder files and exports hold.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,9 @@ std::vector<std::string> StoredTexts(const std::vector<DbxMessageSpec>& specs = 
 std::vector<std::string> EmlTexts(const std::string& folder);
 // A protected backup at path, its files first written into folder. Folders.dbx nests Inbox
 // and Inbox;2005 (Old;2005.dbx) under Local Folders and Family under Inbox; a;b;c.dbx is not
-// described there; each holds the sample messages.
-bool WriteMailBackup(const TempFolder& folder, const std::string& path);
+// described there; each holds the sample messages. quarnel.dat records every entry as the
+// backup job does; alter, when given, changes Inbox.dbx after it was recorded.
+bool WriteMailBackup(const TempFolder& folder, const std::string& path,
+                     const std::function<void(std::string&)>& alter = {});
 
 }  // namespace quarnel::testing
