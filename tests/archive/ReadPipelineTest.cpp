@@ -20,10 +20,7 @@
 #include "support/OverrideSystem.h"
 #include "support/TempFolder.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <pthread.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 
 #include <csignal>
@@ -38,20 +35,13 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using detail::ReadMode;
 using testing::CentralDirectory;
+using testing::CurrentThread;
 using testing::DataAt;
 using testing::ReadFileBytes;
 using testing::TempFolder;
 
 const std::string kPassword = "Kennwort \xE4 2005";
 const char kReadFault[] = "the disk could not be read";
-
-std::uint64_t CurrentThread() {
-#ifdef _WIN32
-  return GetCurrentThreadId();
-#else
-  return static_cast<std::uint64_t>(pthread_self());
-#endif
-}
 
 // Passes the real stored data on, failing once `failAt` bytes have been read or at the end,
 // and notes the thread of every read.
