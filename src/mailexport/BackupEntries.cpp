@@ -3,7 +3,7 @@
 namespace quarnel::mailexport {
 
 BackupEntries::~BackupEntries() {
-  zip_.CloseArchive(); // wipes the password
+  zip_.CloseArchive();  // wipes the password
 }
 
 bool BackupEntries::Open(const std::string &path, std::string *message) {
@@ -15,9 +15,8 @@ bool BackupEntries::Open(const std::string &path, std::string *message) {
   return true;
 }
 
-std::optional<archive::ArchiveEntry>
-BackupEntries::Find(const std::string &name, const std::string &password,
-                    std::string *message) {
+std::optional<archive::ArchiveEntry> BackupEntries::Find(const std::string &name, const std::string &password,
+                                                         std::string *message) {
   std::optional<archive::ArchiveEntry> entry;
   for (const std::string &known : names_) {
     if (known == name) {
@@ -29,17 +28,14 @@ BackupEntries::Find(const std::string &name, const std::string &password,
     *message = "No entry \"" + name + "\" in the backup";
     return std::nullopt;
   }
-  if (zip_.ReadPassword() != password)
-    zip_.ReadPassword(password);
+  if (zip_.ReadPassword() != password) zip_.ReadPassword(password);
   return entry;
 }
 
-bool BackupEntries::StatedSize(const std::string &name,
-                               const std::string &password, std::uint64_t *size,
+bool BackupEntries::StatedSize(const std::string &name, const std::string &password, std::uint64_t *size,
                                std::string *message) {
   std::optional<archive::ArchiveEntry> entry = Find(name, password, message);
-  if (!entry)
-    return false;
+  if (!entry) return false;
   std::optional<std::uint64_t> stated = entry->StatedSize();
   if (!stated) {
     *message = "The backup does not state the size of \"" + name + "\"";
@@ -49,12 +45,10 @@ bool BackupEntries::StatedSize(const std::string &name,
   return true;
 }
 
-bool BackupEntries::Read(const std::string &name, const std::string &password,
-                         const archive::ContentSink &sink,
+bool BackupEntries::Read(const std::string &name, const std::string &password, const archive::ContentSink &sink,
                          std::string *message) {
   std::optional<archive::ArchiveEntry> entry = Find(name, password, message);
-  if (!entry)
-    return false;
+  if (!entry) return false;
   if (!entry->ReadTo(sink)) {
     *message = zip_.LastError();
     return false;
@@ -62,4 +56,4 @@ bool BackupEntries::Read(const std::string &name, const std::string &password,
   return true;
 }
 
-} // namespace quarnel::mailexport
+}  // namespace quarnel::mailexport

@@ -17,30 +17,27 @@ enum class ExportFormat { kEml, kMbox };
 
 // What became of one mail folder.
 struct FolderSummary {
-  std::string folder;   // its place in the store, "Local Folders\Inbox"
-  std::string fileName; // its .dbx file
+  std::string folder;    // its place in the store, "Local Folders\Inbox"
+  std::string fileName;  // its .dbx file
   std::uint64_t exported = 0;
-  std::uint64_t skipped =
-      0; // described without text in the folder (headers only)
-  std::uint64_t damaged = 0; // in damaged parts of the file: not exported
-  std::string
-      problem; // why the folder could not be read at all, or "" when it could
+  std::uint64_t skipped = 0;  // described without text in the folder (headers only)
+  std::uint64_t damaged = 0;  // in damaged parts of the file: not exported
+  std::string problem;        // why the folder could not be read at all, or "" when it could
 };
 
 struct ExportResult {
   std::vector<FolderSummary> folders;
-  std::string outputError; // "" unless writing failed, which ends the export
-  bool cancelled = false;  // the listener asked to stop: the rest was left
-  bool Complete() const;   // every message of every folder exported
+  std::string outputError;  // "" unless writing failed, which ends the export
+  bool cancelled = false;   // the listener asked to stop: the rest was left
+  bool Complete() const;    // every message of every folder exported
 };
 
 // The export reports its progress here; a window and the command line each have
 // one.
 class ExportListener {
-public:
+ public:
   virtual ~ExportListener() = default;
-  virtual void OnFolderStarted(const std::string &folder,
-                               std::uint64_t statedMessages) {}
+  virtual void OnFolderStarted(const std::string &folder, std::uint64_t statedMessages) {}
   virtual void OnMessagesDone(const std::string &folder, std::uint64_t done) {}
   virtual void OnFolderDone(const FolderSummary &summary) {}
   // Asked before each message: true ends the export there, every file written
@@ -50,14 +47,13 @@ public:
 
 // Where the mail-folder files come from.
 class MailSource {
-public:
+ public:
   virtual ~MailSource() = default;
   // The names of its files (Folders.dbx among them when there is one).
   virtual std::vector<std::string> FileNames() = 0;
   // One of them open for reading; null, with the reason, when it cannot be
   // read.
-  virtual std::unique_ptr<mailstore::RandomInput>
-  Open(const std::string &fileName, std::string *problem) = 0;
+  virtual std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName, std::string *problem) = 0;
 };
 
 // A mail folder of a source: its place in the tree, from the top, as the
@@ -74,8 +70,7 @@ std::vector<MailFolder> ListMailFolders(MailSource &source);
 // Exports the mail folders of the source into outFolder (created when
 // missing): every one, or those whose files fileNames names. Files already
 // there are kept: new ones get names of their own.
-ExportResult ExportMail(MailSource &source, const std::string &outFolder,
-                        ExportFormat format, ExportListener *listener = nullptr,
-                        const std::vector<std::string> *fileNames = nullptr);
+ExportResult ExportMail(MailSource &source, const std::string &outFolder, ExportFormat format,
+                        ExportListener *listener = nullptr, const std::vector<std::string> *fileNames = nullptr);
 
-} // namespace quarnel::mailexport
+}  // namespace quarnel::mailexport

@@ -24,13 +24,11 @@ std::string MboxDate(std::uint64_t fileTime);
 
 // The text made safe as a file name of at most maxLength characters; fallback
 // when nothing is left of it.
-std::string SafeName(const std::string &text, std::size_t maxLength,
-                     const std::string &fallback);
+std::string SafeName(const std::string &text, std::size_t maxLength, const std::string &fallback);
 
 // "<date> <subject>.eml", shortened so that folder\name fits in kMaxPathLength.
 // Empty when even the shortest such name does not fit.
-std::string MessageFileName(const std::string &folder, std::uint64_t fileTime,
-                            const std::string &subject);
+std::string MessageFileName(const std::string &folder, std::uint64_t fileTime, const std::string &subject);
 
 // The names an export has made in one folder, upper-case as Windows compares
 // them.
@@ -43,11 +41,10 @@ using MadeNames = std::set<std::string>;
 // missing name searches the whole folder). The name taken goes into made. Null
 // when no file could be made; *path is the path of the file or of the last one
 // tried.
-std::FILE *CreateUniqueFile(const std::string &folder, const std::string &name,
-                            MadeNames *made, std::string *path);
+std::FILE *CreateUniqueFile(const std::string &folder, const std::string &name, MadeNames *made, std::string *path);
 
 // folder\name, with the name as the local file system wants it (UTF-8 off
 // Windows).
 std::string JoinLocal(const std::string &folder, const std::string &name);
 
-} // namespace quarnel::mailexport
+}  // namespace quarnel::mailexport

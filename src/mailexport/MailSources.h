@@ -12,25 +12,23 @@ namespace quarnel::mailexport {
 
 // A single .dbx file.
 class DbxFileSource : public MailSource {
-public:
+ public:
   explicit DbxFileSource(std::string path) : path_(std::move(path)) {}
   std::vector<std::string> FileNames() override;
-  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName,
-                                               std::string *problem) override;
+  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName, std::string *problem) override;
 
-private:
+ private:
   std::string path_;
 };
 
 // The .dbx files of a folder: a message store, or a copy of one.
 class StoreFolderSource : public MailSource {
-public:
+ public:
   explicit StoreFolderSource(std::string folder) : folder_(std::move(folder)) {}
   std::vector<std::string> FileNames() override;
-  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName,
-                                               std::string *problem) override;
+  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName, std::string *problem) override;
 
-private:
+ private:
   std::string folder_;
 };
 
@@ -38,43 +36,29 @@ private:
 // adjacent pieces are joined again where that gives a name isEntry knows,
 // preferring the way that accounts for every piece; a piece that fits nothing
 // is kept as it is.
-std::vector<std::string>
-MatchEntryNames(const std::string &value,
-                const std::function<bool(const std::string &)> &isEntry);
+std::vector<std::string> MatchEntryNames(const std::string &value,
+                                         const std::function<bool(const std::string &)> &isEntry);
 
-enum class BackupOpen {
-  kOpened,
-  kUnreadable,
-  kNotBackup,
-  kNeedsPassword,
-  kWrongPassword,
-  kNoMail
-};
+enum class BackupOpen { kOpened, kUnreadable, kNotBackup, kNeedsPassword, kWrongPassword, kNoMail };
 
 // The mail folders of a backup file. A folder file is taken out of the backup
 // into memory when it is small, else into a temporary file that is deleted once
 // it has been read (and whatever happens to the program, where the system
 // allows).
 class BackupSource : public MailSource {
-public:
+ public:
   static constexpr std::uint64_t kInMemory = 16 * 1024 * 1024;
 
   // How far taking a folder file out of the backup has come; false stops it.
-  using ReadProgress = std::function<bool(
-      const std::string &fileName, std::uint64_t done, std::uint64_t total)>;
+  using ReadProgress = std::function<bool(const std::string &fileName, std::uint64_t done, std::uint64_t total)>;
 
-  explicit BackupSource(std::uint64_t inMemory = kInMemory)
-      : inMemory_(inMemory) {}
-  void SetReadProgress(ReadProgress progress) {
-    progress_ = std::move(progress);
-  }
-  BackupOpen OpenBackup(const std::string &path, const std::string &password,
-                        std::string *message);
+  explicit BackupSource(std::uint64_t inMemory = kInMemory) : inMemory_(inMemory) {}
+  void SetReadProgress(ReadProgress progress) { progress_ = std::move(progress); }
+  BackupOpen OpenBackup(const std::string &path, const std::string &password, std::string *message);
   std::vector<std::string> FileNames() override { return mailNames_; }
-  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName,
-                                               std::string *problem) override;
+  std::unique_ptr<mailstore::RandomInput> Open(const std::string &fileName, std::string *problem) override;
 
-private:
+ private:
   BackupEntries entries_;
   std::string password_;
   std::vector<std::string> mailNames_;
@@ -82,4 +66,4 @@ private:
   ReadProgress progress_;
 };
 
-} // namespace quarnel::mailexport
+}  // namespace quarnel::mailexport

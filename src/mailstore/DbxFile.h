@@ -21,17 +21,16 @@ namespace quarnel::mailstore {
 inline constexpr std::uint32_t kDbxHeaderSize = 0x24BC;
 
 enum class DbxKind {
-  kNotDbx,   // no mail-folder signature (or too short for one)
-  kMessages, // a mail or news folder
-  kFolders,  // Folders.dbx: the names and nesting of the folders
-  kOther,    // the other files of the store (Pop3uidl.dbx, Offline.dbx)
+  kNotDbx,    // no mail-folder signature (or too short for one)
+  kMessages,  // a mail or news folder
+  kFolders,   // Folders.dbx: the names and nesting of the folders
+  kOther,     // the other files of the store (Pop3uidl.dbx, Offline.dbx)
 };
 
 struct DbxMessage {
-  std::uint32_t infoOffset = 0; // where its description lies
-  std::uint32_t firstBlock =
-      0; // 0: the folder holds no text for it (headers only)
-  std::uint64_t sentTime = 0; // Win32 FILETIME (UTC), 0 when unknown
+  std::uint32_t infoOffset = 0;  // where its description lies
+  std::uint32_t firstBlock = 0;  // 0: the folder holds no text for it (headers only)
+  std::uint64_t sentTime = 0;    // Win32 FILETIME (UTC), 0 when unknown
   std::uint64_t receivedTime = 0;
   std::string subject;
   std::string senderName;
@@ -40,9 +39,9 @@ struct DbxMessage {
 
 struct DbxFolder {
   std::uint32_t id = 0;
-  std::uint32_t parentId = 0; // 0xFFFFFFFF for the root
+  std::uint32_t parentId = 0;  // 0xFFFFFFFF for the root
   std::string name;
-  std::string fileName; // "" for folders that hold no messages of their own
+  std::string fileName;  // "" for folders that hold no messages of their own
 };
 
 // What a walk of the index met: entries it handed on, and entries it could not
@@ -58,7 +57,7 @@ enum class MessageRead { kComplete, kDamaged, kStopped };
 using ByteSink = std::function<bool(const char *data, std::size_t size)>;
 
 class DbxFile {
-public:
+ public:
   explicit DbxFile(RandomInput &input);
 
   DbxKind Kind() const { return kind_; }
@@ -68,23 +67,20 @@ public:
   // Every message description the index leads to, in index order; visit
   // returning false ends the walk. Entries the header states but the index no
   // longer reaches count as unreadable.
-  IndexCounts
-  ForEachMessage(const std::function<bool(const DbxMessage &)> &visit);
+  IndexCounts ForEachMessage(const std::function<bool(const DbxMessage &)> &visit);
 
   // The message's text to the sink as stored. kDamaged (with the reason) when
   // its chain of blocks is broken; the sink may then have had part of it. A
   // null sink only checks.
-  MessageRead ReadMessage(const DbxMessage &message, const ByteSink &sink,
-                          std::string *why = nullptr);
+  MessageRead ReadMessage(const DbxMessage &message, const ByteSink &sink, std::string *why = nullptr);
 
   // The folders a Folders.dbx describes, each once, in index order.
   std::vector<DbxFolder> Folders(IndexCounts *counts = nullptr);
 
-private:
+ private:
   struct Indexed;
   enum class Visit { kNext, kStop };
-  IndexCounts WalkTree(int tree,
-                       const std::function<Visit(std::uint32_t value)> &visit);
+  IndexCounts WalkTree(int tree, const std::function<Visit(std::uint32_t value)> &visit);
   bool ReadIndexed(std::uint32_t offset, Indexed *info);
   std::uint32_t HeaderValue(std::uint32_t at) const;
 
@@ -92,10 +88,8 @@ private:
   std::uint64_t size_;
   DbxKind kind_ = DbxKind::kNotDbx;
   std::vector<unsigned char> header_;
-  std::vector<unsigned char>
-      body_; // the description being read; bounded by kMaxInfoBody
-  std::vector<char>
-      piece_; // a piece of a message's text on its way to the sink
+  std::vector<unsigned char> body_;  // the description being read; bounded by kMaxInfoBody
+  std::vector<char> piece_;          // a piece of a message's text on its way to the sink
 };
 
-} // namespace quarnel::mailstore
+}  // namespace quarnel::mailstore

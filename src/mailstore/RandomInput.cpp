@@ -17,25 +17,21 @@ bool SeekTo(std::FILE *file, std::uint64_t offset) {
 
 bool SizeOf(std::FILE *file, std::uint64_t *size) {
 #ifdef _WIN32
-  if (fseeko64(file, 0, SEEK_END) != 0)
-    return false;
+  if (fseeko64(file, 0, SEEK_END) != 0) return false;
   off64_t end = ftello64(file);
 #else
-  if (fseeko(file, 0, SEEK_END) != 0)
-    return false;
+  if (fseeko(file, 0, SEEK_END) != 0) return false;
   off_t end = ftello(file);
 #endif
-  if (end < 0)
-    return false;
+  if (end < 0) return false;
   *size = static_cast<std::uint64_t>(end);
   return true;
 }
 
-} // namespace
+}  // namespace
 
 bool MemoryInput::ReadAt(std::uint64_t offset, void *data, std::size_t size) {
-  if (offset > bytes_.size() || size > bytes_.size() - offset)
-    return false;
+  if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
   std::memcpy(data, bytes_.data() + offset, size);
   return true;
 }
@@ -57,26 +53,21 @@ std::unique_ptr<FileInput> FileInput::Adopt(std::FILE *file) {
 FileInput::~FileInput() { std::fclose(file_); }
 
 bool FileInput::Fill(std::uint64_t start) {
-  if (window_.empty())
-    window_.resize(kWindow);
+  if (window_.empty()) window_.resize(kWindow);
   windowLength_ = 0;
-  if (!SeekTo(file_, start))
-    return false;
-  const std::size_t want =
-      static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - start));
+  if (!SeekTo(file_, start)) return false;
+  const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - start));
   windowLength_ = std::fread(window_.data(), 1, want, file_);
   windowStart_ = start;
   return windowLength_ == want;
 }
 
 bool FileInput::ReadAt(std::uint64_t offset, void *data, std::size_t size) {
-  if (offset > size_ || size > size_ - offset)
-    return false;
+  if (offset > size_ || size > size_ - offset) return false;
   auto *out = static_cast<unsigned char *>(data);
   while (size > 0) {
     if (offset < windowStart_ || offset >= windowStart_ + windowLength_) {
-      if (!Fill(offset))
-        return false;
+      if (!Fill(offset)) return false;
     }
     const std::size_t at = static_cast<std::size_t>(offset - windowStart_);
     const std::size_t n = std::min(size, windowLength_ - at);
@@ -88,4 +79,4 @@ bool FileInput::ReadAt(std::uint64_t offset, void *data, std::size_t size) {
   return true;
 }
 
-} // namespace quarnel::mailstore
+}  // namespace quarnel::mailstore

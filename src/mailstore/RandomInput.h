@@ -12,7 +12,7 @@
 namespace quarnel::mailstore {
 
 class RandomInput {
-public:
+ public:
   virtual ~RandomInput() = default;
   virtual std::uint64_t Size() const = 0;
   // Exactly size bytes from offset; false when they are not all there or cannot
@@ -21,14 +21,13 @@ public:
 };
 
 class MemoryInput : public RandomInput {
-public:
+ public:
   explicit MemoryInput(std::string bytes) : bytes_(std::move(bytes)) {}
-  MemoryInput(const void *data, std::size_t size)
-      : bytes_(static_cast<const char *>(data), size) {}
+  MemoryInput(const void *data, std::size_t size) : bytes_(static_cast<const char *>(data), size) {}
   std::uint64_t Size() const override { return bytes_.size(); }
   bool ReadAt(std::uint64_t offset, void *data, std::size_t size) override;
 
-private:
+ private:
   std::string bytes_;
 };
 
@@ -37,7 +36,7 @@ private:
 // closed (and, for a temporary file opened to be deleted on closing, removed)
 // with this object.
 class FileInput : public RandomInput {
-public:
+ public:
   static constexpr std::size_t kWindow = 256 * 1024;
   // Null when the file cannot be opened or its size not told.
   static std::unique_ptr<FileInput> Open(const std::string &localPath);
@@ -48,7 +47,7 @@ public:
   std::uint64_t Size() const override { return size_; }
   bool ReadAt(std::uint64_t offset, void *data, std::size_t size) override;
 
-private:
+ private:
   FileInput(std::FILE *file, std::uint64_t size) : file_(file), size_(size) {}
   bool Fill(std::uint64_t start);
 
@@ -59,4 +58,4 @@ private:
   std::size_t windowLength_ = 0;
 };
 
-} // namespace quarnel::mailstore
+}  // namespace quarnel::mailstore

@@ -41,20 +41,22 @@ ReadBack Read(const std::string &file, const std::vector<DbxMessageSpec> &specs,
   mailstore::MemoryInput input(file);
   DbxFile dbx(input);
   ReadBack r;
-  r.unreadable = dbx.ForEachMessage([&](const mailstore::DbxMessage &m) {
-    ++r.visits;
-    std::string text;
-    auto sink = [&](const char *d, std::size_t n) { return text.append(d, n), true; };
-    if (m.firstBlock == 0) return true;
-    if (dbx.ReadMessage(m, sink) != MessageRead::kComplete) return ++r.damaged, true;
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-      const DbxMessageSpec &s = specs[i];
-      if (placed[i].info == m.infoOffset && s.text == text && s.subject == m.subject && s.sent == m.sentTime) {
-        r.complete.insert(static_cast<int>(i));
-      }
-    }
-    return true;
-  }).unreadable;
+  r.unreadable =
+      dbx.ForEachMessage([&](const mailstore::DbxMessage &m) {
+           ++r.visits;
+           std::string text;
+           auto sink = [&](const char *d, std::size_t n) { return text.append(d, n), true; };
+           if (m.firstBlock == 0) return true;
+           if (dbx.ReadMessage(m, sink) != MessageRead::kComplete) return ++r.damaged, true;
+           for (std::size_t i = 0; i < placed.size(); ++i) {
+             const DbxMessageSpec &s = specs[i];
+             if (placed[i].info == m.infoOffset && s.text == text && s.subject == m.subject && s.sent == m.sentTime) {
+               r.complete.insert(static_cast<int>(i));
+             }
+           }
+           return true;
+         })
+          .unreadable;
   return r;
 }
 
@@ -110,7 +112,10 @@ const DamageCase kDamage[] = {
     {"index root beyond the file", [](std::string &f, auto &) { Poke32(f, 0xE4, 0x7FFFFF00); }, {}, 0, 7},
     {"header states more messages than the index holds", [](std::string &f, auto &) { Poke32(f, 0xC4, 9); },
      kAllWithText, 0, 2},
-    {"file cut short inside a message", [](std::string &f, auto &p) { f.resize(p[kAttachments].blocks[100]); }, {}, 0,
+    {"file cut short inside a message",
+     [](std::string &f, auto &p) { f.resize(p[kAttachments].blocks[100]); },
+     {},
+     0,
      7},
 };
 

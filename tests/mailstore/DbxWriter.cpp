@@ -216,19 +216,26 @@ std::vector<DbxMessageSpec> SampleMessages() {
   const std::string plain = "Content-Type: text/plain; charset=us-ascii\r\n";
   std::vector<DbxMessageSpec> m(kSamples);
   m[kPlain] = Mail("Lunch on Friday", plain, "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\n" + signature, 0);
-  m[kEightBit] = Mail("Gr\xFC\xDF" "e aus K\xF6ln",
-                      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
-                      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
-                      "Sch\xF6ne Gr\xFC\xDF" "e\r\n" + signature, 1);
+  m[kEightBit] = Mail(
+      "Gr\xFC\xDF"
+      "e aus K\xF6ln",
+      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
+      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
+      "Sch\xF6ne Gr\xFC\xDF"
+      "e\r\n" +
+          signature,
+      1);
   m[kMultipart] = Mail("Agenda", "Content-Type: multipart/alternative; boundary=\"b1\"\r\n",
                        "--b1\r\nContent-Type: text/plain\r\n\r\nAgenda attached.\r\n--b1\r\n"
                        "Content-Type: text/html\r\n\r\n<p>Agenda attached.</p>\r\n--b1--\r\n",
                        2);
   m[kAttachments] = Mail("Photos 2005", "Content-Type: multipart/mixed; boundary=\"b2\"\r\n",
                          "--b2\r\nContent-Type: text/plain\r\n\r\nThe photos.\r\n--b2\r\nContent-Type: image/jpeg; "
-                         "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64Lines(150000, 1) +
-                         "--b2\r\nContent-Type: application/pdf; name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
-                         "base64\r\n\r\n" + Base64Lines(40000, 2) + "--b2--\r\n",
+                         "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+                             Base64Lines(150000, 1) +
+                             "--b2\r\nContent-Type: application/pdf; name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
+                             "base64\r\n\r\n" +
+                             Base64Lines(40000, 2) + "--b2--\r\n",
                          3);
   m[kAwkward] = Mail("Re: a/b \"quoted\" <x>?*:|", plain, "Odd subject.\r\n", 4);
   m[kHeadersOnly] = Mail("Only the headers", plain, "", 5);

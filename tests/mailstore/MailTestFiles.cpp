@@ -61,7 +61,8 @@ bool WriteMailBackup(const TempFolder& folder, const std::string& path,
   written = WriteFileBytes(folder.File("quarnel.dat"),
                            "BackupIdentity=Main Identity\r\nBackupItem=00010000\r\n"
                            "BackupMails=Folders.dbx;Inbox.dbx;Family.dbx;Old;2005.dbx;a;b;c.dbx\r\n"
-                           "BackupEntries=" + backup::FormatEntryRecord(record) + "\r\n") &&
+                           "BackupEntries=" +
+                               backup::FormatEntryRecord(record) + "\r\n") &&
             zip.AppendPath(folder.File("quarnel.dat")) && written;
   zip.ArchivePassword(kMailPassword);
   zip.EncryptionMode(1);
