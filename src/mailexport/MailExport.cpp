@@ -229,9 +229,14 @@ std::vector<PlannedFolder> Plan(MailSource &source, const std::vector<std::strin
   return plan;
 }
 
-bool MakeFolder(const std::string &path) {
+// *created: whether this call made the folder.
+bool MakeFolder(const std::string &path, bool *created = nullptr) {
   platform::FileSystem &files = platform::Files();
-  return files.FolderExists(path) || files.CreateFolder(path);
+  if (created) *created = false;
+  if (files.FolderExists(path)) return true;
+  if (!files.CreateFolder(path)) return false;
+  if (created) *created = true;
+  return true;
 }
 
 class Exporter {
@@ -289,9 +294,16 @@ FolderSummary Exporter::Folder(PlannedFolder &p, bool *mailFolder, std::string *
   }
   const std::size_t made = format_ == ExportFormat::kEml ? p.components.size() : p.components.size() - 1;
   for (std::size_t i = 1; i <= made; ++i) {
-    if (!MakeFolder(LocalFolder(p.components, i))) {
+    bool created = false;
+    if (!MakeFolder(LocalFolder(p.components, i), &created)) {
       *outputError = "Cannot create the folder \"" + LocalFolder(p.components, i) + "\"";
       return s;
+    }
+    // A message folder this export made holds only the names it makes: under Wine its files
+    // can then be made without Wine searching the folder for each new name.
+    if (created && i == made && format_ == ExportFormat::kEml) {
+      const std::string folder = LocalFolder(p.components, i);
+      made_[platform::UpperAnsi(folder)].direct = platform::Files().DirectFolderName(folder);
     }
   }
   Messages(dbx, LocalFolder(p.components, made), s, outputError);

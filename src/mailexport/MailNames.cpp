@@ -102,10 +102,10 @@ std::FILE *CreateUniqueFile(const std::string &folder, const std::string &name, 
   std::string candidate = name;
   for (int n = 2; n <= kMaxNumber + 1; candidate = stem + " (" + std::to_string(n++) + ")" + extension) {
     const std::string upper = platform::UpperAnsi(candidate);
-    if (made->count(upper)) continue;
+    if (made->upper.count(upper)) continue;
     *path = JoinLocal(folder, candidate);
-    if (std::FILE *file = files.CreateNew(*path)) {
-      made->insert(upper);
+    if (std::FILE *file = files.CreateNew(made->direct.empty() ? *path : JoinLocal(made->direct, candidate))) {
+      made->upper.insert(upper);
       return file;
     }
     // Taken by a file or folder that was there: the next number. Anything

@@ -30,9 +30,14 @@ std::string SafeName(const std::string &text, std::size_t maxLength, const std::
 // Empty when even the shortest such name does not fit.
 std::string MessageFileName(const std::string &folder, std::uint64_t fileTime, const std::string &subject);
 
-// The names an export has made in one folder, upper-case as Windows compares
-// them.
-using MadeNames = std::set<std::string>;
+// What an export knows of one folder: the names it has made there, upper-case
+// as Windows compares them, and, for a folder it made itself and so knows every
+// name of, the folder's direct name (FileSystem::DirectFolderName) to make the
+// files through.
+struct MadeNames {
+  std::set<std::string> upper;
+  std::string direct;
+};
 
 // A new file in the folder, open for writing: name, or "stem (2).ext",
 // "stem (3).ext" ... up to " (99999)", the first that names nothing there. Each

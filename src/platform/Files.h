@@ -64,6 +64,13 @@ class FileSystem {
   // under Wine. Null when it cannot, errno then telling why (EEXIST: the name is taken).
   // Both builds' own seams use this C library implementation.
   virtual std::FILE* CreateNew(const std::string& path);
+  // Under Wine: a name of an existing folder that Wine takes as the Unix path it stands for
+  // ("\\?\unix\..."), through which a new file is made without Wine first searching the
+  // whole folder for the same name in another case (which makes thousands of new files in
+  // one folder take minutes). Empty anywhere else, and when the name cannot be said in ANSI
+  // text. Only for a folder whose every name the caller knows: that search is what keeps
+  // two names that differ only in case apart.
+  virtual std::string DirectFolderName(const std::string& folder);
   // Whether any process, this one included, has the file open: on Windows such a file can be
   // neither deleted nor opened exclusively; the portable twin looks for it among the open
   // files of every process it may see. False when there is no such file. A seam that cannot

@@ -49,6 +49,8 @@ std::unique_ptr<InputFile> FileSystem::OpenInput(const std::string& path) {
   return std::make_unique<StdioInputFile>(file);
 }
 
+std::string FileSystem::DirectFolderName(const std::string&) { return {}; }
+
 std::FILE* FileSystem::CreateNew(const std::string& path) {
 #ifdef _WIN32
   // msvcrt's _open maps _O_EXCL to CREATE_NEW and takes the ANSI name, as CreateFileA does.

@@ -89,6 +89,29 @@ TEST(FilesContract, ExistenceListingCopyingMovingAndRemoving) {
   EXPECT_FALSE(Files().RemoveFile(sub));  // folders are not files
 }
 
+// Under Wine a folder has a direct name that makes files without Wine's search of the whole
+// folder; a file made through it must be the very file the folder's own name shows, also where
+// the names are not ASCII. Elsewhere there is none.
+TEST(FilesContract, AFileMadeThroughTheDirectFolderNameIsTheFileItsOwnNameShows) {
+  TempFolder dir;
+  const std::string folder = dir.File("Gel\xF6schte Objekte"), name = "M\xE4rz 2005.eml";
+  ASSERT_TRUE(Files().CreateFolder(folder));
+  const std::string direct = Files().DirectFolderName(folder);
+#ifdef _WIN32
+  ASSERT_EQ(direct.empty(), !GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")) << direct;
+#endif
+  if (direct.empty()) return;
+  std::FILE* file = Files().CreateNew(direct + "\\" + name);
+  ASSERT_NE(file, nullptr) << direct;
+  EXPECT_GE(std::fputs("body", file), 0);
+  std::fclose(file);
+  std::string text;
+  EXPECT_TRUE(Files().ReadAll(folder + "\\" + name, &text));
+  EXPECT_EQ(text, "body");
+  EXPECT_EQ(Files().ListFiles(folder), std::vector<std::string>{name});
+  EXPECT_EQ(Files().CreateNew(direct + "\\" + name), nullptr);  // never over what is there
+}
+
 TEST(FilesContract, AppendingFlushingAndFreeSpace) {
   TempFolder dir;
   const std::string log = dir.File("brlog.dat");

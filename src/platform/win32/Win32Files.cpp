@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace quarnel::platform {
 namespace {
 
@@ -182,6 +184,40 @@ std::unique_ptr<HeldFile> Win32Files::Hold(const std::string& path, bool exclusi
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return nullptr;
   return std::make_unique<Win32HeldFile>(h);
+}
+
+std::string Win32Files::DirectFolderName(const std::string& folder) {
+  // Wine's kernel32 alone has this export; it gives the Unix name in UTF-8 on the process heap.
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  static const auto unixName =
+      reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  if (!unixName || folder.empty()) return {};
+  auto wide = [](UINT codePage, const std::string& text) {
+    std::wstring out(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(codePage, codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0, text.c_str(), -1,
+                                      out.data(), static_cast<int>(out.size()));
+    out.resize(n > 0 ? n - 1 : 0);
+    return n > 0 ? out : std::wstring();
+  };
+  const std::wstring dos = wide(CP_ACP, folder);
+  char* found = dos.empty() ? nullptr : unixName(dos.c_str());
+  if (!found) return {};
+  std::string unixPath(found);
+  HeapFree(GetProcessHeap(), 0, found);
+  if (unixPath.empty() || unixPath[0] != '/' || unixPath.find('\\') != std::string::npos) return {};
+  std::wstring direct = L"\\\\?\\unix" + wide(CP_UTF8, unixPath);
+  for (wchar_t& c : direct) {
+    if (c == L'/') c = L'\\';
+  }
+  // Back to ANSI text, which must give the same name again: a Unix name with a character the
+  // code page lacks has no such form.
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, direct.c_str(), -1, nullptr, 0, nullptr, &lossy);
+  if (n <= 1 || lossy) return {};
+  std::string ansi(n, '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, direct.c_str(), -1, ansi.data(), n, nullptr, &lossy);
+  ansi.resize(n - 1);
+  return lossy ? std::string() : ansi;
 }
 
 }  // namespace quarnel::platform

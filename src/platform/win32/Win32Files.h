@@ -23,6 +23,7 @@ class Win32Files : public FileSystem {
   bool SetReadOnly(const std::string& path, bool readOnly) override;
   bool InUse(const std::string& path) override;
   std::unique_ptr<HeldFile> Hold(const std::string& path, bool exclusive) override;
+  std::string DirectFolderName(const std::string& folder) override;
 };
 
 }  // namespace quarnel::platform
