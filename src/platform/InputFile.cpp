@@ -10,6 +10,9 @@
 #endif
 
 #include "platform/Files.h"
+#ifndef _WIN32
+#include "platform/portable/PosixFiles.h"
+#endif
 
 namespace quarnel::platform {
 namespace {
@@ -38,10 +41,7 @@ std::unique_ptr<InputFile> FileSystem::OpenInput(const std::string& path) {
 #ifdef _WIN32
   const std::string& local = path;  // msvcrt's fopen takes the ANSI name, as CreateFileA does
 #else
-  std::string local = path;
-  for (char& c : local) {
-    if (c == '\\') c = '/';
-  }
+  const std::string local = PosixPath(path);
 #endif
   std::FILE* file = std::fopen(local.c_str(), "rb");
   if (!file) return nullptr;
@@ -58,10 +58,7 @@ std::FILE* FileSystem::CreateNew(const std::string& path) {
   std::FILE* file = fd < 0 ? nullptr : _fdopen(fd, "wb");
   if (fd >= 0 && !file) _close(fd);
 #else
-  std::string local = path;
-  for (char& c : local) {
-    if (c == '\\') c = '/';
-  }
+  const std::string local = PosixPath(path);
   const int fd = ::open(local.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   std::FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (fd >= 0 && !file) ::close(fd);

@@ -103,8 +103,11 @@ void LiveFolder::ExpectUntouched() const {
 
 std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
   std::vector<CentralEntry> entries;
-  std::size_t at = 0;
-  while ((at = zip.find(std::string("PK\x01\x02", 4), at)) != std::string::npos && at + 46 <= zip.size()) {
+  // From where the end record says the directory starts: the signature also turns up by
+  // chance in compressed or encrypted data.
+  const std::size_t end = zip.rfind(std::string("PK\x05\x06", 4));
+  std::size_t at = end != std::string::npos && end + 22 <= zip.size() ? U32(zip, end + 16) : zip.size();
+  while (at + 46 <= zip.size() && zip.compare(at, 4, "PK\x01\x02", 4) == 0) {
     CentralEntry entry;
     entry.flags = U16(zip, at + 8);
     std::size_t nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30);
@@ -115,7 +118,7 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
     entry.centralAt = at;
     entry.localAt = U32(zip, at + 42);
     entries.push_back(entry);
-    at += 46;
+    at += 46 + nameLength + extraLength + U16(zip, at + 32);
   }
   return entries;
 }
