@@ -6,10 +6,8 @@
 
 #include <commctrl.h>
 
-#include <cctype>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,25 +27,6 @@
 namespace quarnel::app {
 
 inline std::string TextOf(HWND window) { return WindowText(window); }
-
-inline std::vector<HWND> Descendants(HWND window) {
-  std::vector<HWND> found;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-inline HWND FindByText(HWND window, const std::string& text) {
-  for (HWND child : Descendants(window)) {
-    if (TextOf(child) == text) return child;
-  }
-  return nullptr;
-}
 
 inline COLORREF BrushColour(INT_PTR brush) {
   LOGBRUSH info = {};

@@ -1,30 +1,25 @@
-// frmMain's pages, controls and keyboard, its identities and its Logs page, under Wine.
+// frmMain under Wine: its pages, controls, identities, Logs page and skin,
+// and the commands that open another window modal to it or end it.
 #include "MainWindowFixture.h"
+#include "schedule/ScheduleWindow.h"
+#include "settingsui/SettingsWindow.h"
 
 namespace quarnel::app {
 namespace {
 
-// Captions and menu texts are the resource file's; what is checked here is what the code
-// makes of them.
-TEST_F(MainWindowTest, OpensWithItsIconsPagesAndFieldsWithoutIdentitiesAndItsViewCallsReachTheControls) {
+// What the code makes of the window: F1 typed in a field reaches the help through the
+// program's loop, the colours the logic names for the password fields reach the painting,
+// and the view's calls reach the controls.
+TEST_F(MainWindowTest, OpensWithoutIdentitiesAndItsViewCallsReachTheControls) {
   Open();
   EXPECT_TRUE(IsWindowVisible(main_));
-  EXPECT_NE(SendMessageA(main_, WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(SendMessageA(main_, WM_GETICON, ICON_SMALL, 0), 0);
-  EXPECT_EQ(SendMessageA(GetDlgItem(main_, IDC_SSTAB1), TCM_GETITEMCOUNT, 0, 0), 4);
-  EXPECT_NE(GetWindowLongA(Handle(Control::txtPassword), GWL_STYLE) & ES_PASSWORD, 0);
-  EXPECT_FALSE(window_->Visible(Control::picCon3));
   EXPECT_FALSE(IsWindowEnabled(Handle(Control::cmdApply)));
-  EXPECT_TRUE(IsWindowEnabled(main_));
-  EXPECT_EQ(GetMenuState(GetSubMenu(GetMenu(main_), 0), IDM_BACKUP, MF_BYCOMMAND) & MF_GRAYED, 0u);
-  // F1 typed in a field reaches the help through the program's loop.
   MSG key = {Handle(Control::txtAttachInfo), WM_KEYDOWN, VK_F1, 0x003B0001, 0, {0, 0}};
   EXPECT_TRUE(window_->PreTranslate(key));
   Pump();
   ASSERT_EQ(processes.started.size(), 1u);
   EXPECT_EQ(processes.started[0].commandLine, "C:\\WINDOWS\\hh.exe " + dir.path() + "\\help.chm");
 
-  // The colours the logic names for the password fields reach the painting.
   HDC dc = CreateCompatibleDC(nullptr);
   auto colourOf = [&](HWND field) {
     UINT message = IsWindowEnabled(field) ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC;
@@ -40,22 +35,8 @@ TEST_F(MainWindowTest, OpensWithItsIconsPagesAndFieldsWithoutIdentitiesAndItsVie
   }
   DeleteDC(dc);
 
-  // What the view does beyond storing: long lines scroll, '&' is no mnemonic, the panel covers
-  // its page, restore boxes wait for a backup file.
-  window_->AddListItem(Control::List1, std::string(300, 'x'));
-  EXPECT_GT(SendMessageA(Handle(Control::List1), LB_GETHORIZONTALEXTENT, 0, 0), 0);
-  window_->SetText(Control::SkinLabel11, "Add File C:\\a&b.dbx");
-  EXPECT_EQ(window_->Text(Control::SkinLabel11), "Add File C:\\a&b.dbx");
-
-  window_->SetVisible(Control::picCon3, true);
-  EXPECT_TRUE(IsWindowVisible(Handle(Control::Label1)));
-  RECT panel, page;
-  GetWindowRect(Handle(Control::picCon3), &panel);
-  GetWindowRect(Page(0), &page);
-  EXPECT_TRUE(EqualRect(&panel, &page));
-  EXPECT_EQ(GetWindow(Handle(Control::picCon3), GW_HWNDPREV), nullptr);  // on top
-
-  for (int i = 0; i < kItemCount; ++i) EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, i)) << i;
+  // Restore boxes wait for a backup file.
+  EXPECT_FALSE(window_->ItemEnabled(ItemSet::Restore, 3));
   window_->SetItemEnabled(ItemSet::Restore, 3, true);
   EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Restore, 3)));
   window_->HideWindow();
@@ -138,43 +119,6 @@ TEST_F(MainWindowTest, ItemFramesAndBoxesOpenTheirOwnMenuOverThePageShown) {
   SetWindowLongPtrA(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
 }
 
-TEST_F(MainWindowTest, KeyboardOrderAndMnemonics) {
-  AddIdentity("{00000000-0000-0000-0000-00000000000A}", "Main Identity");  // cmdApply takes the keyboard
-  Open();
-  // Tab runs through the page in reading order, then the tab strip and the buttons.
-  std::vector<HWND> expected = {Handle(Control::cbSource)};
-  for (int i = 0; i < kItemCount; ++i) expected.push_back(Item(ItemSet::Backup, i));
-  for (Control c : {Control::txtTargetFile, Control::cmdTargetFile, Control::txtAttachInfo, Control::ifprotect}) {
-    expected.push_back(Handle(c));
-  }
-  expected.push_back(GetDlgItem(main_, IDC_SSTAB1));
-  expected.push_back(Handle(Control::cmdApply));
-  expected.push_back(Handle(Control::cmdAbout));
-  expected.push_back(Handle(Control::cmdQuit));
-  // Boxes of items that the identity lacks are disabled, and the keyboard passes them by.
-  std::erase_if(expected, [](HWND w) { return !IsWindowEnabled(w); });
-  std::vector<HWND> visited = {expected[0]};
-  for (std::size_t i = 1; i < expected.size() + 1; ++i) {
-    visited.push_back(GetNextDlgTabItem(main_, visited.back(), FALSE));
-  }
-  expected.push_back(expected[0]);  // and round again
-  EXPECT_EQ(visited, expected);
-
-  // No two controls that the keyboard can reach at once share an underlined letter.
-  for (int page = 0; page < 4; ++page) {
-    std::set<char> letters;
-    std::vector<HWND> reachable = Descendants(Page(page));
-    for (HWND w : {Handle(Control::cmdAbout), Handle(Control::cmdQuit)}) reachable.push_back(w);
-    for (HWND w : reachable) {
-      std::string text = TextOf(w);
-      std::size_t at = text.find('&');
-      if (at == std::string::npos || at + 1 >= text.size() || text[at + 1] == '&') continue;
-      char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(text[at + 1])));
-      EXPECT_TRUE(letters.insert(letter).second) << "page " << page << ": " << text;
-    }
-  }
-}
-
 // The identity step through the real window: what the lists hold and which boxes are offered
 // is IdentitiesTest's, natively; here, that a choice in either list reaches the logic.
 TEST_F(MainWindowTest, ChoosingAnIdentityResetsItsItemsAndNamesTheBackup) {
@@ -201,8 +145,83 @@ TEST_F(MainWindowTest, ChoosingAnIdentityResetsItsItemsAndNamesTheBackup) {
   choose(Control::cbSource, 0, IDC_CBSOURCE, 1);
   EXPECT_TRUE(IsWindowEnabled(Item(ItemSet::Backup, 0)));
   EXPECT_EQ(SendMessageA(Item(ItemSet::Backup, 2), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_EQ(TextOf(Handle(Control::txtTargetFile)), dir.File("quarnel-Work-12-05-2026.soe"));
+  EXPECT_EQ(WindowText(Handle(Control::txtTargetFile)), dir.File("quarnel-Work-12-05-2026.soe"));
   EXPECT_EQ(state_.TargetPath, dir.File("quarnel-Work-12-05-2026.soe"));
+}
+
+template <class Window>
+HWND OpenWindow() {
+  return Window::Current() ? Window::Current()->Handle() : nullptr;
+}
+
+// Each window opens owned by frmMain, which stays disabled until the window is gone (the
+// keyboard reaches the commands as F1 does above).
+TEST_F(MainWindowTest, WindowsOpenModalFromTheButtonAndTheMenu) {
+  Open();
+  const struct {
+    const char* way;
+    std::function<void()> open;
+    HWND (*find)();
+  } ways[] = {
+      {"about button", [&] { Click(Control::cmdAbout); }, AboutWindow::Current},
+      {"task scheduler menu", [&] { Command(IDM_TASKSCHEDULER); }, OpenWindow<schedule::ScheduleWindow>},
+      {"settings menu", [&] { Command(IDM_SETTINGS); }, OpenWindow<settingsui::SettingsWindow>},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.way);
+    bool ownedAndDisabling = false;
+    ModalProbe probe(w.find, [&](HWND opened) {
+      ownedAndDisabling = !IsWindowEnabled(main_) && GetWindow(opened, GW_OWNER) == main_;
+    });
+    w.open();
+    EXPECT_TRUE(probe.seen());
+    EXPECT_TRUE(ownedAndDisabling);
+    EXPECT_EQ(w.find(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(main_));
+  }
+}
+
+TEST_F(MainWindowTest, QuitByButtonMenuOrFrameEndsTheWindowAndTheLoop) {
+  for (int way = 0; way < 3; ++way) {
+    quitPosted_ = false;
+    Open();
+    if (way == 0) Click(Control::cmdQuit);
+    if (way == 1) Command(IDM_QUIT);
+    if (way == 2) {
+      SendMessageA(main_, WM_CLOSE, 0, 0);
+      Pump();
+    }
+    EXPECT_FALSE(IsWindow(main_)) << way;
+    EXPECT_EQ(window_->Handle(), nullptr);
+    EXPECT_TRUE(quitPosted_) << way;
+    window_.reset();
+  }
+}
+
+// The skin as every window that asks applies it: its parsing is SkinTest's, natively.
+TEST_F(MainWindowTest, TheSkinColoursAndFontsEveryWindowThatAsks) {
+  ASSERT_TRUE(CreateDirectoryA((dir.path() + "\\skins").c_str(), nullptr));
+  ASSERT_TRUE(platform::Files().WriteAll(dir.path() + "\\skins\\frmmain.skn",
+                                         "[Colors]\r\nWindow=#102030\r\nText=#A0B0C0\r\n[Font]\r\n"
+                                         "Face=Courier New\r\nSize=10\r\n"));
+  Open();
+  HDC dc = CreateCompatibleDC(nullptr);
+  auto colour = [&](HWND parent, UINT message, HWND control) {
+    return BrushColour(
+        SendMessageA(parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+  };
+  EXPECT_EQ(colour(Page(0), WM_CTLCOLORDLG, Page(0)), RGB(0x10, 0x20, 0x30));
+  EXPECT_EQ(colour(Page(0), WM_CTLCOLORSTATIC, GetDlgItem(Page(0), IDC_BACKUPFRAME)), RGB(0x10, 0x20, 0x30));
+  EXPECT_EQ(GetTextColor(dc), RGB(0xA0, 0xB0, 0xC0));
+  LOGFONTA font = {};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Handle(Control::cmdApply), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, "Courier New");
+
+  COLORREF aboutColour = CLR_INVALID;
+  ModalProbe probe(AboutWindow::Current, [&](HWND about) { aboutColour = colour(about, WM_CTLCOLORDLG, about); });
+  Click(Control::cmdAbout);
+  EXPECT_EQ(aboutColour, RGB(0x10, 0x20, 0x30));
+  DeleteDC(dc);
 }
 
 }  // namespace
