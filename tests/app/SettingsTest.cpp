@@ -64,19 +64,6 @@ TEST_F(SettingsTest, SaveINIAppendsAndGetINIFindsTheFirstMatchAndStopsAtAnEmptyL
   EXPECT_FALSE(SaveINI("x", "y", File("no-folder\\quarnel.dat")));
 }
 
-TEST_F(SettingsTest, TheBackupFolderIsTheChosenOneWhileItExists) {
-  std::string settings = SettingsFilePath();
-  EXPECT_EQ(ResolveBackupFolder(), dir.path());  // never written
-  std::string folder = File("Backups");
-  ASSERT_TRUE(Files().CreateFolder(folder));
-  const std::pair<std::string, std::string> cases[] = {
-      {folder + "\\", folder}, {folder, folder}, {File("Gone"), dir.path()}, {"", dir.path()}};
-  for (const auto& [written, resolved] : cases) {
-    WriteINI(settings, "backup", "backupfolder", written);
-    EXPECT_EQ(ResolveBackupFolder(), resolved) << written;
-  }
-}
-
 // Under "Program Files" on Vista and later the program may not write beside itself; its own
 // files then go to "Quarnel Backup" in the user's application-data folder.
 TEST_F(SettingsTest, AReadOnlyProgramFolderSendsEveryFileToTheApplicationDataFolder) {
@@ -119,14 +106,9 @@ TEST_F(SettingsTest, TheFlagRule) {
   EXPECT_FALSE(SettingOn("backup", "automgeneratefile"));
 }
 
-TEST(StringHelpers, EmptyStringIgnoresNulsAndBlanks) {
-  EXPECT_TRUE(EmptyString(""));
-  EXPECT_TRUE(EmptyString(std::string(" \0 \0", 4)));
-  EXPECT_FALSE(EmptyString(std::string("\0a", 2)));
-  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
-  EXPECT_EQ(CutAtNul(std::string("ab\0cd", 5)), "ab");
-  EXPECT_EQ(JoinPath("C:\\", "settings.dat"), "C:\\settings.dat");
-  EXPECT_EQ(JoinPath("C:\\Quarnel", "settings.dat"), "C:\\Quarnel\\settings.dat");
+// A backup folder at the root of a drive (a USB stick) keeps its one backslash.
+TEST(JoinPath, ADriveRootTakesNoSecondBackslash) {
+  EXPECT_EQ(JoinPath("E:\\", "outbackup-Main Identity.soe"), "E:\\outbackup-Main Identity.soe");
 }
 
 }  // namespace

@@ -53,17 +53,11 @@ TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindow
   fine.started = refused.started = true;
   refused.exitCode = 1;
   processes.runResults = {fine, fine, refused};
-  std::string title;
   Run([&](ScheduleWindow& w) {
-    // The identities a fixed list, the start time takes typed text, the passwords hidden and greyed.
-    EXPECT_EQ(GetWindowLongA(w.ControlHandle(C::cbSource), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
-    EXPECT_EQ(GetWindowLongA(w.ControlHandle(C::cmbStartTime), GWL_STYLE) & 3, CBS_DROPDOWN);
-    EXPECT_NE(GetWindowLongA(w.ControlHandle(C::txtPassword), GWL_STYLE) & ES_PASSWORD, 0);
-    EXPECT_EQ(SendMessageA(w.ControlHandle(C::txtPassword), EM_GETLIMITTEXT, 0, 0), 20);
     EXPECT_FALSE(IsWindowEnabled(w.ItemBox(0)));  // the first identity has no accounts of its own
     // Browse opens the save dialog owned by the window; cancelling it keeps the target.
     HWND dialog = w.Handle();
-    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [&](HWND d) { title = app::WindowText(d); });
+    ModalProbe picker([dialog] { return ModalProbe::OwnedBy(dialog); }, [](HWND) {});
     Click(w.ControlHandle(C::cmdTargetFile));
     EXPECT_TRUE(picker.seen());
     EXPECT_EQ(w.Text(C::txtTargetFile), Target("outbackup-Main Identity.soe"));
@@ -91,7 +85,6 @@ TEST_F(ScheduleWindowTest, ClicksBrowseAndScheduleATaskAndAFailureKeepsTheWindow
                                   "\\quarnel.exe\\\" sf=Workxm=10100000ps=pwbf=" + Target("outbackup-Work.soe") + "\"");
   ASSERT_EQ(messages.shown.size(), 2u);
   EXPECT_EQ(messages.shown[1].text, "Task Quarnel AutoBackup has been scheduled.");
-  EXPECT_EQ(title, "Save Outlook Express Data as");
 }
 
 TEST_F(ScheduleWindowTest, CancelEscAndTheFrameCloseWithoutRunningAnything) {
@@ -115,15 +108,10 @@ TEST_F(ScheduleWindowTest, TheCreateCommandSplitsBackIntoTheTasksProgramLine) {
   std::wstring wide(create.begin(), create.end());
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(wide.c_str(), &count);
-  ASSERT_NE(arguments, nullptr);
-  std::vector<std::string> split;
-  for (int i = 0; i < count; ++i) {
-    std::wstring argument = arguments[i];
-    split.emplace_back(argument.begin(), argument.end());
-  }
+  ASSERT_EQ(count, 12);
+  const std::wstring last = arguments[11];
   LocalFree(arguments);
-  ASSERT_EQ(split.size(), 12u);
-  EXPECT_EQ(split[11], "\"" + dir.path() + "\\quarnel.exe\" " + TaskArguments(options));
+  EXPECT_EQ(std::string(last.begin(), last.end()), "\"" + dir.path() + "\\quarnel.exe\" " + TaskArguments(options));
 }
 
 }  // namespace

