@@ -62,7 +62,6 @@ TEST_F(LogTest, RecordsHaveTheirExactBytesAndTheLogPageShowsOneLineEach) {
   FillLogPage(view);  // no log yet
   EXPECT_EQ(view.ListCount(Control::List1), 0);
   EXPECT_EQ(view.ListIndex(Control::List1), -1);
-  EXPECT_EQ(LogFilePath(), JoinPath(dir.path(), "brlog.dat"));
   ASSERT_TRUE(AppendLog(LogFilePath(), LogSeparator()));  // the first append creates the file
   ASSERT_TRUE(AppendLog(LogFilePath(), LogEvent(" Start Backup Profile J\xF6rg's Arbeit Data...")));
   ASSERT_TRUE(AppendLog(LogFilePath(), LogClosingEvent(" Backup Profile J\xF6rg's Arbeit Data was Completed!")));
@@ -82,12 +81,10 @@ TEST_F(LogTest, RecordsHaveTheirExactBytesAndTheLogPageShowsOneLineEach) {
                                           "",
                                           "cut",
                                           "short"};
-  for (int shown = 0; shown < 2; ++shown) {  // showing the page again lists each record once
-    FillLogPage(view);
-    ASSERT_EQ(view.ListCount(Control::List1), 7);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(view.ListItem(Control::List1, i), lines[i]) << i;
-    EXPECT_EQ(view.ListIndex(Control::List1), 6);
-  }
+  FillLogPage(view);  // showing the page again lists each record once: MainWindowTest
+  ASSERT_EQ(view.ListCount(Control::List1), 7);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(view.ListItem(Control::List1, i), lines[i]) << i;
+  EXPECT_EQ(view.ListIndex(Control::List1), 6);
 }
 
 std::string Summary(const ScheduledRun& run) {

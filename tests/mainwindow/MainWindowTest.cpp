@@ -47,58 +47,11 @@ TEST_F(MainWindowTest, PageSwitchingShowsOnePageAndListsTheLogOnce) {
     if (page == 2) EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCOUNT, 0, 0), 3);
     if (page == 2) EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCURSEL, 0, 0), 2);
   }
-  // Ctrl+Tab and Ctrl+Shift+Tab step through the pages, round the end.
-  Command(IDM_PREVIOUSPAGE);
-  EXPECT_EQ(window_->Text(Control::cmdApply), "Help");
-  Command(IDM_NEXTPAGE);
-  EXPECT_EQ(window_->CurrentPage(), Page::Backup);
-
   // The logic's own page choice moves the pages without a second page step.
   window_->ShowPage(Page::Logs);
   EXPECT_TRUE(IsWindowVisible(Page(2)));
   EXPECT_FALSE(IsWindowVisible(Page(0)));
   EXPECT_EQ(window_->Text(Control::cmdApply), "Backup Now");
-}
-
-POINT CentreOf(HWND window) {
-  RECT r;
-  GetWindowRect(window, &r);
-  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-TEST_F(MainWindowTest, ItemFramesAndBoxesOpenTheirOwnMenuOverThePageShown) {
-  Open();
-  ChooseTab(1);
-  EXPECT_EQ(window_->ItemFrameAt(CentreOf(GetDlgItem(Page(1), IDC_RESTOREFRAME))), ItemSet::Restore);
-  EXPECT_EQ(window_->ItemFrameAt(CentreOf(Handle(Control::cbTarget))), std::nullopt);
-
-  // A right click on a box opens its set's menu; its first entry, chosen from the keyboard,
-  // ticks the set's boxes. A right click elsewhere opens nothing.
-  ChooseTab(0);
-  static HMENU opened = nullptr;
-  static WNDPROC original = nullptr;
-  opened = nullptr;
-  original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        if (m == WM_INITMENUPOPUP) {
-          opened = reinterpret_cast<HMENU>(wp);
-          PostMessageA(w, WM_KEYDOWN, VK_DOWN, 0);
-          PostMessageA(w, WM_KEYDOWN, VK_RETURN, 0);
-        }
-        return CallWindowProcA(original, w, m, wp, lp);
-      })));
-  HWND box = Item(ItemSet::Backup, 2);
-  UINT_PTR guard = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
-  SendMessageA(box, WM_RBUTTONUP, 0, MAKELPARAM(3, 3));
-  KillTimer(nullptr, guard);
-  Pump();
-  EXPECT_EQ(opened, window_->ItemMenu(ItemSet::Backup));
-  for (int i = 0; i < kItemCount; ++i) EXPECT_TRUE(window_->ItemChecked(ItemSet::Backup, i)) << i;
-  opened = nullptr;
-  SendMessageA(Page(0), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Page(0)), MAKELPARAM(1, 1));
-  Pump();
-  EXPECT_EQ(opened, nullptr);
-  SetWindowLongPtrA(main_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
 }
 
 // The identity step through the real window: what the lists hold and which boxes are offered

@@ -29,8 +29,6 @@ std::string GetProfile(const std::string& file, const std::string& section, cons
   return std::string(buffer.data(), n);
 }
 
-// A file written by the program, then one written by hand: blanks around names and values,
-// a second "=", quotes and lines without "=" read as Windows reads them.
 TEST(ProfileContract, WritesCreateSectionAndKeyOnceAndReadsIgnoreCaseAndHandWrittenQuirks) {
   TempFolder dir;
   const std::string file = dir.File("settings.dat");
