@@ -142,8 +142,7 @@ TEST_F(MainWindowTest, TheSkinColoursAndFontsEveryWindowThatAsks) {
   Open();
   HDC dc = CreateCompatibleDC(nullptr);
   auto colour = [&](HWND parent, UINT message, HWND control) {
-    return BrushColour(
-        SendMessageA(parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
+    return BrushColour(SendMessageA(parent, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control)));
   };
   EXPECT_EQ(colour(Page(0), WM_CTLCOLORDLG, Page(0)), RGB(0x10, 0x20, 0x30));
   EXPECT_EQ(colour(Page(0), WM_CTLCOLORSTATIC, GetDlgItem(Page(0), IDC_BACKUPFRAME)), RGB(0x10, 0x20, 0x30));
