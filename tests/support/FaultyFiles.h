@@ -1,22 +1,12 @@
 #pragma once
 // The build's own files seam with failures and damage injected where a test asks, so that a
-// test can see what a failed disk operation leaves behind. Install it for a scope:
-//
+// test can see what a failed disk operation leaves behind, installed for a scope:
 //   testing::FaultyFiles files;
-//   files.Fail(testing::FileCall::FlushToDisk);           // every flush fails (data not on disk)
-//   files.DamageAfterFlush();                              // or: flushed files lose their end
-//   files.Fail(testing::FileCall::MoveReplace, ".soe");    // or: moves from or onto "*.soe*" fail
-//   files.Fail(testing::FileCall::ReadInput, "Inbox", 2);  // or: the third read of Inbox fails
+//   files.Fail(testing::FileCall::MoveReplace, ".soe");  // moves from or onto "*.soe*" fail
 //   platform::ScopedServices scope({.files = &files});
-//
-// `files = FaultyFiles();` starts afresh (no rules, no calls).
-//
-// The archive component flushes its finished temporary file, then (with verification on)
-// reads it back, then moves it over the target, all through this seam; so the three lines
-// above make a backup's write fail at the flush, at the verification and at the move.
-//
-// Every call is recorded in calls (kind and path), so a test can also check that a path was
-// never touched at all.
+// The archive component flushes its finished temporary file, reads it back and moves it
+// over the target, all through this seam. Every call is recorded in calls (kind and path),
+// so a test can also check that a path was never touched at all.
 #include <cstdint>
 #include <functional>
 #include <optional>
