@@ -21,14 +21,14 @@ std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const c
 
 }  // namespace
 
-ItemsTest::ItemsTest() : system_(dir_.path()) {
-  system_.userProfile = dir_.path();
+ItemsTest::ItemsTest() {
+  system.userProfile = dir.path();
   state_.InfoFilePath = app::JoinPath(app::DataFolder(), backup::kInfoFileName);
 }
 
 void ItemsTest::TearDown() {
   state_.Zip1->CloseArchive();
-  EXPECT_EQ(registry_.OpenHandleCount(), 0u) << "a key handle was left open";
+  EXPECT_EQ(registry.OpenHandleCount(), 0u) << "a key handle was left open";
 }
 
 void ItemsTest::Put(const std::string &key, const std::string &name, std::uint32_t type, const std::string &bytes) {
@@ -56,7 +56,7 @@ std::string ItemsTest::MakeFolder(const std::string &below) {
 std::map<std::string, std::string> ItemsTest::LiveFiles() const {
   std::map<std::string, std::string> files;
   for (const std::string folder : {".", "Store B", "Address Book", kStationery}) {
-    for (const std::string &name : platform::Files().ListFiles(folder == "." ? dir_.path() : Path(folder))) {
+    for (const std::string &name : platform::Files().ListFiles(folder == "." ? dir.path() : Path(folder))) {
       files[folder + "\\" + name] = Read(folder + "\\" + name);
     }
   }

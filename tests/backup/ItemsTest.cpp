@@ -29,7 +29,7 @@ using Names = std::vector<std::string>;
 class BackupItemsTest : public ItemsTest {
  protected:
   void TearDown() override {
-    EXPECT_TRUE(messages_.shown.empty()) << "an item showed a message";
+    EXPECT_TRUE(messages.shown.empty()) << "an item showed a message";
     ItemsTest::TearDown();
   }
   void BeginArchive() {
@@ -48,8 +48,8 @@ TEST_F(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
   SeedAll();
   RemoveTree(VersionPath(kIdentityA, "Block Senders"));
   EXPECT_EQ(WriteBackup("11111111", "s3cret pass"), "11111111");
-  EXPECT_EQ(pumps_, 6);                                                           // once after every mail folder file
-  EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});  // no export, no quarnel.dat
+  EXPECT_EQ(pumps_, 6);                                                          // once after every mail folder file
+  EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"backup.soe"});  // no export, no quarnel.dat
   EXPECT_EQ(OpenBackup("s3cret pass"), "11111111");
   // Every mail folder once in the ";"-list, the names holding ";" too.
   const std::string mails = ";" + state_.ItemEntryNames[3] + ";";
@@ -84,7 +84,7 @@ TEST_F(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
     EXPECT_EQ(Read("Common Files 2\\Microsoft Shared\\Stationery\\" + name), Read(kStationery + "\\"s + name));
   }
   // The registry entries were extracted under names of their own and removed again.
-  EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});
+  EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"backup.soe"});
 }
 
 // An item that finds nothing to back up (or nowhere to restore to) fails, records nothing and
@@ -137,7 +137,7 @@ TEST_F(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
                            "\\\\server\\x.wab", "..\\OBA1.tmp", "D:OBS1.tmp"}) {
     entries.push_back({name, "crafted"});
   }
-  ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), entries));
+  ASSERT_TRUE(MakeZipDirectly(dir.File("crafted.soe"), entries));
   ASSERT_TRUE(state_.Zip1->OpenArchive(Path("crafted.soe"))) << state_.Zip1->LastError();
   const auto before = LiveFiles();
   const std::string tree = Tree(VersionPath(kIdentityB));
