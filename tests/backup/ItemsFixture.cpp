@@ -15,8 +15,6 @@ using platform::RegKey;
 
 namespace {
 
-constexpr const char *kCommonFilesDir = "CommonFilesDir";
-
 std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const char *>(&n), 4); }
 
 }  // namespace
@@ -105,7 +103,7 @@ void ItemsTest::SeedAll() {
   Write(std::string(kStationery) + "\\Ivy.htm", "<html>ivy</html>");
   Write(std::string(kStationery) + "\\Ivy.gif", std::string("GIF89a\0\1\2", 9));
   Write(std::string(kStationery) + "\\Ivy;2005.htm", "<html>ivy of 2005</html>");
-  PutText(mailclient::kCurrentVersionKey, kCommonFilesDir, " " + Path("Common Files") + " ");
+  PutText(mailclient::kCurrentVersionKey, "CommonFilesDir", " " + Path("Common Files") + " ");
   Write("Store B\\Inbox.dbx", MailLikeText(1000, 9));
   PutText(VersionPath(kIdentityB, "signatures\\00000000"), "text", "Cheers,\r\nBob");
   PutText(VersionPath(kIdentityB, "signatures\\00000002"), "name", "Bob's own");

@@ -23,7 +23,6 @@ store="$(echo "$c"/users/*/"Local Settings/Application Data/Identities/{7C5A1B2E
 backups="$c/Backups"
 mkdir -p "$backups"
 events="$work/events.txt"
-log="$program/brlog.dat"
 task='sf=Main Identityxm=11111111ps=s3cret wordbf=C:\Backups\main.soe'
 
 # Starts the program with exactly this command line after the quoted program path.
@@ -33,8 +32,6 @@ start_task() {
 }
 run_task() { local s=0; start_task "$1"; wait $! || s=$?; "$wineserver" -w; echo "$s"; }
 listing() { (cd "$1" && ls -A | sort | tr '\n' ' '); }
-# The log's bytes from an offset, every time stamp (the general date form) replaced by T.
-log_since() { tail -c +"$(($1 + 1))" "$log" | perl -0777 -pe 's#(^|\n)\d{1,2}/\d{1,2}/\d{4} \d{1,2}:\d{2}:\d{2}( [AP]M)?#$1T#g'; }
 in_backup() { 7z "$1" -p's3cret word' "$backups/main.soe" "${@:2}" 2>/dev/null; }
 
 printf '[autobackup]\r\nautobackupfile=0\r\n' >"$program/settings.dat"
@@ -63,12 +60,8 @@ cp "$store/Inbox.dbx" "$work/Inbox.dbx"
 mv "$store/Inbox.dbx" "$store/~qbr.old.Inbox.dbx.tmp"
 printf 'staged' >"$store/~qbr.new.Outbox.DBX.tmp"
 
-# 2. The next run: every item, protected, replacing the named file.
-before=$(stat -c %s "$log")
+# 2. The next run: every item, protected, replacing the named file (its log: JobsTest).
 check "the next run exits with 0" same "$(run_task "$task")" 0
-# The records themselves are checked byte for byte natively: here, that they reach the log.
-check "... the log tells of eight items and the completed run" same "$(log_since "$before" | tr -d '\r' |
-  grep -cE '^T Backup [A-Za-z ]+ Succeeded!$|^T Backup Profile Main Identity Data was Completed!$')" 9
 check "... leaves only the new backup in the backup folder" same "$(listing "$backups")" "main.soe "
 check "... and nothing of either run beside the program" \
   same "$(listing "$program")" "brlog.dat help.chm quarnel.exe settings.dat skins "
