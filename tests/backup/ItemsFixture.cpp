@@ -15,20 +15,18 @@ using platform::RegKey;
 
 namespace {
 
-constexpr const char *kCommonFilesDir = "CommonFilesDir";
-
 std::string Dword(std::uint32_t n) { return std::string(reinterpret_cast<const char *>(&n), 4); }
 
 }  // namespace
 
-ItemsTest::ItemsTest() : system_(dir_.path()) {
-  system_.userProfile = dir_.path();
+ItemsTest::ItemsTest() {
+  system.userProfile = dir.path();
   state_.InfoFilePath = app::JoinPath(app::DataFolder(), backup::kInfoFileName);
 }
 
 void ItemsTest::TearDown() {
   state_.Zip1->CloseArchive();
-  EXPECT_EQ(registry_.OpenHandleCount(), 0u) << "a key handle was left open";
+  EXPECT_EQ(registry.OpenHandleCount(), 0u) << "a key handle was left open";
 }
 
 void ItemsTest::Put(const std::string &key, const std::string &name, std::uint32_t type, const std::string &bytes) {
@@ -56,7 +54,7 @@ std::string ItemsTest::MakeFolder(const std::string &below) {
 std::map<std::string, std::string> ItemsTest::LiveFiles() const {
   std::map<std::string, std::string> files;
   for (const std::string folder : {".", "Store B", "Address Book", kStationery}) {
-    for (const std::string &name : platform::Files().ListFiles(folder == "." ? dir_.path() : Path(folder))) {
+    for (const std::string &name : platform::Files().ListFiles(folder == "." ? dir.path() : Path(folder))) {
       files[folder + "\\" + name] = Read(folder + "\\" + name);
     }
   }
@@ -105,7 +103,7 @@ void ItemsTest::SeedAll() {
   Write(std::string(kStationery) + "\\Ivy.htm", "<html>ivy</html>");
   Write(std::string(kStationery) + "\\Ivy.gif", std::string("GIF89a\0\1\2", 9));
   Write(std::string(kStationery) + "\\Ivy;2005.htm", "<html>ivy of 2005</html>");
-  PutText(mailclient::kCurrentVersionKey, kCommonFilesDir, " " + Path("Common Files") + " ");
+  PutText(mailclient::kCurrentVersionKey, "CommonFilesDir", " " + Path("Common Files") + " ");
   Write("Store B\\Inbox.dbx", MailLikeText(1000, 9));
   PutText(VersionPath(kIdentityB, "signatures\\00000000"), "text", "Cheers,\r\nBob");
   PutText(VersionPath(kIdentityB, "signatures\\00000002"), "name", "Bob's own");

@@ -13,13 +13,8 @@
 #include "app/Settings.h"
 #include "backup/ItemContext.h"
 #include "mailclient/Locations.h"
-#include "platform/Services.h"
-#include "platform/portable/MemoryRegistry.h"
-#include "platform/portable/RecordingMessages.h"
-#include "platform/portable/RecordingProcesses.h"
 #include "registry/ModReg.h"
-#include "support/OverrideSystem.h"
-#include "support/TempFolder.h"
+#include "support/RecordedSeams.h"
 
 namespace quarnel::testing {
 
@@ -30,7 +25,7 @@ inline constexpr const char *kStationery = "Common Files\\Microsoft Shared\\Stat
 inline const std::vector<std::string> kMailFolderFiles = {
     "Inbox.dbx", "Gel\xF6schte Objekte.dbx", "Folders.DBX", "Old;2005.dbx", "a;b;c.dbx", "a.dbx"};
 
-class ItemsTest : public ::testing::Test {
+class ItemsTest : public ::testing::Test, public RecordedSeams {
  protected:
   ItemsTest();
   void TearDown() override;
@@ -50,7 +45,7 @@ class ItemsTest : public ::testing::Test {
   std::string Tree(const std::string &key);  // every key and value below, read straight through the seam
 
   // Files, below the test folder.
-  std::string Path(const std::string &below) const { return app::JoinPath(dir_.path(), below); }
+  std::string Path(const std::string &below) const { return app::JoinPath(dir.path(), below); }
   std::string MakeFolder(const std::string &below);  // with the folders above it
   void Write(const std::string &below, const std::string &bytes) {
     ASSERT_TRUE(platform::Files().WriteAll(Path(below), bytes)) << below;
@@ -74,13 +69,6 @@ class ItemsTest : public ::testing::Test {
   std::string OpenBackup(const std::string &password = "");
   std::string InfoText() const { return ReadAt(state_.InfoFilePath); }  // the one being built
 
-  TempFolder dir_;
-  OverrideSystem system_;
-  platform::MemoryRegistry registry_;
-  platform::RecordingMessages messages_;
-  platform::RecordingProcesses processes_;
-  platform::ScopedServices scope_{
-      {.registry = &registry_, .system = &system_, .processes = &processes_, .messages = &messages_}};
   app::MainState state_;
   int pumps_ = 0;
   backup::ItemContext context_{state_, [this] { ++pumps_; }, {}};

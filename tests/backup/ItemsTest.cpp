@@ -1,4 +1,4 @@
-// The eight items, the information file and the scheduled task's command line.
+// The eight items, the information file and the leftovers of ended runs.
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -12,9 +12,7 @@
 #include "backup/InfoFile.h"
 #include "backup/ItemsFixture.h"
 #include "backup/Leftovers.h"
-#include "backup/UnattendedCommandLine.h"
 #include "mailclient/Locations.h"
-#include "registry/ModReg.h"
 #include "support/FaultyFiles.h"
 
 namespace quarnel::testing {
@@ -29,7 +27,7 @@ using Names = std::vector<std::string>;
 class BackupItemsTest : public ItemsTest {
  protected:
   void TearDown() override {
-    EXPECT_TRUE(messages_.shown.empty()) << "an item showed a message";
+    EXPECT_TRUE(messages.shown.empty()) << "an item showed a message";
     ItemsTest::TearDown();
   }
   void BeginArchive() {
@@ -48,8 +46,8 @@ TEST_F(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
   SeedAll();
   RemoveTree(VersionPath(kIdentityA, "Block Senders"));
   EXPECT_EQ(WriteBackup("11111111", "s3cret pass"), "11111111");
-  EXPECT_EQ(pumps_, 6);                                                           // once after every mail folder file
-  EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});  // no export, no quarnel.dat
+  EXPECT_EQ(pumps_, 6);                                                          // once after every mail folder file
+  EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"backup.soe"});  // no export, no quarnel.dat
   EXPECT_EQ(OpenBackup("s3cret pass"), "11111111");
   // Every mail folder once in the ";"-list, the names holding ";" too.
   const std::string mails = ";" + state_.ItemEntryNames[3] + ";";
@@ -84,7 +82,7 @@ TEST_F(BackupItemsTest, EveryItemRoundTripsIntoASecondIdentityThroughAProtectedA
     EXPECT_EQ(Read("Common Files 2\\Microsoft Shared\\Stationery\\" + name), Read(kStationery + "\\"s + name));
   }
   // The registry entries were extracted under names of their own and removed again.
-  EXPECT_EQ(FolderListing(dir_.path()), std::vector<std::string>{"backup.soe"});
+  EXPECT_EQ(FolderListing(dir.path()), std::vector<std::string>{"backup.soe"});
 }
 
 // An item that finds nothing to back up (or nowhere to restore to) fails, records nothing and
@@ -137,7 +135,7 @@ TEST_F(BackupItemsTest, NamesThatAreNotBareFileNamesFailTheItemWithNothingWritte
                            "\\\\server\\x.wab", "..\\OBA1.tmp", "D:OBS1.tmp"}) {
     entries.push_back({name, "crafted"});
   }
-  ASSERT_TRUE(MakeZipDirectly(dir_.File("crafted.soe"), entries));
+  ASSERT_TRUE(MakeZipDirectly(dir.File("crafted.soe"), entries));
   ASSERT_TRUE(state_.Zip1->OpenArchive(Path("crafted.soe"))) << state_.Zip1->LastError();
   const auto before = LiveFiles();
   const std::string tree = Tree(VersionPath(kIdentityB));
@@ -280,37 +278,6 @@ TEST(InformationFile, EveryKeyOfAnEarlierBackupIsReadBack) {
       "OBA1F.tmp", "anna.wab", "OBR20.tmp", "Inbox.dbx;Old;2005.dbx", "OBR21.tmp", "", "Ivy.htm;Ivy;2005.htm",
       "OBS23.tmp"};
   EXPECT_EQ(info.entryNames, names);
-}
-
-// The scheduled task's command line, read by position, and the dated name of its file.
-TEST(UnattendedCommandLine, FieldsAreTakenByPositionAndDatedNamesReplaceTheLastFourCharacters) {
-  const struct {
-    const char *commandLine;
-    const char *fields;  // sf|xm|ps|bf, or null when the line is unusable
-  } cases[] = {
-      {"sf=Workxm=11111111ps=s3cret wordbf=D:\\My Backups\\work;2026.soe",
-       "Work|11111111|s3cret word|D:\\My Backups\\work;2026.soe"},
-      // Whatever precedes the first key, and the key names themselves, are not examined.
-      {"--ab=Workcd=101ef=pwgh=x.soe", "Work|101|pw|x.soe"},
-      // A password holding "=" shifts every later field: the file becomes "b".
-      {"sf=Wxm=1ps=a=bbf=f.soe", "W|1||b"},
-      {"sf=xm=11111111ps=bf=x.soe", nullptr},  // empty sf
-      {"sf=Wxm=ps=bf=x.soe", nullptr},         // empty xm
-      {"sf=Wxm=11111111ps=pbf=", nullptr},     // empty bf
-      {"sf=Wxm=11111111ps=p", nullptr},        // four parts
-      {"", nullptr},
-      {"sf=W=x=y=z", nullptr},  // parts shorter than the two characters to drop come out empty
-  };
-  for (const auto &c : cases) {
-    std::optional<backup::UnattendedOptions> o = backup::ParseUnattendedCommandLine(c.commandLine);
-    ASSERT_EQ(o.has_value(), c.fields != nullptr) << c.commandLine;
-    if (o) {
-      EXPECT_EQ(o->sf + "|" + o->xm + "|" + o->ps + "|" + o->bf, c.fields);
-    }
-  }
-  EXPECT_EQ(backup::DatedBackupPath("D:\\b\\backup.zip1", {2026, 3, 3, 14, 5, 59}),
-            "D:\\b\\backup.-03-03-2026-14-05.soe");
-  EXPECT_EQ(backup::DatedBackupPath("x", {2027, 12, 31, 0, 0, 0}), "-12-31-2027-00-00.soe");
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace quarnel::testing {
 
 // Answers the modal windows that an action opens, in order, from a thread timer: each step
 // waits for a dialog of its caption and acts on it. A password prompt that is not a step
-// is noted and cancelled; whatever is still up after a few seconds is closed.
+// is cancelled; whatever is still up after a few seconds is closed.
 class DialogDriver {
  public:
   struct Step {
@@ -31,7 +31,6 @@ class DialogDriver {
     current_ = nullptr;
   }
   bool Done() const { return next_ == steps_.size(); }
-  int unexpectedPrompts = 0;
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -39,7 +38,6 @@ class DialogDriver {
     if (self == nullptr) return;
     const bool promptIsNext = !self->Done() && self->steps_[self->next_].caption == prompt::kPasswordCaption;
     if (HWND prompt = prompt::PasswordWindow::Current(); prompt && !promptIsNext) {
-      ++self->unexpectedPrompts;
       PostMessageA(prompt, WM_COMMAND, IDCANCEL, 0);
       return;
     }
@@ -72,18 +70,10 @@ inline DialogDriver::Step ChooseFile(const char* caption, const std::string& pat
           }};
 }
 
-// frmPwd: the password typed, then Enter in the field (or Cancel when `cancel`).
-inline DialogDriver::Step AnswerPrompt(const std::string& password, bool cancel = false, std::string* seen = nullptr) {
+// frmPwd: the password typed, then Enter in the field.
+inline DialogDriver::Step AnswerPrompt(const std::string& password) {
   return {prompt::kPasswordCaption, [=](HWND dialog) {
             HWND field = GetDlgItem(dialog, IDC_PWD_TXTPASSWORD);
-            if (seen) {
-              *seen = std::string(1, static_cast<char>(SendMessageA(field, EM_GETPASSWORDCHAR, 0, 0))) + " " +
-                      std::to_string(SendMessageA(field, EM_GETLIMITTEXT, 0, 0));
-            }
-            if (cancel) {
-              PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-              return;
-            }
             SetWindowTextA(field, password.c_str());
             SetFocus(field);
             PostMessageA(field, WM_KEYDOWN, VK_RETURN, 0x001C0001);

@@ -24,22 +24,22 @@ struct FakeControl {
 
 class FakeMainView : public app::MainView {
  public:
-  std::string Text(app::Control c) const override { return Get(c).text; }
+  std::string Text(app::Control c) const override { return controls[c].text; }
   void SetText(app::Control c, const std::string& text) override { controls[c].text = text; }
-  bool Enabled(app::Control c) const override { return Get(c).enabled; }
+  bool Enabled(app::Control c) const override { return controls[c].enabled; }
   void SetEnabled(app::Control c, bool enabled) override { controls[c].enabled = enabled; }
-  bool Visible(app::Control c) const override { return Get(c).visible; }
+  bool Visible(app::Control c) const override { return controls[c].visible; }
   void SetVisible(app::Control c, bool visible) override { controls[c].visible = visible; }
-  bool Checked(app::Control c) const override { return Get(c).checked; }
+  bool Checked(app::Control c) const override { return controls[c].checked; }
   void SetChecked(app::Control c, bool checked) override { controls[c].checked = checked; }
   void SetFieldColour(app::Control c, app::FieldColour colour) override { controls[c].colour = colour; }
   void Redraw(app::Control c) override { ++controls[c].redraws; }
 
   void ClearList(app::Control c) override { controls[c].items.clear(), controls[c].index = -1; }
   void AddListItem(app::Control c, const std::string& text) override { controls[c].items.push_back(text); }
-  int ListCount(app::Control c) const override { return static_cast<int>(Get(c).items.size()); }
-  std::string ListItem(app::Control c, int index) const override { return Get(c).items.at(index); }
-  int ListIndex(app::Control c) const override { return Get(c).index; }
+  int ListCount(app::Control c) const override { return static_cast<int>(controls[c].items.size()); }
+  std::string ListItem(app::Control c, int index) const override { return controls[c].items.at(index); }
+  int ListIndex(app::Control c) const override { return controls[c].index; }
   void SetListIndex(app::Control c, int index) override { controls[c].index = index; }
 
   bool ItemChecked(app::ItemSet set, int index) const override { return items[Set(set)][index].checked; }
@@ -97,7 +97,6 @@ class FakeMainView : public app::MainView {
   int quits = 0;
 
  private:
-  const FakeControl& Get(app::Control c) const { return controls[c]; }
   static int Set(app::ItemSet set) { return set == app::ItemSet::Backup ? 0 : 1; }
 };
 

@@ -1,22 +1,12 @@
 #pragma once
 // The build's own files seam with failures and damage injected where a test asks, so that a
-// test can see what a failed disk operation leaves behind. Install it for a scope:
-//
+// test can see what a failed disk operation leaves behind, installed for a scope:
 //   testing::FaultyFiles files;
-//   files.Fail(testing::FileCall::FlushToDisk);           // every flush fails (data not on disk)
-//   files.DamageAfterFlush();                              // or: flushed files lose their end
-//   files.Fail(testing::FileCall::MoveReplace, ".soe");    // or: moves from or onto "*.soe*" fail
-//   files.Fail(testing::FileCall::ReadInput, "Inbox", 2);  // or: the third read of Inbox fails
+//   files.Fail(testing::FileCall::MoveReplace, ".soe");  // moves from or onto "*.soe*" fail
 //   platform::ScopedServices scope({.files = &files});
-//
-// `files = FaultyFiles();` starts afresh (no rules, no calls).
-//
-// The archive component flushes its finished temporary file, then (with verification on)
-// reads it back, then moves it over the target, all through this seam; so the three lines
-// above make a backup's write fail at the flush, at the verification and at the move.
-//
-// Every call is recorded in calls (kind and path), so a test can also check that a path was
-// never touched at all.
+// The archive component flushes its finished temporary file, reads it back and moves it
+// over the target, all through this seam. Every call is recorded in calls (kind and path),
+// so a test can also check that a path was never touched at all.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -28,24 +18,13 @@
 namespace quarnel::testing {
 
 enum class FileCall {
-  FileExists,
-  FolderExists,
-  ListFiles,
-  CreateFolder,
   RemoveFile,
   MoveReplace,
-  Copy,
-  SetNormalAttributes,
-  FileSize,
   AppendBytes,
-  ReadAll,
-  WriteAll,
   FlushToDisk,
   FreeSpace,
-  IsReadOnly,
-  SetReadOnly,
-  OpenInput,
-  ReadInput,  // ReadInput: one Read of a file opened by OpenInput
+  ReadInput,  // one Read of a file opened by OpenInput
+  Other,      // any other call: recorded, never failed
 };
 
 class FaultyFiles : public platform::FileSystem {
@@ -61,7 +40,7 @@ class FaultyFiles : public platform::FileSystem {
 
   // Calls of that kind on a path containing pathPart (any path when empty; for a move or a
   // copy, either path) fail without doing anything, once `passing` of them went through.
-  // Failed opens and reads set errno to EIO.
+  // Failed reads set errno to EIO.
   void Fail(FileCall kind, std::string pathPart = "", int passing = 0);
   // After each successful flush of a path containing pathPart, rewrites the file on disk
   // with damage(bytes) applied. By default its last quarter is cut off: an archive then
@@ -78,47 +57,27 @@ class FaultyFiles : public platform::FileSystem {
   // The paths (for a move or a copy, the source) of the calls of that kind, in order.
   std::vector<std::string> PathsOf(FileCall kind) const;
 
-  bool FileExists(const std::string& p) override { return !Fails(FileCall::FileExists, p) && inner_->FileExists(p); }
-  bool FolderExists(const std::string& p) override {
-    return !Fails(FileCall::FolderExists, p) && inner_->FolderExists(p);
-  }
-  std::vector<std::string> ListFiles(const std::string& p) override {
-    return Fails(FileCall::ListFiles, p) ? std::vector<std::string>() : inner_->ListFiles(p);
-  }
-  bool CreateFolder(const std::string& p) override {
-    return !Fails(FileCall::CreateFolder, p) && inner_->CreateFolder(p);
-  }
+  bool FileExists(const std::string& p) override { return inner_->FileExists(Seen(p)); }
+  bool FolderExists(const std::string& p) override { return inner_->FolderExists(Seen(p)); }
+  std::vector<std::string> ListFiles(const std::string& p) override { return inner_->ListFiles(Seen(p)); }
+  bool CreateFolder(const std::string& p) override { return inner_->CreateFolder(Seen(p)); }
   bool RemoveFile(const std::string& p) override { return !Fails(FileCall::RemoveFile, p) && inner_->RemoveFile(p); }
   bool MoveReplace(const std::string& from, const std::string& to) override;
-  bool Copy(const std::string& from, const std::string& to) override {
-    return !Fails(FileCall::Copy, from, to) && inner_->Copy(from, to);
-  }
-  bool SetNormalAttributes(const std::string& p) override {
-    return !Fails(FileCall::SetNormalAttributes, p) && inner_->SetNormalAttributes(p);
-  }
-  std::optional<std::uint64_t> FileSize(const std::string& p) override {
-    return Fails(FileCall::FileSize, p) ? std::nullopt : inner_->FileSize(p);
-  }
+  bool Copy(const std::string& from, const std::string& to) override { return inner_->Copy(Seen(from, to), to); }
+  bool SetNormalAttributes(const std::string& p) override { return inner_->SetNormalAttributes(Seen(p)); }
+  std::optional<std::uint64_t> FileSize(const std::string& p) override { return inner_->FileSize(Seen(p)); }
   bool AppendBytes(const std::string& p, std::string_view bytes) override {
     return !Fails(FileCall::AppendBytes, p) && inner_->AppendBytes(p, bytes);
   }
-  bool ReadAll(const std::string& p, std::string* out) override {
-    return !Fails(FileCall::ReadAll, p) && inner_->ReadAll(p, out);
-  }
-  bool WriteAll(const std::string& p, std::string_view bytes) override {
-    return !Fails(FileCall::WriteAll, p) && inner_->WriteAll(p, bytes);
-  }
+  bool ReadAll(const std::string& p, std::string* out) override { return inner_->ReadAll(Seen(p), out); }
+  bool WriteAll(const std::string& p, std::string_view bytes) override { return inner_->WriteAll(Seen(p), bytes); }
   bool FlushToDisk(const std::string& path) override;
   std::optional<std::uint64_t> FreeSpace(const std::string& p) override {
     if (Fails(FileCall::FreeSpace, p)) return std::nullopt;
     return freeSpace ? freeSpace : inner_->FreeSpace(p);
   }
-  std::optional<bool> IsReadOnly(const std::string& p) override {
-    return Fails(FileCall::IsReadOnly, p) ? std::nullopt : inner_->IsReadOnly(p);
-  }
-  bool SetReadOnly(const std::string& p, bool readOnly) override {
-    return !Fails(FileCall::SetReadOnly, p) && inner_->SetReadOnly(p, readOnly);
-  }
+  std::optional<bool> IsReadOnly(const std::string& p) override { return inner_->IsReadOnly(Seen(p)); }
+  bool SetReadOnly(const std::string& p, bool readOnly) override { return inner_->SetReadOnly(Seen(p), readOnly); }
   std::unique_ptr<platform::InputFile> OpenInput(const std::string& path) override;
   bool InUse(const std::string& path) override { return inner_->InUse(path); }
   std::unique_ptr<platform::HeldFile> Hold(const std::string& path, bool exclusive) override {
@@ -134,6 +93,11 @@ class FaultyFiles : public platform::FileSystem {
   };
   // Records the call; true when a rule makes it fail.
   bool Fails(FileCall kind, const std::string& path, const std::string& to = "");
+  // Records a call of any other kind; its path.
+  const std::string& Seen(const std::string& path, const std::string& to = "") {
+    calls.push_back({FileCall::Other, path, to});
+    return path;
+  }
 
   platform::FileSystem* inner_;
   std::vector<Rule> rules_;
