@@ -32,7 +32,6 @@ using testing::MailLikeText;
 using testing::MakeTraditionallyProtectedZip;
 using testing::MakeZipDirectly;
 using testing::ReadFileBytes;
-using testing::RecordingListener;
 using testing::TempFolder;
 using testing::WriteFileBytes;
 
