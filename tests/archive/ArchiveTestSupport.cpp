@@ -44,24 +44,6 @@ void SetInBoth(std::string& zip, const CentralEntry& entry, HeaderField field, s
   Set32(zip, entry.centralAt + field.central, value);
 }
 
-// Rewrites the body of the extra field with this id inside the extra area that starts at `at`.
-void SetExtraBody(std::string& zip, std::size_t at, std::size_t length, std::uint16_t id, const std::string& body) {
-  for (std::size_t end = at + length; at + 4 <= end; at += 4u + U16(zip, at + 2)) {
-    if (U16(zip, at) == id) zip.replace(at + 4, body.size(), body);
-  }
-}
-
-// The body of the extra field with the given id, or empty.
-std::string ExtraField(const std::string& extra, std::uint16_t id) {
-  std::size_t at = 0;
-  while (at + 4 <= extra.size()) {
-    std::uint16_t fieldId = U16(extra, at), length = U16(extra, at + 2);
-    if (fieldId == id) return extra.substr(at + 4, length);
-    at += 4u + length;
-  }
-  return {};
-}
-
 }  // namespace
 
 std::uint64_t CurrentThread() {
@@ -112,7 +94,6 @@ std::vector<CentralEntry> CentralDirectory(const std::string& zip) {
     entry.flags = U16(zip, at + 8);
     std::size_t nameLength = U16(zip, at + 28), extraLength = U16(zip, at + 30);
     entry.name = zip.substr(at + 46, nameLength);
-    entry.extra = zip.substr(at + 46 + nameLength, extraLength);
     entry.crc = U32(zip, at + 16);
     entry.compressedSize = U32(zip, at + 20);
     entry.centralAt = at;
@@ -134,12 +115,13 @@ void SetStatedSize(std::string& zip, const CentralEntry& entry, std::uint32_t si
 }
 
 void SetAesField(std::string& zip, const CentralEntry& entry, std::uint16_t version, std::uint16_t method) {
-  std::string body = ExtraField(entry.extra, 0x9901);
-  Set16(body, 0, version);
-  Set16(body, 5, method);
-  const std::size_t localNameLength = U16(zip, entry.localAt + 26);
-  SetExtraBody(zip, entry.localAt + 30 + localNameLength, U16(zip, entry.localAt + 28), 0x9901, body);
-  SetExtraBody(zip, entry.centralAt + 46 + entry.name.size(), entry.extra.size(), 0x9901, body);
+  // The field's id and length (0x9901, 7), found after the start of each header.
+  const std::string field("\x01\x99\x07\x00", 4);
+  for (std::size_t header : {entry.localAt, entry.centralAt}) {
+    const std::size_t body = zip.find(field, header) + field.size();
+    Set16(zip, body, version);
+    Set16(zip, body + 5, method);
+  }
 }
 
 bool MakeZipDirectly(const std::string& path, const std::vector<RawEntry>& entries, const std::string& password,

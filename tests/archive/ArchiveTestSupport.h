@@ -53,7 +53,6 @@ class LiveFolder : public TempFolder {
 struct CentralEntry {
   std::string name;  // raw bytes
   std::uint16_t flags = 0;
-  std::string extra;  // the whole extra field
   std::uint32_t crc = 0;
   std::uint32_t compressedSize = 0;
   std::size_t centralAt = 0;  // offset of the central directory record

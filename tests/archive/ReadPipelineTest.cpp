@@ -1,7 +1,7 @@
 // Reading entries with the stages overlapping on threads: the same bytes as one thread, and
-// every stage's failure (a read error, an authentication code or a deflate stream that does
-// not check out, a sink that refuses) at the start, middle and end of a large entry ends the
-// read as failed with that stage's reason, and never hangs.
+// every stage's failure (a read error, an authentication code, a deflate stream or a stated
+// size that does not check out, a sink that refuses) at the start, middle and end of a large
+// entry ends the read as failed with that stage's reason, and never hangs.
 #include <zip.h>
 
 #include <gmock/gmock.h>
@@ -166,11 +166,13 @@ TEST_F(ReadPipeline, EveryWayGivesTheBytesOfTheFileAndOneProcessorOneThread) {
   }
 }
 
-enum class Stage { kRead, kAuthentication, kInflate, kSink };
+// kStatedSize: the content inflates past the size its entry states (by the rest of the
+// content at the start, by one byte at the end); not one byte more than stated is handed on.
+enum class Stage { kRead, kAuthentication, kInflate, kSink, kStatedSize };
 
 TEST_F(ReadPipeline, EveryStagesFailureAnywhereFailsTheRead) {
   const std::string content = files[0].second;
-  for (Stage stage : {Stage::kRead, Stage::kAuthentication, Stage::kInflate, Stage::kSink}) {
+  for (Stage stage : {Stage::kRead, Stage::kAuthentication, Stage::kInflate, Stage::kSink, Stage::kStatedSize}) {
     for (double at : {0.0, 0.5, 1.0}) {
       for (ReadMode mode : {ReadMode::kOneThread, ReadMode::kStages}) {
         SCOPED_TRACE(::testing::Message() << "stage " << int(stage) << " at " << at << " mode " << int(mode));
@@ -178,6 +180,7 @@ TEST_F(ReadPipeline, EveryStagesFailureAnywhereFailsTheRead) {
         const testing::CentralEntry entry = CentralDirectory(bytes).at(0);
         const std::size_t data = DataAt(bytes, entry);
         const std::string end(std::string("\0\0\xff\xff", 4));
+        std::size_t stated = content.size();
         if (stage == Stage::kAuthentication) {  // a byte of the content, or of the code after it
           bytes[data + 18 + static_cast<std::size_t>(at * (entry.compressedSize - 18 - 1))] ^= 0x20;
         } else if (stage == Stage::kInflate) {  // a block after a sync flush that is no deflate block
@@ -185,6 +188,9 @@ TEST_F(ReadPipeline, EveryStagesFailureAnywhereFailsTheRead) {
           std::size_t flush = at < 1 ? bytes.find(end, from) : bytes.rfind(end, data + entry.compressedSize);
           ASSERT_LT(flush, data + entry.compressedSize);
           bytes[flush + 4] = '\xff';
+        } else if (stage == Stage::kStatedSize) {
+          stated = static_cast<std::size_t>(at * (content.size() - 1));
+          testing::SetStatedSize(bytes, entry, static_cast<std::uint32_t>(stated));
         }
         const std::uint64_t failAt =
             stage == Stage::kRead ? static_cast<std::uint64_t>(at * entry.compressedSize) : FailingData::kNever;
@@ -198,10 +204,10 @@ TEST_F(ReadPipeline, EveryStagesFailureAnywhereFailsTheRead) {
         };
         const std::string password = stage == Stage::kAuthentication ? kPassword : "";
         EXPECT_FALSE(Read(bytes, 0, password, mode, sink, failAt));
-        const char* reasons[] = {kReadFault, "authentication", "damaged", "could not be written"};
+        const char* reasons[] = {kReadFault, "authentication", "damaged", "could not be written", "longer"};
         EXPECT_THAT(message, HasSubstr(reasons[static_cast<int>(stage)]));
         EXPECT_EQ(callsAfterRefusal, 0u);
-        EXPECT_LE(received, content.size());
+        EXPECT_LE(received, stated);
       }
     }
   }
