@@ -7,8 +7,6 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool CrcDecides(const zip_stat_t& st) { return (st.valid & ZIP_STAT_CRC) != 0; }
-
 // Bytes after the end of the deflated stream: no writer leaves any, someone who altered the
 // entry's stated sizes may.
 bool RunsOn(std::string* message) {
@@ -32,8 +30,18 @@ std::size_t AesKeyLength(const zip_stat_t& st) {
   }
 }
 
-EntryContent::EntryContent(const zip_stat_t& st, ChunkSink sink)
-    : st_(st), sink_(std::move(sink)), deflated_(st.comp_method == ZIP_CM_DEFLATE), crc_(crc32(0L, Z_NULL, 0)) {}
+EntryContent::EntryContent(const zip_stat_t& st, ChunkSink sink, bool crcBySink)
+    : st_(st),
+      sink_(std::move(sink)),
+      deflated_(st.comp_method == ZIP_CM_DEFLATE),
+      sumsCrc_(CrcDecides(st) && !crcBySink),
+      crc_(crc32(0L, Z_NULL, 0)) {}
+
+bool EntryContent::CrcFails(const zip_stat_t& st, uLong crc, std::string* message) {
+  if (!CrcDecides(st) || crc == st.crc) return false;
+  *message = "the content fails its CRC check (wrong password or damaged archive)";
+  return true;
+}
 
 EntryContent::~EntryContent() {
   if (inflating_) inflateEnd(&z_);
@@ -78,11 +86,7 @@ bool EntryContent::End(std::string* message) {
     *message = "the content is shorter than the archive states";
     return false;
   }
-  if (CrcDecides(st_) && crc_ != st_.crc) {
-    *message = "the content fails its CRC check (wrong password or damaged archive)";
-    return false;
-  }
-  return true;
+  return !(sumsCrc_ && CrcFails(st_, crc_, message));
 }
 
 bool EntryContent::Deliver(const unsigned char* data, std::size_t size, std::string* message) {
@@ -92,7 +96,7 @@ bool EntryContent::Deliver(const unsigned char* data, std::size_t size, std::str
     *message = "the content is longer than the archive states";
     return false;
   }
-  crc_ = crc32(crc_, data, static_cast<uInt>(size));
+  if (sumsCrc_) crc_ = crc32(crc_, data, static_cast<uInt>(size));
   if (!sink_(reinterpret_cast<const char*>(data), size)) {
     *message = "the content could not be written";
     return false;

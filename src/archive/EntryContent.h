@@ -23,8 +23,9 @@ std::size_t AesKeyLength(const zip_stat_t& st);
 class EntryContent {
  public:
   // st describes the entry as DescribeEntry gives it: comp_method (deflated or not), and
-  // where valid its size and the CRC that decides.
-  EntryContent(const zip_stat_t& st, ChunkSink sink);
+  // where valid its size and the CRC that decides. With crcBySink the sink sums the CRC and
+  // decides it through CrcFails: a pipeline does so to spare its slowest stage.
+  EntryContent(const zip_stat_t& st, ChunkSink sink, bool crcBySink = false);
   ~EntryContent();
   EntryContent(const EntryContent&) = delete;
   EntryContent& operator=(const EntryContent&) = delete;
@@ -35,12 +36,18 @@ class EntryContent {
   // After the last piece: the content must be complete, of the stated size, and match its CRC.
   bool End(std::string* message);
 
+  // Whether the CRC decides for st at all, and true with the reason when crc, summed over the
+  // whole content, is not the one that decides.
+  static bool CrcDecides(const zip_stat_t& st) { return (st.valid & ZIP_STAT_CRC) != 0; }
+  static bool CrcFails(const zip_stat_t& st, uLong crc, std::string* message);
+
  private:
   bool Deliver(const unsigned char* data, std::size_t size, std::string* message);
 
   const zip_stat_t st_;
   const ChunkSink sink_;
   bool deflated_;
+  bool sumsCrc_;
   bool inflating_ = false;
   bool ended_ = false;
   z_stream z_{};

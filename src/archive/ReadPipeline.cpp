@@ -116,7 +116,9 @@ class Stages {
 
   void Inflate() {
     out_ = &TakeContentPiece();
-    EntryContent content(st_, [this](const char* data, std::size_t size) { return Hold(data, size); });
+    // The CRC is summed on the caller's thread, which has time to spare.
+    EntryContent content(
+        st_, [this](const char* data, std::size_t size) { return Hold(data, size); }, true);
     std::string message;
     bool good = content.Begin(&message);
     for (bool last = false; !last;) {
@@ -141,9 +143,12 @@ class Stages {
   // On the caller's thread.
   bool Deliver(const ChunkSink& sink, std::string* message) {
     bool good = true;
+    const bool sumsCrc = EntryContent::CrcDecides(st_);
+    uLong crc = crc32(0L, Z_NULL, 0);
     for (bool last = false; !last;) {
       Piece& piece = content_.TakeFull();
       last = piece.last;
+      if (sumsCrc && good) crc = crc32(crc, piece.bytes.data(), static_cast<uInt>(piece.length));
       if (good && piece.length > 0 && !sink(reinterpret_cast<const char*>(piece.bytes.data()), piece.length)) {
         good = false;
         *message = "the content could not be written";
@@ -155,7 +160,7 @@ class Stages {
       }
       content_.Return();
     }
-    return good;
+    return good && !(sumsCrc && EntryContent::CrcFails(st_, crc, message));
   }
 
   // Ends the inflating stage before anything was read, when the reading one cannot start.

@@ -189,8 +189,9 @@ std::unique_ptr<HeldFile> Win32Files::Hold(const std::string& path, bool exclusi
 std::string Win32Files::DirectFolderName(const std::string& folder) {
   // Wine's kernel32 alone has this export; it gives the Unix name in UTF-8 on the process heap.
   using UnixName = char*(CDECL*)(const WCHAR*);
-  static const auto unixName =
-      reinterpret_cast<UnixName>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  // Through void (*)(): a cast between unrelated function types is what the compiler warns of.
+  static const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   if (!unixName || folder.empty()) return {};
   auto wide = [](UINT codePage, const std::string& text) {
     std::wstring out(text.size() + 1, L'\0');
