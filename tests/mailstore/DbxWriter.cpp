@@ -106,55 +106,34 @@ std::uint32_t DbxWriter::AddFolder(std::uint32_t id, std::uint32_t parentId, con
 
 // A B-tree node over values[0, n): up to 0x33 values of its own, each followed
 // by the subtree of the values after it, and before them all the subtree of its
-// first child.
-std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent, int depth) {
-  const std::uint32_t at = static_cast<std::uint32_t>(end_);
-  Append(std::string(kNodeSize, '\0'));
-  std::size_t capacity = kNodeEntries;  // values a subtree one level lower holds
-  for (int d = 1; d < depth - 1; ++d) capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
+// first child. Past 0x33 values its 0x34 subtrees share the rest evenly.
+std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent) {
+  const std::uint32_t at = Append(std::string(kNodeSize, '\0'));
+  const std::size_t own = std::min(n, kNodeEntries), below = n - own;
+  std::size_t i = 0;
+  // The c-th subtree's node, and its number of values in *take.
+  auto subtree = [&](std::size_t c, std::uint32_t *take) {
+    *take = static_cast<std::uint32_t>(below / (own + 1) + (c < below % (own + 1) ? 1 : 0));
+    const std::uint32_t node = *take ? WriteTree(values + i, *take, at) : 0;
+    i += *take;
+    return node;
+  };
+  std::uint32_t firstCount = 0, count = 0;
+  const std::uint32_t firstChild = subtree(0, &firstCount);
   std::string entries;
-  std::uint32_t firstChild = 0, firstCount = 0;
-  unsigned count = 0;
-  if (depth == 1) {
-    for (std::size_t i = 0; i < n; ++i) entries += Le32(values[i]) + Le32(0) + Le32(0);
-    count = static_cast<unsigned>(n);
-  } else {
-    // As even as can be: children subtrees around children - 1 separating
-    // values.
-    const std::size_t children = (n + 1 + capacity) / (capacity + 1);
-    const std::size_t inChildren = n - (children - 1);
-    std::size_t i = 0;
-    for (std::size_t c = 0; c < children; ++c) {
-      const std::size_t take = inChildren / children + (c < inChildren % children ? 1 : 0);
-      if (c == 0) {
-        firstCount = static_cast<std::uint32_t>(take);
-        firstChild = take ? WriteTree(values, take, at, depth - 1) : 0;
-        i = take;
-        continue;
-      }
-      const std::uint32_t separator = values[i++];
-      entries +=
-          Le32(separator) + Le32(take ? WriteTree(values + i, take, at, depth - 1) : 0) + Le32(std::uint32_t(take));
-      i += take;
-      ++count;
-    }
+  for (std::size_t c = 1; c <= own; ++c) {
+    const std::uint32_t value = values[i++];
+    const std::uint32_t child = subtree(c, &count);
+    entries += Le32(value) + Le32(child) + Le32(count);
   }
-  std::string node = Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) + char(0) + char(count) +
-                     std::string(2, '\0') + Le32(firstCount) + entries;
-  Put(at, node);
+  Put(at, Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) + char(0) + char(own) + std::string(2, '\0') +
+              Le32(firstCount) + entries);
   return at;
 }
 
 std::string DbxWriter::Finish() {
-  std::uint32_t root = 0;
   const std::size_t n = indexed_.size();
-  if (n > 0) {
-    int depth = 1;
-    for (std::size_t capacity = kNodeEntries; capacity < n; ++depth) {
-      capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
-    }
-    root = WriteTree(indexed_.data(), n, 0, depth);
-  }
+  const std::uint32_t root = n ? WriteTree(indexed_.data(), n, 0) : 0;
   std::string header(kHeaderSize, '\0');
   auto set = [&](std::size_t at, const std::string &v) { header.replace(at, v.size(), v); };
   set(0x00, Le32(0xFE12ADCF));

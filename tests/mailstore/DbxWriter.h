@@ -40,7 +40,7 @@ class DbxWriter {
   std::uint32_t Append(const std::string &bytes);
   void Put(std::uint64_t at, const std::string &bytes);
   std::uint32_t Indexed(const std::vector<std::pair<int, std::string>> &fields, int direct);
-  std::uint32_t WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent, int depth);
+  std::uint32_t WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent);
 
   bool folderList_;
   std::FILE *file_;

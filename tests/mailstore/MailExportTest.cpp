@@ -28,6 +28,16 @@ std::string Bytes(const std::string &path) {
   return bytes;
 }
 
+DbxMessageSpec Message(const std::string &text) { return {text, "Hi", "Anna", "anna@example.org", FileTimeAt()}; }
+
+// The messages exported from a folder file of theirs, Inbox.dbx, into out.
+ExportResult ExportInbox(const TempFolder &temp, const std::vector<DbxMessageSpec> &messages, const std::string &out,
+                         ExportFormat format = ExportFormat::kEml) {
+  EXPECT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile(messages)));
+  DbxFileSource source(temp.File("Inbox.dbx"));
+  return ExportMail(source, out, format);
+}
+
 TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) {
   const struct {
     std::string text, quoted;
@@ -40,10 +50,7 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
   };
   for (const auto &c : cases) {
     TempFolder temp;
-    DbxMessageSpec m{c.text, "s", "Anna", "anna@example.org", FileTimeAt()};
-    ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m})));
-    DbxFileSource source(temp.File("Inbox.dbx"));
-    ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kMbox).Complete());
+    ASSERT_TRUE(ExportInbox(temp, {Message(c.text)}, temp.File("out"), ExportFormat::kMbox).Complete());
     EXPECT_EQ(Bytes(JoinLocal(temp.File("out"), "Inbox.mbox")),
               "From anna@example.org Mon Mar 14 09:30:00 2005\r\n" + c.quoted + "\r\n");
   }
@@ -54,24 +61,22 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
 // in for it): the export says so, and no cut message is left behind as exported.
 TEST(MailExportTest, ADiskThatFillsWhileAMessageIsFlushedIsAnOutputError) {
   TempFolder temp;
-  DbxMessageSpec m{"Subject: Hi\r\n\r\nShort.\r\n", "Hi", "Anna", "anna@example.org", FileTimeAt()};
-  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m})));
+  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({Message("Subject: Hi\r\n\r\nShort.\r\n")})));
   for (ExportFormat format : {ExportFormat::kEml, ExportFormat::kMbox}) {
     DbxFileSource source(temp.File("Inbox.dbx"));
-    const std::string out = temp.File(format == ExportFormat::kEml ? "eml" : "mbox");
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit tiny = saved;
     tiny.rlim_cur = 8;
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &tiny);
-    const ExportResult r = ExportMail(source, out, format);
+    const ExportResult r = ExportMail(source, temp.File("out"), format);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_NE(r.outputError.find("(disk full?)"), std::string::npos) << r.outputError;
     EXPECT_FALSE(r.Complete());
+    EXPECT_TRUE(platform::Files().ListFiles(JoinLocal(temp.File("out"), "Inbox")).empty());
   }
-  EXPECT_TRUE(platform::Files().ListFiles(JoinLocal(temp.File("eml"), "Inbox")).empty());
 }
 #endif
 
@@ -102,14 +107,12 @@ TEST(MailExportTest, NamesMessagesWithinWhatWindowsAllows) {
 // folder, or by this export, gives the message the next number.
 TEST(MailExportTest, NeverWritesOverWhatIsThere) {
   TempFolder temp;
-  DbxMessageSpec m{"Subject: Hi\r\n\r\nNew.\r\n", "Hi", "Anna", "anna@example.org", FileTimeAt()};
-  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m, m, m})));
+  const DbxMessageSpec m = Message("Subject: Hi\r\n\r\nNew.\r\n");
   const std::string inbox = JoinLocal(temp.File("out"), "Inbox");
   ASSERT_TRUE(platform::Files().CreateFolder(temp.File("out")) && platform::Files().CreateFolder(inbox));
   ASSERT_TRUE(platform::Files().WriteAll(JoinLocal(inbox, "2005-03-14 0930 Hi.eml"), "kept"));
   ASSERT_TRUE(platform::Files().CreateFolder(JoinLocal(inbox, "2005-03-14 0930 Hi (3).eml")));
-  DbxFileSource source(temp.File("Inbox.dbx"));
-  ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kEml).Complete());
+  ASSERT_TRUE(ExportInbox(temp, {m, m, m}, temp.File("out")).Complete());
   EXPECT_EQ(Bytes(JoinLocal(inbox, "2005-03-14 0930 Hi.eml")), "kept");
   for (const char *name : {"2005-03-14 0930 Hi (2).eml", "2005-03-14 0930 Hi (4).eml", "2005-03-14 0930 Hi (5).eml"}) {
     EXPECT_EQ(Bytes(JoinLocal(inbox, name)), m.text) << name;
