@@ -159,14 +159,12 @@ std::string DbxWriter::Finish() {
   return file_ ? std::string() : bytes_;
 }
 
-}  // namespace quarnel::testing
-
-namespace quarnel::testing {
 namespace {
 
-std::string Base64Lines(std::size_t bytes, unsigned seed) {
+// An attachment of the given size: random bytes as base64 lines.
+std::string Attachment(const std::string &type, std::size_t bytes, unsigned seed) {
   static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
+  std::string out = "--b2\r\nContent-Type: " + type + "\r\nContent-Transfer-Encoding: base64\r\n\r\n";
   for (std::size_t i = 0; i < bytes / 3 * 4; ++i) {
     seed = seed * 1103515245u + 12345u;
     out += kAlphabet[(seed >> 16) & 63];
@@ -177,15 +175,11 @@ std::string Base64Lines(std::size_t bytes, unsigned seed) {
 
 DbxMessageSpec Mail(const std::string &subject, const std::string &extraHeaders, const std::string &body,
                     std::uint64_t hour) {
-  DbxMessageSpec m;
-  m.subject = subject;
-  m.senderName = "Anna M\xFCller";
-  m.senderAddress = "anna.mueller@example.org";
-  m.sent = FileTimeAt(hour * 3600);
-  m.text = "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: bob@example.net\r\nSubject: " + subject +
-           "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" + std::to_string(hour) +
-           "@example.org>\r\nMIME-Version: 1.0\r\n" + extraHeaders + "\r\n" + body;
-  return m;
+  const std::string text =
+      "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: bob@example.net\r\nSubject: " + subject +
+      "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" + std::to_string(hour) +
+      "@example.org>\r\nMIME-Version: 1.0\r\n" + extraHeaders + "\r\n" + body;
+  return {text, subject, "Anna M\xFCller", "anna.mueller@example.org", FileTimeAt(hour * 3600)};
 }
 
 }  // namespace
@@ -195,26 +189,20 @@ std::vector<DbxMessageSpec> SampleMessages() {
   const std::string plain = "Content-Type: text/plain; charset=us-ascii\r\n";
   std::vector<DbxMessageSpec> m(kSamples);
   m[kPlain] = Mail("Lunch on Friday", plain, "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\n" + signature, 0);
-  m[kEightBit] = Mail(
-      "Gr\xFC\xDF"
-      "e aus K\xF6ln",
-      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
-      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
-      "Sch\xF6ne Gr\xFC\xDF"
-      "e\r\n" +
-          signature,
-      1);
+  m[kEightBit] = Mail("Gr\xFC\xDF\x65 aus K\xF6ln",
+                      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
+                      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
+                      "Sch\xF6ne Gr\xFC\xDF\x65\r\n" +
+                          signature,
+                      1);
   m[kMultipart] = Mail("Agenda", "Content-Type: multipart/alternative; boundary=\"b1\"\r\n",
                        "--b1\r\nContent-Type: text/plain\r\n\r\nAgenda attached.\r\n--b1\r\n"
                        "Content-Type: text/html\r\n\r\n<p>Agenda attached.</p>\r\n--b1--\r\n",
                        2);
   m[kAttachments] = Mail("Photos 2005", "Content-Type: multipart/mixed; boundary=\"b2\"\r\n",
-                         "--b2\r\nContent-Type: text/plain\r\n\r\nThe photos.\r\n--b2\r\nContent-Type: image/jpeg; "
-                         "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-                             Base64Lines(150000, 1) +
-                             "--b2\r\nContent-Type: application/pdf; name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
-                             "base64\r\n\r\n" +
-                             Base64Lines(40000, 2) + "--b2--\r\n",
+                         "--b2\r\nContent-Type: text/plain\r\n\r\nThe photos.\r\n" +
+                             Attachment("image/jpeg; name=\"a.jpg\"", 150000, 1) +
+                             Attachment("application/pdf; name=\"b.pdf\"", 40000, 2) + "--b2--\r\n",
                          3);
   m[kAwkward] = Mail("Re: a/b \"quoted\" <x>?*:|", plain, "Odd subject.\r\n", 4);
   m[kHeadersOnly] = Mail("Only the headers", plain, "", 5);

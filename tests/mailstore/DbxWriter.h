@@ -52,10 +52,6 @@ class DbxWriter {
 // 2005-03-14 09:30:00 UTC as a FILETIME, plus seconds.
 std::uint64_t FileTimeAt(std::uint64_t secondsAfter = 0);
 
-}  // namespace quarnel::testing
-
-namespace quarnel::testing {
-
 // Messages as users have them, each with its description: plain with a
 // signature of several lines, 8-bit Windows-1252 with "From " lines, multipart,
 // attachment-heavy (a few hundred blocks), an awkward subject, one with headers

@@ -119,61 +119,37 @@ TEST(MailExportTest, NeverWritesOverWhatIsThere) {
   }
 }
 
-// The mail backup's store read as a folder: the tree Folders.dbx describes as
-// folders of .eml files and as mbox files, ";" in names, each folder counted.
-TEST(MailExportTest, MirrorsTheStoresFoldersAndCountsEachFolder) {
-  TempFolder store;
-  ASSERT_TRUE(WriteMailBackup(store, store.File("mail.soe")));
-  const std::set<std::string> folders = {"a;b;c", "Local Folders\\Inbox", "Local Folders\\Inbox\\Family",
-                                         "Local Folders\\Inbox;2005"};
-  for (ExportFormat format : {ExportFormat::kEml, ExportFormat::kMbox}) {
-    TempFolder out;
-    StoreFolderSource source(store.path());
-    std::set<std::string> exported;
-    for (const FolderSummary &f : ExportMail(source, out.path(), format).folders) {
-      SCOPED_TRACE(f.folder);
-      exported.insert(f.folder);
-      EXPECT_EQ(f.exported, 6u);
-      EXPECT_EQ(f.skipped, 1u);  // the one with headers only
-      EXPECT_EQ(f.damaged, 0u);
-      if (format == ExportFormat::kEml) {
-        EXPECT_TRUE(EmlTexts(JoinLocal(out.path(), f.folder)) == StoredTexts());
-      } else {
-        EXPECT_TRUE(platform::Files().FileExists(JoinLocal(out.path(), f.folder + ".mbox")));
-      }
-    }
-    EXPECT_EQ(exported, folders);
-  }
-}
-
-// quarnel-export on the protected mail backup (a headers-only message in each folder makes it
-// partial) and on single folder files.
-TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
-  TempFolder temp;
+// quarnel-export on the protected mail backup and on its store read as a folder (a
+// headers-only message in each folder makes them partial), and on single folder files. The
+// store's tree, as Folders.dbx describes it, is mirrored as folders of .eml files and as mbox
+// files, ";" in names.
+TEST(MailExportTest, ExportCommandMirrorsTheStoreAndExitsWithItsDocumentedCodes) {
+  TempFolder temp, store;
   std::vector<DbxMessageSpec> samples = SampleMessages();
   samples.erase(samples.begin() + kHeadersOnly);  // every message has its text: nothing to skip
   ASSERT_TRUE(WriteFileBytes(temp.File("Single.dbx"), FolderFile(samples)));
   std::string damaged = FolderFile(samples);
   damaged.resize(damaged.size() - 0x27C);  // the index is lost
   ASSERT_TRUE(WriteFileBytes(temp.File("Cut;2005.dbx"), damaged));
-  ASSERT_TRUE(WriteMailBackup(temp, temp.File("main.soe")));
+  ASSERT_TRUE(WriteMailBackup(store, store.File("main.soe")));
   ASSERT_TRUE(WriteFileBytes(temp.File("password.txt"), std::string(kMailPassword) + "\r\n"));
   ASSERT_TRUE(WriteFileBytes(temp.File("wrong.txt"), "geheim 2005\n"));
   ASSERT_TRUE(WriteFileBytes(temp.File("not a backup.soe"), "PK\3\4 and nothing else"));
-  const std::string out = temp.File("out"), soe = temp.File("main.soe"), password = temp.File("password.txt");
+  const std::string out = temp.File("out"), soe = store.File("main.soe"), password = temp.File("password.txt");
   const struct {
     std::vector<std::string> args;
     int code;
   } cases[] = {
       {{temp.File("Single.dbx"), out + "1"}, kExitComplete},
-      {{temp.File("Single.dbx"), out + "2", "--mbox"}, kExitComplete},
       {{soe, out, "--password-file", password}, kExitPartial},
+      {{store.path(), out + "2"}, kExitPartial},
+      {{store.path(), out + "3", "--mbox"}, kExitPartial},
       {{soe, out}, kExitPassword},
       {{soe, out, "--password-file", temp.File("wrong.txt")}, kExitPassword},
-      {{temp.File("Cut;2005.dbx"), out + "3"}, kExitPartial},
+      {{temp.File("Cut;2005.dbx"), out + "4"}, kExitPartial},
       {{temp.File("missing.soe"), out}, kExitUnreadable},
       {{temp.File("not a backup.soe"), out}, kExitUnreadable},
-      {{soe, temp.File("quarnel.dat"), "--password-file", password}, kExitCannotWrite},
+      {{soe, temp.File("password.txt"), "--password-file", password}, kExitCannotWrite},
       {{soe}, kExitUsage},
       {{soe, out, "--maildir"}, kExitUsage},
   };
@@ -184,7 +160,12 @@ TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
     std::fclose(sink);
   }
   EXPECT_TRUE(EmlTexts(JoinLocal(out + "1", "Single")) == StoredTexts(samples));
-  EXPECT_TRUE(EmlTexts(JoinLocal(out, "a;b;c")) == StoredTexts());
+  for (const char *folder :
+       {"a;b;c", "Local Folders\\Inbox", "Local Folders\\Inbox\\Family", "Local Folders\\Inbox;2005"}) {
+    EXPECT_TRUE(EmlTexts(JoinLocal(out, folder)) == StoredTexts()) << folder;
+    EXPECT_TRUE(EmlTexts(JoinLocal(out + "2", folder)) == StoredTexts()) << folder;
+    EXPECT_TRUE(platform::Files().FileExists(JoinLocal(out + "3", std::string(folder) + ".mbox"))) << folder;
+  }
 }
 
 // A protected backup whose Inbox.dbx was altered after the backup recorded it:

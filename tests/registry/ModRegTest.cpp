@@ -96,8 +96,12 @@ TEST_P(ModReg, ReadStringValueFitsAtMost254BytesAndDropsLeadingBlanksOnly) {
   const struct {
     std::string key, value, text;
   } reads[] = {
-      {"", "Fits", std::string(254, 'a')}, {"", "TooLong", "Error"},       {"", "Missing", "Error"},
-      {"NoSuchKey", "Fits", "Error"},      {"", "blanks", "padded text  "}, {"", "Number", "abc"},
+      {"", "Fits", std::string(254, 'a')},
+      {"", "TooLong", "Error"},
+      {"", "Missing", "Error"},
+      {"NoSuchKey", "Fits", "Error"},
+      {"", "blanks", "padded text  "},
+      {"", "Number", "abc"},
   };
   for (const auto& r : reads) EXPECT_EQ(ReadStringValue(BaseName(r.key), r.value), r.text) << r.value;
 
