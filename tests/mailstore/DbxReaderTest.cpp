@@ -152,17 +152,14 @@ TEST(DbxReaderTest, WalksADeepIndexInOrderAndCountsALostBranch) {
     placed.push_back(writer.AddMessage(specs[i]));
   }
   std::string file = writer.Finish();
-  for (bool broken : {false, true}) {
-    std::string damaged = file;
-    const std::uint32_t entry = Peek32(file, 0xE4) + 0x18;  // the root's first: its child pointer goes astray
-    const std::uint64_t lost = broken ? Peek32(file, entry + 8) : 0;
-    if (broken) Poke32(damaged, entry + 4, 0x2AD8);
-    const ReadBack r = Read(damaged, specs, placed);
-    EXPECT_EQ(r.complete.size() + lost, specs.size());
-    EXPECT_EQ(r.unreadable, lost);
-    EXPECT_EQ(r.visits, static_cast<int>(specs.size() - lost));
-    EXPECT_TRUE(!broken || lost > 50u);
-  }
+  const std::uint32_t entry = Peek32(file, 0xE4) + 0x18;  // the root's first: its child pointer goes astray
+  const std::uint32_t lost = Peek32(file, entry + 8);
+  Poke32(file, entry + 4, 0x2AD8);
+  const ReadBack r = Read(file, specs, placed);
+  EXPECT_GT(lost, 50u);
+  EXPECT_EQ(r.complete.size() + lost, specs.size());
+  EXPECT_EQ(r.unreadable, lost);
+  EXPECT_EQ(r.visits, static_cast<int>(specs.size() - lost));
 }
 
 #ifndef _WIN32

@@ -84,7 +84,7 @@ TEST_P(ModReg, KeysAreCreatedTestedAndDeletedAloneOrWithTheirTree) {
   char name[260];
   std::uint32_t length = sizeof name;
   EXPECT_EQ(reg().EnumKeyEx(doomed, 0, name, &length), 1018);
-  EXPECT_FALSE(HasKey("Doomed"));
+  EXPECT_EQ(Dump("Doomed"), "");
   EXPECT_EQ(reg().CloseKey(doomed), 0);
 }
 
@@ -148,32 +148,25 @@ TEST_P(ModReg, SubKeysAndValuesAreListedSortedAndFoundByNameInAnyCase) {
   EXPECT_TRUE(EnumValues(BaseName("Missing")).empty());
 }
 
-// What the code relies on from a handle, held against advapi32 under Wine: an empty sub-key
-// opens the same handle, buffers too small say so and give the size, and the ends of lists.
-TEST_P(ModReg, TheFunctionSetsHandlesBuffersAndListEnds) {
+// What the code relies on from a handle, held against advapi32 under Wine: a buffer too small
+// says so and gives the size, lists end with their own code, and values are deleted by name in
+// any case.
+TEST_P(ModReg, TheFunctionSetsBuffersListEndsAndDeletions) {
   SetValue("K", "Blob", kRegBinary, std::string(5, '\x7F'));
   MakeKey("K\\Alpha");
-  RegKey key = 0, same = 0;
-  ASSERT_EQ(reg().OpenKeyEx(kHkeyCurrentUser, (basePath() + "\\k").c_str(), kKeyRead, &key), 0);
-  EXPECT_EQ(reg().OpenKey(key, "", &same), 0);
-  EXPECT_EQ(same, key);
+  RegKey key = 0;
+  ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, (basePath() + "\\k").c_str(), &key), 0);
   char name[260];
-  std::uint32_t length = 3, type = 0, size = 4;  // too small for "Alpha" and its zero, and the five bytes
-  EXPECT_EQ(reg().EnumKeyEx(key, 0, name, &length), kErrorMoreData);
-  length = sizeof name;
+  std::uint32_t length = sizeof name, type = 0, size = 4;  // too small for the five bytes
   EXPECT_EQ(reg().EnumKeyEx(key, 1, name, &length), kErrorNoMoreItems);
   std::uint8_t data[8];
   EXPECT_EQ(reg().QueryValueEx(key, "blob", &type, data, &size), kErrorMoreData);
   EXPECT_EQ(size, 5u);
   length = sizeof name;
   EXPECT_EQ(reg().EnumValue(key, 1, name, &length, &type, data, &size), kErrorNoMoreItems);
-  reg().CloseKey(key);
-  EXPECT_EQ(reg().CloseKey(0x1234), kErrorInvalidHandle);
-  EXPECT_EQ(reg().CloseKey(kHkeyCurrentUser), 0);
-  ASSERT_EQ(reg().CreateKey(kHkeyCurrentUser, (basePath() + "\\K").c_str(), &key), 0);
   EXPECT_EQ(reg().DeleteValue(key, "BLOB"), 0);
   EXPECT_EQ(reg().DeleteValue(key, "blob"), kErrorFileNotFound);
-  reg().CloseKey(key);
+  EXPECT_EQ(reg().CloseKey(key), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, ModReg, ::testing::ValuesIn(RegistryBackends()), BackendName);
