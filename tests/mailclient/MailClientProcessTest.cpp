@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"
 #include "registry/ModReg.h"
@@ -16,9 +18,7 @@ constexpr const char* kAppPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 
 std::string FakeClientPath() {
   std::string path = "Z:" QUARNEL_FAKE_MAILCLIENT;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
+  std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 

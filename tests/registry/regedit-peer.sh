@@ -8,7 +8,6 @@ set -euo pipefail
 wine_run=$1
 tool=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # The bytes of printf's expansion of the text, as a .reg hex list (Windows-1252 bytes).
 hexof() { printf "$1" | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'; }
@@ -20,6 +19,8 @@ clean="[-$ids\\$ida]
 
 [-$ids\\$idb]
 "
+printf 'REGEDIT4\n\n%s' "$clean" | sed 's/$/\r/' >"$work/clean.reg"
+trap '"$wine_run" regedit /S "$(winpath "$work/clean.reg")"; rm -rf "$work"' EXIT
 
 long=$(for i in $(seq 1 3000); do printf '%02x,' $((i % 256)); done)
 cat >"$work/tree.reg" <<REG
@@ -80,21 +81,16 @@ $clean
 REG
 sed -i 's/$/\r/' "$work/tree.reg"
 "$wine_run" regedit /S "$(winpath "$work/tree.reg")"
-items=0
-"$wine_run" "$tool" "$ida" "$idb" || items=$?
+"$wine_run" "$tool" "$ida" "$idb" || { echo "the registry items' backup and restore failed"; exit 1; }
 # regedit writes UTF-16; compared as UTF-8, the copy's key named as its source.
-for id in a b; do
-  key=$ids\\$( [ $id = a ] && echo "$ida" || echo "$idb")\\Software
-  "$wine_run" regedit /E "$(winpath "$work/$id.reg")" "$key"
+for id in "$ida" "$idb"; do
+  "$wine_run" regedit /E "$(winpath "$work/$id.reg")" "$ids\\$id\\Software"
   iconv -f UTF-16 -t UTF-8 "$work/$id.reg" | sed -e "s/$idb/$ida/" >"$work/$id.txt"
 done
-printf 'REGEDIT4\n\n%s' "$clean" | sed 's/$/\r/' >"$work/clean.reg"
-"$wine_run" regedit /S "$(winpath "$work/clean.reg")"
 
-[ "$items" -eq 0 ] || { echo "the registry items' backup and restore failed"; exit 1; }
-grep -q '"Long"=hex:01' "$work/b.txt" || { echo "the restored identity lacks its values"; exit 1; }
-if ! diff -u "$work/a.txt" "$work/b.txt"; then
+grep -q '"Long"=hex:01' "$work/$idb.txt" || { echo "the restored identity lacks its values"; exit 1; }
+if ! diff -u "$work/$ida.txt" "$work/$idb.txt"; then
   echo "regedit sees different registry items after their backup and restore"
   exit 1
 fi
-echo "regedit peer: $(grep -c '^\[' "$work/b.txt") keys, $(grep -c '^"\|^@' "$work/b.txt") values agree"
+echo "regedit peer: $(grep -c '^\[' "$work/$idb.txt") keys, $(grep -c '^"\|^@' "$work/$idb.txt") values agree"
