@@ -69,6 +69,7 @@ struct DamageCase {
 };
 
 const std::set<int> kAllWithText = {kPlain, kEightBit, kMultipart, kAttachments, kAwkward, kNoSubject};
+const std::set<int> kNone;
 
 std::set<int> Without(int sample) {
   std::set<int> s = kAllWithText;
@@ -108,14 +109,11 @@ const DamageCase kDamage[] = {
      [](std::string &f, auto &p) { Poke32(f, p[kPlain].blocks[0] + 12, 0x7FFFFFF0); }, Without(kPlain), 1, 0},
     {"index node is its own child", [](std::string &f, auto &) { Poke32(f, Peek32(f, 0xE4) + 8, Peek32(f, 0xE4)); },
      kAllWithText, 0, 0},
-    {"index root beyond the file", [](std::string &f, auto &) { Poke32(f, 0xE4, 0x7FFFFF00); }, {}, 0, 7},
+    {"index root beyond the file", [](std::string &f, auto &) { Poke32(f, 0xE4, 0x7FFFFF00); }, kNone, 0, 7},
     {"header states more messages than the index holds", [](std::string &f, auto &) { Poke32(f, 0xC4, 9); },
      kAllWithText, 0, 2},
-    {"file cut short inside a message",
-     [](std::string &f, auto &p) { f.resize(p[kAttachments].blocks[100]); },
-     {},
-     0,
-     7},
+    {"file cut short inside a message", [](std::string &f, auto &p) { f.resize(p[kAttachments].blocks[100]); }, kNone,
+     0, 7},
 };
 
 // The sample messages' folder file with the damage done.

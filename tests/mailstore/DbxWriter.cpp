@@ -60,10 +60,7 @@ std::uint32_t DbxWriter::Indexed(const std::vector<std::pair<int, std::string>> 
   std::string body = index + data;
   body.resize((body.size() + 3) / 4 * 4, '\0');
   const std::uint32_t at = static_cast<std::uint32_t>(end_);
-  std::string head = Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0');
-  head += char(fields.size());
-  head += '\0';
-  return Append(head + body);
+  return Append(Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0') + char(fields.size()) + '\0' + body);
 }
 
 DbxPlaced DbxWriter::AddMessage(const DbxMessageSpec &m) {

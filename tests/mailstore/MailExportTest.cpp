@@ -30,14 +30,6 @@ std::string Bytes(const std::string &path) {
 
 DbxMessageSpec Message(const std::string &text) { return {text, "Hi", "Anna", "anna@example.org", FileTimeAt()}; }
 
-// The messages exported from a folder file of theirs, Inbox.dbx, into out.
-ExportResult ExportInbox(const TempFolder &temp, const std::vector<DbxMessageSpec> &messages, const std::string &out,
-                         ExportFormat format = ExportFormat::kEml) {
-  EXPECT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile(messages)));
-  DbxFileSource source(temp.File("Inbox.dbx"));
-  return ExportMail(source, out, format);
-}
-
 TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) {
   const struct {
     std::string text, quoted;
@@ -50,7 +42,9 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
   };
   for (const auto &c : cases) {
     TempFolder temp;
-    ASSERT_TRUE(ExportInbox(temp, {Message(c.text)}, temp.File("out"), ExportFormat::kMbox).Complete());
+    ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({Message(c.text)})));
+    DbxFileSource source(temp.File("Inbox.dbx"));
+    ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kMbox).Complete());
     EXPECT_EQ(Bytes(JoinLocal(temp.File("out"), "Inbox.mbox")),
               "From anna@example.org Mon Mar 14 09:30:00 2005\r\n" + c.quoted + "\r\n");
   }
@@ -112,7 +106,9 @@ TEST(MailExportTest, NeverWritesOverWhatIsThere) {
   ASSERT_TRUE(platform::Files().CreateFolder(temp.File("out")) && platform::Files().CreateFolder(inbox));
   ASSERT_TRUE(platform::Files().WriteAll(JoinLocal(inbox, "2005-03-14 0930 Hi.eml"), "kept"));
   ASSERT_TRUE(platform::Files().CreateFolder(JoinLocal(inbox, "2005-03-14 0930 Hi (3).eml")));
-  ASSERT_TRUE(ExportInbox(temp, {m, m, m}, temp.File("out")).Complete());
+  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m, m, m})));
+  DbxFileSource source(temp.File("Inbox.dbx"));
+  ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kEml).Complete());
   EXPECT_EQ(Bytes(JoinLocal(inbox, "2005-03-14 0930 Hi.eml")), "kept");
   for (const char *name : {"2005-03-14 0930 Hi (2).eml", "2005-03-14 0930 Hi (4).eml", "2005-03-14 0930 Hi (5).eml"}) {
     EXPECT_EQ(Bytes(JoinLocal(inbox, name)), m.text) << name;

@@ -23,8 +23,7 @@ TEST_P(ModReg, KeyNamesAreSplitAndUnderARefusedNameEveryOperationFails) {
     RegKey root;
     std::string subPath;
   } names[] = {
-      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Outlook Express", kHkeyLocalMachine,
-       "SOFTWARE\\Microsoft\\Outlook Express"},
+      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft", kHkeyLocalMachine, "SOFTWARE\\Microsoft"},
       {"HKEY_CURRENT_USER", kHkeyCurrentUser, ""},
       {"HKEY_CLASSES_ROOT\\.soe", kHkeyClassesRoot, ".soe"},
       {"HKEY_Current_User\\Software", 0, ""},

@@ -125,8 +125,7 @@ TEST_P(RegistryText, AnOlderFilesSplitSignatureComesBackWholeAndAnEmptyLineElsew
          "\"text\"= sz:Regards,\r\n\r\n  Anna Berg  \r\nBerg & S\xF6hne GmbH\r\n\\\\server\\logo.png\r\n\r\n"
          "\"type\"= dw:1\r\n"
          "\\00000001\r\n"
-         "\"text\"=esz:Gr\xFC\xDF"
-         "e\r\n\\00000001\r\n%UserName%\r\n\r\n");
+         "\"text\"=esz:Gr\xFC\xDF\x65\r\n\\00000001\r\n%UserName%\r\n\r\n");
   EXPECT_EQ(GetValue("Target", "Default Signature")->second, std::string("00000000\0", 9));
   const std::string signature = "Regards,\r\n\r\n  Anna Berg  \r\nBerg & S\xF6hne GmbH\r\n\\\\server\\logo.png\r\n";
   EXPECT_EQ(GetValue("Target\\00000000", "text"), std::make_pair(kRegSz, signature + '\0'));
