@@ -1,5 +1,6 @@
 // The mail export window's logic over a fake window, on a protected backup of generated
-// mail folders; and how File > Export Mail... finds its backup.
+// mail folders; and how File > Export Mail... finds its backup. The window itself, a thin
+// view of this logic, is not driven under Wine.
 #include <gtest/gtest.h>
 
 #include "app/Log.h"
@@ -79,16 +80,23 @@ TEST_F(ExportLogicTest, RefusesAWrongPasswordAMissingTargetAndAnExportOfNoFolder
   EXPECT_FALSE(platform::Files().FolderExists(out_));
 }
 
-// The backup open on the restore page is taken as it is (with none, the page's Browse runs:
-// see the window test).
-TEST_F(ExportLogicTest, ExportMailTakesTheBackupOpenOnTheRestorePage) {
+// With no backup open on the restore page, its Browse runs first and a protected backup asks
+// for its password; once open, the backup is taken as it is.
+TEST_F(ExportLogicTest, ExportMailOpensABackupWhenNoneIsOpenAndTakesTheOneOpen) {
   app::MainState state;
-  state.BackupFilePath = backup_;
-  state.NoValidBackupFile = false;
   FakeMainView main;
+  main.dialogAnswer = backup_;
+  main.onModal = [&](app::ModalWindow window) {
+    if (window == app::ModalWindow::Password) state.RestorePassword = kMailPassword;
+  };
   exportui::ExportMailFromMainWindow(state, main);
-  EXPECT_TRUE(main.dialogs.empty());
-  EXPECT_EQ(main.modals, std::vector<app::ModalWindow>{app::ModalWindow::MailExport});
+  ASSERT_EQ(main.dialogs.size(), 1u);
+  EXPECT_EQ(main.dialogs[0].title, "Restore Data from a Backup file");
+  exportui::ExportMailFromMainWindow(state, main);
+  EXPECT_EQ(main.dialogs.size(), 1u);
+  EXPECT_EQ(main.modals, (std::vector<app::ModalWindow>{app::ModalWindow::Password, app::ModalWindow::MailExport,
+                                                        app::ModalWindow::MailExport}));
+  EXPECT_EQ(state.BackupFilePath, backup_);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class IdentitiesTest : public ::testing::Test, public testing::RecordedSeams {
 
   void SeedTwoIdentities() {
     SeedValue(kHkeyCurrentUser, std::string("Identities\\") + kWork, "Username", "");  // listed all the same
-    SeedValue(kHkeyCurrentUser, std::string("Identities\\") + kMain, "Username", "Main Identity");
+    SeedValue(kHkeyCurrentUser, std::string("Identities\\") + kMain, "Username", "Ann & Bob: \"Home\"");
   }
   std::string Folder(const std::string& name) {
     std::string path = app::JoinPath(dir.path(), name);
@@ -67,6 +67,7 @@ TEST_F(IdentitiesTest, ABlankNamedKeyIsNoIdentityButShowsOutlookExpressIsSetUp) 
   EXPECT_TRUE(state.Identities.empty());
 }
 
+// Automatic naming (on when never set) puts the name unchanged into the backup folder's path.
 TEST_F(IdentitiesTest, MainWindowListsIdentitiesInTheRegistrysOrderEmptyNamesKeptAndNamesTheFirstOnesBackup) {
   SeedTwoIdentities();
   SeedKey(kHkeyCurrentUser, "Identities\\{33333333-0000-0000-0000-000000000003}");  // no Username value at all
@@ -78,12 +79,22 @@ TEST_F(IdentitiesTest, MainWindowListsIdentitiesInTheRegistrysOrderEmptyNamesKep
   ASSERT_EQ(state.Identities.size(), 3u);
   EXPECT_EQ(state.Identities[1].keyName, kWork);  // the registry's sorted order
   for (Control box : {Control::cbSource, Control::cbTarget}) {
-    EXPECT_EQ(view_.controls[box].items, (std::vector<std::string>{"Main Identity", "", ""}));
+    EXPECT_EQ(view_.controls[box].items, (std::vector<std::string>{"Ann & Bob: \"Home\"", "", ""}));
     EXPECT_EQ(view_.ListIndex(box), 0);
   }
-  // The first identity's step ran at load: automatic naming is on when never set.
-  EXPECT_EQ(state.TargetPath, app::JoinPath(dir.path(), "quarnel-Main Identity-12-05-2026.soe"));
+  EXPECT_EQ(state.TargetPath, app::JoinPath(dir.path(), "quarnel-Ann & Bob: \"Home\"-12-05-2026.soe"));
   EXPECT_EQ(view_.Text(Control::txtTargetFile), state.TargetPath);
+
+  const std::string backups = Folder("Backups");
+  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", backups + "\\");
+  app::IdentityStep(state, view_, 0);
+  EXPECT_EQ(state.TargetPath, backups + "\\quarnel-Ann & Bob: \"Home\"-12-05-2026.soe");
+  app::WriteINI(app::SettingsFilePath(), "backup", "automgeneratefile", "0");
+  state.TargetPath = "C:\\kept.soe";
+  view_.SetText(Control::txtTargetFile, "C:\\kept.soe");
+  app::IdentityStep(state, view_, 0);
+  EXPECT_EQ(state.TargetPath, "C:\\kept.soe");
+  EXPECT_EQ(view_.Text(Control::txtTargetFile), "C:\\kept.soe");
 }
 
 // Each item's box is enabled only while the data behind it is there; every step clears the
@@ -120,22 +131,6 @@ TEST_F(IdentitiesTest, ItemsAreOfferedOnlyWhenTheirDataIsThere) {
   EXPECT_EQ(Enabled(state, 0), "0.2345.7");
   Files().WriteAll(stationery + "\\Ivy.htm", "<html></html>");
   EXPECT_EQ(Enabled(state, 0), "0.234567");
-}
-
-TEST_F(IdentitiesTest, AutomaticNamingUsesTheBackupFolderAndTheNameUnchanged) {
-  SeedValue(kHkeyCurrentUser, std::string("Identities\\") + kMain, "Username", "Ann & Bob: \"Home\"");
-  app::MainState state = LoadedState();
-  std::string backups = Folder("Backups");
-  app::WriteINI(app::SettingsFilePath(), "backup", "backupfolder", backups + "\\");
-  app::IdentityStep(state, view_, 0);
-  EXPECT_EQ(state.TargetPath, backups + "\\quarnel-Ann & Bob: \"Home\"-12-05-2026.soe");
-
-  app::WriteINI(app::SettingsFilePath(), "backup", "automgeneratefile", "0");
-  state.TargetPath = "C:\\kept.soe";
-  view_.SetText(Control::txtTargetFile, "C:\\kept.soe");
-  app::IdentityStep(state, view_, 0);
-  EXPECT_EQ(state.TargetPath, "C:\\kept.soe");
-  EXPECT_EQ(view_.Text(Control::txtTargetFile), "C:\\kept.soe");
 }
 
 }  // namespace

@@ -3,9 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mailclient/MailClient.h"
 #include "platform/Services.h"
 #include "registry/ModReg.h"
+#include "support/RegistrySeed.h"
 #include "support/TempFolder.h"
 
 namespace quarnel::mailclient {
@@ -15,9 +18,7 @@ constexpr const char* kAppPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\
 
 std::string FakeClientPath() {
   std::string path = "Z:" QUARNEL_FAKE_MAILCLIENT;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
+  std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
 
@@ -46,27 +47,18 @@ bool WaitForFile(const std::string& path) {
 TEST(MailClientProcess, StartsTheAppPathsProgramMinimizedAndEndsInstancesOfEveryLetterCase) {
   testing::TempFolder dir;
   CreateDirectoryA(dir.File("Outlook Express").c_str(), nullptr);
-  std::string exe = dir.File("Outlook Express\\msimn.exe"), upper = dir.File("MSIMN.EXE");
+  const std::string exe = dir.File("Outlook Express\\msimn.exe"), upper = dir.File("MSIMN.EXE");
   ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), exe.c_str(), FALSE)) << FakeClientPath();
   ASSERT_TRUE(CopyFileA(FakeClientPath().c_str(), upper.c_str(), FALSE));
   SetEnvironmentVariableA("QUARNEL_TEST_OE", dir.path().c_str());
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, kAppPath, &key), ERROR_SUCCESS);
-  const char folder[] = "%QUARNEL_TEST_OE%\\Outlook Express";
-  RegSetValueExA(key, "Path", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
-  RegCloseKey(key);
+  testing::SeedValue(platform::kHkeyLocalMachine, kAppPath, "Path", "%QUARNEL_TEST_OE%\\Outlook Express",
+                     platform::kRegExpandSz);
 
   StartMailClient();
   HANDLE second = Launch(upper);
   ASSERT_TRUE(second);
-  ASSERT_TRUE(WaitForFile(exe + ".started"));
-  ASSERT_TRUE(WaitForFile(upper + ".started"));
-  HANDLE f = CreateFileA((exe + ".started").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  char state[8] = {};
-  DWORD got = 0;
-  ReadFile(f, state, sizeof state - 1, &got, nullptr);
-  CloseHandle(f);
-  EXPECT_EQ(atoi(state), SW_SHOWMINIMIZED);
+  EXPECT_TRUE(WaitForFile(exe + ".shown" + std::to_string(SW_SHOWMINIMIZED))) << "not started minimized";
+  ASSERT_TRUE(WaitForFile(upper + ".shown" + std::to_string(SW_SHOWDEFAULT)));
 
   EndMailClient();
   EXPECT_EQ(WaitForSingleObject(second, 10000), WAIT_OBJECT_0);

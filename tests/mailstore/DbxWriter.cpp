@@ -60,10 +60,7 @@ std::uint32_t DbxWriter::Indexed(const std::vector<std::pair<int, std::string>> 
   std::string body = index + data;
   body.resize((body.size() + 3) / 4 * 4, '\0');
   const std::uint32_t at = static_cast<std::uint32_t>(end_);
-  std::string head = Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0');
-  head += char(fields.size());
-  head += '\0';
-  return Append(head + body);
+  return Append(Le32(at) + Le32(std::uint32_t(body.size())) + std::string(2, '\0') + char(fields.size()) + '\0' + body);
 }
 
 DbxPlaced DbxWriter::AddMessage(const DbxMessageSpec &m) {
@@ -106,55 +103,34 @@ std::uint32_t DbxWriter::AddFolder(std::uint32_t id, std::uint32_t parentId, con
 
 // A B-tree node over values[0, n): up to 0x33 values of its own, each followed
 // by the subtree of the values after it, and before them all the subtree of its
-// first child.
-std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent, int depth) {
-  const std::uint32_t at = static_cast<std::uint32_t>(end_);
-  Append(std::string(kNodeSize, '\0'));
-  std::size_t capacity = kNodeEntries;  // values a subtree one level lower holds
-  for (int d = 1; d < depth - 1; ++d) capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
+// first child. Past 0x33 values its 0x34 subtrees share the rest evenly.
+std::uint32_t DbxWriter::WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent) {
+  const std::uint32_t at = Append(std::string(kNodeSize, '\0'));
+  const std::size_t own = std::min(n, kNodeEntries), below = n - own;
+  std::size_t i = 0;
+  // The c-th subtree's node, and its number of values in *take.
+  auto subtree = [&](std::size_t c, std::uint32_t *take) {
+    *take = static_cast<std::uint32_t>(below / (own + 1) + (c < below % (own + 1) ? 1 : 0));
+    const std::uint32_t node = *take ? WriteTree(values + i, *take, at) : 0;
+    i += *take;
+    return node;
+  };
+  std::uint32_t firstCount = 0, count = 0;
+  const std::uint32_t firstChild = subtree(0, &firstCount);
   std::string entries;
-  std::uint32_t firstChild = 0, firstCount = 0;
-  unsigned count = 0;
-  if (depth == 1) {
-    for (std::size_t i = 0; i < n; ++i) entries += Le32(values[i]) + Le32(0) + Le32(0);
-    count = static_cast<unsigned>(n);
-  } else {
-    // As even as can be: children subtrees around children - 1 separating
-    // values.
-    const std::size_t children = (n + 1 + capacity) / (capacity + 1);
-    const std::size_t inChildren = n - (children - 1);
-    std::size_t i = 0;
-    for (std::size_t c = 0; c < children; ++c) {
-      const std::size_t take = inChildren / children + (c < inChildren % children ? 1 : 0);
-      if (c == 0) {
-        firstCount = static_cast<std::uint32_t>(take);
-        firstChild = take ? WriteTree(values, take, at, depth - 1) : 0;
-        i = take;
-        continue;
-      }
-      const std::uint32_t separator = values[i++];
-      entries +=
-          Le32(separator) + Le32(take ? WriteTree(values + i, take, at, depth - 1) : 0) + Le32(std::uint32_t(take));
-      i += take;
-      ++count;
-    }
+  for (std::size_t c = 1; c <= own; ++c) {
+    const std::uint32_t value = values[i++];
+    const std::uint32_t child = subtree(c, &count);
+    entries += Le32(value) + Le32(child) + Le32(count);
   }
-  std::string node = Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) + char(0) + char(count) +
-                     std::string(2, '\0') + Le32(firstCount) + entries;
-  Put(at, node);
+  Put(at, Le32(at) + Le32(0) + Le32(firstChild) + Le32(parent) + char(0) + char(own) + std::string(2, '\0') +
+              Le32(firstCount) + entries);
   return at;
 }
 
 std::string DbxWriter::Finish() {
-  std::uint32_t root = 0;
   const std::size_t n = indexed_.size();
-  if (n > 0) {
-    int depth = 1;
-    for (std::size_t capacity = kNodeEntries; capacity < n; ++depth) {
-      capacity = kNodeEntries + (kNodeEntries + 1) * capacity;
-    }
-    root = WriteTree(indexed_.data(), n, 0, depth);
-  }
+  const std::uint32_t root = n ? WriteTree(indexed_.data(), n, 0) : 0;
   std::string header(kHeaderSize, '\0');
   auto set = [&](std::size_t at, const std::string &v) { header.replace(at, v.size(), v); };
   set(0x00, Le32(0xFE12ADCF));
@@ -180,14 +156,12 @@ std::string DbxWriter::Finish() {
   return file_ ? std::string() : bytes_;
 }
 
-}  // namespace quarnel::testing
-
-namespace quarnel::testing {
 namespace {
 
-std::string Base64Lines(std::size_t bytes, unsigned seed) {
+// An attachment of the given size: random bytes as base64 lines.
+std::string Attachment(const std::string &type, std::size_t bytes, unsigned seed) {
   static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
+  std::string out = "--b2\r\nContent-Type: " + type + "\r\nContent-Transfer-Encoding: base64\r\n\r\n";
   for (std::size_t i = 0; i < bytes / 3 * 4; ++i) {
     seed = seed * 1103515245u + 12345u;
     out += kAlphabet[(seed >> 16) & 63];
@@ -198,15 +172,11 @@ std::string Base64Lines(std::size_t bytes, unsigned seed) {
 
 DbxMessageSpec Mail(const std::string &subject, const std::string &extraHeaders, const std::string &body,
                     std::uint64_t hour) {
-  DbxMessageSpec m;
-  m.subject = subject;
-  m.senderName = "Anna M\xFCller";
-  m.senderAddress = "anna.mueller@example.org";
-  m.sent = FileTimeAt(hour * 3600);
-  m.text = "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: bob@example.net\r\nSubject: " + subject +
-           "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" + std::to_string(hour) +
-           "@example.org>\r\nMIME-Version: 1.0\r\n" + extraHeaders + "\r\n" + body;
-  return m;
+  const std::string text =
+      "From: \"Anna M\xFCller\" <anna.mueller@example.org>\r\nTo: bob@example.net\r\nSubject: " + subject +
+      "\r\nDate: Mon, 14 Mar 2005 09:30:00 +0100\r\nMessage-ID: <" + std::to_string(hour) +
+      "@example.org>\r\nMIME-Version: 1.0\r\n" + extraHeaders + "\r\n" + body;
+  return {text, subject, "Anna M\xFCller", "anna.mueller@example.org", FileTimeAt(hour * 3600)};
 }
 
 }  // namespace
@@ -216,26 +186,20 @@ std::vector<DbxMessageSpec> SampleMessages() {
   const std::string plain = "Content-Type: text/plain; charset=us-ascii\r\n";
   std::vector<DbxMessageSpec> m(kSamples);
   m[kPlain] = Mail("Lunch on Friday", plain, "Hi Bob,\r\n\r\nFriday at noon?\r\n\r\n" + signature, 0);
-  m[kEightBit] = Mail(
-      "Gr\xFC\xDF"
-      "e aus K\xF6ln",
-      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
-      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
-      "Sch\xF6ne Gr\xFC\xDF"
-      "e\r\n" +
-          signature,
-      1);
+  m[kEightBit] = Mail("Gr\xFC\xDF\x65 aus K\xF6ln",
+                      "Content-Type: text/plain; charset=windows-1252\r\nContent-Transfer-Encoding: 8bit\r\n",
+                      "From the desk of Anna:\r\n>From an old letter\r\n>>From here\r\nFromage\r\n\r\n"
+                      "Sch\xF6ne Gr\xFC\xDF\x65\r\n" +
+                          signature,
+                      1);
   m[kMultipart] = Mail("Agenda", "Content-Type: multipart/alternative; boundary=\"b1\"\r\n",
                        "--b1\r\nContent-Type: text/plain\r\n\r\nAgenda attached.\r\n--b1\r\n"
                        "Content-Type: text/html\r\n\r\n<p>Agenda attached.</p>\r\n--b1--\r\n",
                        2);
   m[kAttachments] = Mail("Photos 2005", "Content-Type: multipart/mixed; boundary=\"b2\"\r\n",
-                         "--b2\r\nContent-Type: text/plain\r\n\r\nThe photos.\r\n--b2\r\nContent-Type: image/jpeg; "
-                         "name=\"a.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-                             Base64Lines(150000, 1) +
-                             "--b2\r\nContent-Type: application/pdf; name=\"b.pdf\"\r\nContent-Transfer-Encoding: "
-                             "base64\r\n\r\n" +
-                             Base64Lines(40000, 2) + "--b2--\r\n",
+                         "--b2\r\nContent-Type: text/plain\r\n\r\nThe photos.\r\n" +
+                             Attachment("image/jpeg; name=\"a.jpg\"", 150000, 1) +
+                             Attachment("application/pdf; name=\"b.pdf\"", 40000, 2) + "--b2--\r\n",
                          3);
   m[kAwkward] = Mail("Re: a/b \"quoted\" <x>?*:|", plain, "Odd subject.\r\n", 4);
   m[kHeadersOnly] = Mail("Only the headers", plain, "", 5);

@@ -40,7 +40,7 @@ class DbxWriter {
   std::uint32_t Append(const std::string &bytes);
   void Put(std::uint64_t at, const std::string &bytes);
   std::uint32_t Indexed(const std::vector<std::pair<int, std::string>> &fields, int direct);
-  std::uint32_t WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent, int depth);
+  std::uint32_t WriteTree(const std::uint32_t *values, std::size_t n, std::uint32_t parent);
 
   bool folderList_;
   std::FILE *file_;
@@ -51,10 +51,6 @@ class DbxWriter {
 
 // 2005-03-14 09:30:00 UTC as a FILETIME, plus seconds.
 std::uint64_t FileTimeAt(std::uint64_t secondsAfter = 0);
-
-}  // namespace quarnel::testing
-
-namespace quarnel::testing {
 
 // Messages as users have them, each with its description: plain with a
 // signature of several lines, 8-bit Windows-1252 with "From " lines, multipart,

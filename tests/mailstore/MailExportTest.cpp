@@ -28,6 +28,8 @@ std::string Bytes(const std::string &path) {
   return bytes;
 }
 
+DbxMessageSpec Message(const std::string &text) { return {text, "Hi", "Anna", "anna@example.org", FileTimeAt()}; }
+
 TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) {
   const struct {
     std::string text, quoted;
@@ -40,8 +42,7 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
   };
   for (const auto &c : cases) {
     TempFolder temp;
-    DbxMessageSpec m{c.text, "s", "Anna", "anna@example.org", FileTimeAt()};
-    ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m})));
+    ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({Message(c.text)})));
     DbxFileSource source(temp.File("Inbox.dbx"));
     ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kMbox).Complete());
     EXPECT_EQ(Bytes(JoinLocal(temp.File("out"), "Inbox.mbox")),
@@ -54,24 +55,22 @@ TEST(MailExportTest, MboxQuotesFromLinesAsMboxrdDoesWhereverTheBlocksSplitThem) 
 // in for it): the export says so, and no cut message is left behind as exported.
 TEST(MailExportTest, ADiskThatFillsWhileAMessageIsFlushedIsAnOutputError) {
   TempFolder temp;
-  DbxMessageSpec m{"Subject: Hi\r\n\r\nShort.\r\n", "Hi", "Anna", "anna@example.org", FileTimeAt()};
-  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m})));
+  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({Message("Subject: Hi\r\n\r\nShort.\r\n")})));
   for (ExportFormat format : {ExportFormat::kEml, ExportFormat::kMbox}) {
     DbxFileSource source(temp.File("Inbox.dbx"));
-    const std::string out = temp.File(format == ExportFormat::kEml ? "eml" : "mbox");
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit tiny = saved;
     tiny.rlim_cur = 8;
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &tiny);
-    const ExportResult r = ExportMail(source, out, format);
+    const ExportResult r = ExportMail(source, temp.File("out"), format);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_NE(r.outputError.find("(disk full?)"), std::string::npos) << r.outputError;
     EXPECT_FALSE(r.Complete());
+    EXPECT_TRUE(platform::Files().ListFiles(JoinLocal(temp.File("out"), "Inbox")).empty());
   }
-  EXPECT_TRUE(platform::Files().ListFiles(JoinLocal(temp.File("eml"), "Inbox")).empty());
 }
 #endif
 
@@ -102,12 +101,12 @@ TEST(MailExportTest, NamesMessagesWithinWhatWindowsAllows) {
 // folder, or by this export, gives the message the next number.
 TEST(MailExportTest, NeverWritesOverWhatIsThere) {
   TempFolder temp;
-  DbxMessageSpec m{"Subject: Hi\r\n\r\nNew.\r\n", "Hi", "Anna", "anna@example.org", FileTimeAt()};
-  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m, m, m})));
+  const DbxMessageSpec m = Message("Subject: Hi\r\n\r\nNew.\r\n");
   const std::string inbox = JoinLocal(temp.File("out"), "Inbox");
   ASSERT_TRUE(platform::Files().CreateFolder(temp.File("out")) && platform::Files().CreateFolder(inbox));
   ASSERT_TRUE(platform::Files().WriteAll(JoinLocal(inbox, "2005-03-14 0930 Hi.eml"), "kept"));
   ASSERT_TRUE(platform::Files().CreateFolder(JoinLocal(inbox, "2005-03-14 0930 Hi (3).eml")));
+  ASSERT_TRUE(WriteFileBytes(temp.File("Inbox.dbx"), FolderFile({m, m, m})));
   DbxFileSource source(temp.File("Inbox.dbx"));
   ASSERT_TRUE(ExportMail(source, temp.File("out"), ExportFormat::kEml).Complete());
   EXPECT_EQ(Bytes(JoinLocal(inbox, "2005-03-14 0930 Hi.eml")), "kept");
@@ -116,61 +115,37 @@ TEST(MailExportTest, NeverWritesOverWhatIsThere) {
   }
 }
 
-// The mail backup's store read as a folder: the tree Folders.dbx describes as
-// folders of .eml files and as mbox files, ";" in names, each folder counted.
-TEST(MailExportTest, MirrorsTheStoresFoldersAndCountsEachFolder) {
-  TempFolder store;
-  ASSERT_TRUE(WriteMailBackup(store, store.File("mail.soe")));
-  const std::set<std::string> folders = {"a;b;c", "Local Folders\\Inbox", "Local Folders\\Inbox\\Family",
-                                         "Local Folders\\Inbox;2005"};
-  for (ExportFormat format : {ExportFormat::kEml, ExportFormat::kMbox}) {
-    TempFolder out;
-    StoreFolderSource source(store.path());
-    std::set<std::string> exported;
-    for (const FolderSummary &f : ExportMail(source, out.path(), format).folders) {
-      SCOPED_TRACE(f.folder);
-      exported.insert(f.folder);
-      EXPECT_EQ(f.exported, 6u);
-      EXPECT_EQ(f.skipped, 1u);  // the one with headers only
-      EXPECT_EQ(f.damaged, 0u);
-      if (format == ExportFormat::kEml) {
-        EXPECT_TRUE(EmlTexts(JoinLocal(out.path(), f.folder)) == StoredTexts());
-      } else {
-        EXPECT_TRUE(platform::Files().FileExists(JoinLocal(out.path(), f.folder + ".mbox")));
-      }
-    }
-    EXPECT_EQ(exported, folders);
-  }
-}
-
-// quarnel-export on the protected mail backup (a headers-only message in each folder makes it
-// partial) and on single folder files.
-TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
-  TempFolder temp;
+// quarnel-export on the protected mail backup and on its store read as a folder (a
+// headers-only message in each folder makes them partial), and on single folder files. The
+// store's tree, as Folders.dbx describes it, is mirrored as folders of .eml files and as mbox
+// files, ";" in names.
+TEST(MailExportTest, ExportCommandMirrorsTheStoreAndExitsWithItsDocumentedCodes) {
+  TempFolder temp, store;
   std::vector<DbxMessageSpec> samples = SampleMessages();
   samples.erase(samples.begin() + kHeadersOnly);  // every message has its text: nothing to skip
   ASSERT_TRUE(WriteFileBytes(temp.File("Single.dbx"), FolderFile(samples)));
   std::string damaged = FolderFile(samples);
   damaged.resize(damaged.size() - 0x27C);  // the index is lost
   ASSERT_TRUE(WriteFileBytes(temp.File("Cut;2005.dbx"), damaged));
-  ASSERT_TRUE(WriteMailBackup(temp, temp.File("main.soe")));
+  ASSERT_TRUE(WriteMailBackup(store, store.File("main.soe")));
   ASSERT_TRUE(WriteFileBytes(temp.File("password.txt"), std::string(kMailPassword) + "\r\n"));
   ASSERT_TRUE(WriteFileBytes(temp.File("wrong.txt"), "geheim 2005\n"));
   ASSERT_TRUE(WriteFileBytes(temp.File("not a backup.soe"), "PK\3\4 and nothing else"));
-  const std::string out = temp.File("out"), soe = temp.File("main.soe"), password = temp.File("password.txt");
+  const std::string out = temp.File("out"), soe = store.File("main.soe"), password = temp.File("password.txt");
   const struct {
     std::vector<std::string> args;
     int code;
   } cases[] = {
       {{temp.File("Single.dbx"), out + "1"}, kExitComplete},
-      {{temp.File("Single.dbx"), out + "2", "--mbox"}, kExitComplete},
       {{soe, out, "--password-file", password}, kExitPartial},
+      {{store.path(), out + "2"}, kExitPartial},
+      {{store.path(), out + "3", "--mbox"}, kExitPartial},
       {{soe, out}, kExitPassword},
       {{soe, out, "--password-file", temp.File("wrong.txt")}, kExitPassword},
-      {{temp.File("Cut;2005.dbx"), out + "3"}, kExitPartial},
+      {{temp.File("Cut;2005.dbx"), out + "4"}, kExitPartial},
       {{temp.File("missing.soe"), out}, kExitUnreadable},
       {{temp.File("not a backup.soe"), out}, kExitUnreadable},
-      {{soe, temp.File("quarnel.dat"), "--password-file", password}, kExitCannotWrite},
+      {{soe, temp.File("password.txt"), "--password-file", password}, kExitCannotWrite},
       {{soe}, kExitUsage},
       {{soe, out, "--maildir"}, kExitUsage},
   };
@@ -181,7 +156,12 @@ TEST(MailExportTest, ExportCommandExitsWithItsDocumentedCodes) {
     std::fclose(sink);
   }
   EXPECT_TRUE(EmlTexts(JoinLocal(out + "1", "Single")) == StoredTexts(samples));
-  EXPECT_TRUE(EmlTexts(JoinLocal(out, "a;b;c")) == StoredTexts());
+  for (const char *folder :
+       {"a;b;c", "Local Folders\\Inbox", "Local Folders\\Inbox\\Family", "Local Folders\\Inbox;2005"}) {
+    EXPECT_TRUE(EmlTexts(JoinLocal(out, folder)) == StoredTexts()) << folder;
+    EXPECT_TRUE(EmlTexts(JoinLocal(out + "2", folder)) == StoredTexts()) << folder;
+    EXPECT_TRUE(platform::Files().FileExists(JoinLocal(out + "3", std::string(folder) + ".mbox"))) << folder;
+  }
 }
 
 // A protected backup whose Inbox.dbx was altered after the backup recorded it:

@@ -109,13 +109,6 @@ void RegistryTest::SetDword(const std::string& below, const std::string& name, s
   SetValue(below, name, platform::kRegDword, std::string(bytes, 4));
 }
 
-bool RegistryTest::HasKey(const std::string& below) {
-  RegKey key = 0;
-  if (reg().OpenKeyEx(kHkeyCurrentUser, FullPath(below).c_str(), platform::kKeyRead, &key) != 0) return false;
-  reg().CloseKey(key);
-  return true;
-}
-
 std::optional<std::pair<std::uint32_t, std::string>> RegistryTest::GetValue(const std::string& below,
                                                                             const std::string& name) {
   RegKey key = 0;

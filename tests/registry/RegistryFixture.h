@@ -38,10 +38,9 @@ class RegistryTest : public ::testing::TestWithParam<RegistryBackend> {
   void SetValue(const std::string& below, const std::string& name, std::uint32_t type, const std::string& bytes);
   void SetText(const std::string& below, const std::string& name, const std::string& text);  // REG_SZ with zero
   void SetDword(const std::string& below, const std::string& name, std::uint32_t number);
-  bool HasKey(const std::string& below);
   // The value's type and bytes, or nothing when missing.
   std::optional<std::pair<std::uint32_t, std::string>> GetValue(const std::string& below, const std::string& name);
-  // Every key and value below (and with) the key, in enumeration order, as text.
+  // Every key and value below (and with) the key, in enumeration order, as text; "" for no key.
   std::string Dump(const std::string& below = "");
   void DeleteTree(const std::string& subPath);
 

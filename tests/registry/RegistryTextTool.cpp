@@ -1,10 +1,7 @@
-// Exports or imports one key tree in the registry text format, or backs up the five registry
-// items of one identity into a backup file and restores them into another, for checks that
-// compare the result with another registry tool.
-// Usage: registry_text_tool export|import <key> <file>
-//        registry_text_tool items <identity key name> <identity key name>
+// Backs up the five registry items of one identity into a backup file and restores them into
+// another, for a check that compares the result with another registry tool.
+// Usage: registry_text_tool <identity key name> <identity key name>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -13,8 +10,6 @@
 #include "backup/BackupItems.h"
 #include "backup/InfoFile.h"
 #include "platform/Services.h"
-#include "registry/ModReg.h"
-#include "registry/RegistryText.h"
 
 namespace {
 
@@ -51,20 +46,9 @@ bool RoundTripItems(const std::string& from, const std::string& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool items = argc == 4 && std::strcmp(argv[1], "items") == 0;
-  if (argc != 4 || (std::strcmp(argv[1], "export") != 0 && std::strcmp(argv[1], "import") != 0 && !items)) {
-    std::fprintf(stderr, "usage: registry_text_tool export|import <key> <file> | items <identity> <identity>\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: registry_text_tool <identity> <identity>\n");
     return 2;
   }
-  if (items) return RoundTripItems(argv[2], argv[3]) ? 0 : 1;
-  try {
-    if (std::strcmp(argv[1], "export") == 0)
-      quarnel::registry::ExportKeyTree(argv[2], argv[3]);
-    else
-      quarnel::registry::ImportKeyFile(argv[2], argv[3]);
-  } catch (const quarnel::registry::RegistryError& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return 1;
-  }
-  return 0;
+  return RoundTripItems(argv[1], argv[2]) ? 0 : 1;
 }
