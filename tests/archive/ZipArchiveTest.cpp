@@ -249,7 +249,9 @@ TEST(EntryRecord, ClosingEntryListsEveryOtherAsWrittenAndReadingIsHeldToIt) {
     zip.ReadPassword("pw");
     zip.ExpectEntries(record);
     EXPECT_EQ(zip.FindEntry("Inbox.dbx")->Check(), row.refusal == nullptr) << row.what;
-    if (row.refusal) EXPECT_THAT(zip.LastError(), HasSubstr(row.refusal)) << row.what;
+    if (row.refusal) {
+      EXPECT_THAT(zip.LastError(), HasSubstr(row.refusal)) << row.what;
+    }
     EXPECT_EQ(zip.FindEntry("Inbox.dbx")->ExtractToFolder(out.path()), row.refusal == nullptr) << row.what;
     EXPECT_TRUE(zip.FindEntry("Empty;1.dbx")->Check()) << row.what << zip.LastError();
   }

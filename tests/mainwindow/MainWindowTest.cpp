@@ -44,8 +44,10 @@ TEST_F(MainWindowTest, PageSwitchingShowsOnePageAndListsTheLogOnce) {
       EXPECT_EQ(IsWindowVisible(Page(other)) != FALSE, other == page) << "page " << page << ", other " << other;
     }
     // However often the Logs page is shown, each record once, the last one chosen.
-    if (page == 2) EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCOUNT, 0, 0), 3);
-    if (page == 2) EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCURSEL, 0, 0), 2);
+    if (page == 2) {
+      EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCOUNT, 0, 0), 3);
+      EXPECT_EQ(SendMessageA(Handle(Control::List1), LB_GETCURSEL, 0, 0), 2);
+    }
   }
   // The logic's own page choice moves the pages without a second page step.
   window_->ShowPage(Page::Logs);
