@@ -34,8 +34,6 @@ struct RecordingListener : disc::EngineListener {
     doneVerified = verifiedCount;
     doneMatched = matchedCount;
   }
-  void EraseStatus(int status, int percent) override { erase.emplace_back(status, percent); }
-  void EraseError(const disc::DeviceError& error) override { eraseErrors.push_back(error.Code); }
   void ProcessInput() override {
     ++inputBreaks;
     if (onProcessInput) onProcessInput();
@@ -49,8 +47,6 @@ struct RecordingListener : disc::EngineListener {
   std::vector<disc::EngineErrorInfo> errors;
   std::vector<std::pair<std::string, int>> verified;
   int doneVerified = -1, doneMatched = -1;
-  std::vector<std::pair<int, int>> erase;
-  std::vector<long> eraseErrors;
   int inputBreaks = 0;
   std::function<void()> onProcessInput;
 };

@@ -80,14 +80,8 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   void BeginLabelEdit(disc::ImageView, const std::string& key) override { edits.push_back(key); }
   void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
   std::string Panel(int panel) const override { return panels.count(panel) ? panels.at(panel) : ""; }
-  void SetMenuEntryVisible(disc::FileMenuEntry entry, bool visible) override {
-    if (visible) {
-      hiddenEntries.erase(entry);
-    } else {
-      hiddenEntries.insert(entry);
-    }
-  }
-  void PopupFileMenu() override { popups.push_back(hiddenEntries); }
+  void SetMenuEntryVisible(disc::FileMenuEntry, bool) override {}
+  void PopupFileMenu() override {}
   void SetWaitCursor(bool) override {}
   void PumpEvents() override {}
   std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override {
@@ -102,8 +96,6 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> edits;
   std::map<int, std::string> panels;
-  std::set<disc::FileMenuEntry> hiddenEntries;
-  std::vector<std::set<disc::FileMenuEntry>> popups;
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
   int erases = 0, endings = 0;
