@@ -296,15 +296,7 @@ TEST_F(DiscImageTest, LargeFilesAreRecordedInSeveralExtentsInBothTrees) {
   DiscImage image(tree_.RootNode(), options);
   // Only the metadata before the file data: the readers need no more.
   const std::string path = Join(dir_.path(), "meta.iso");
-  {
-    std::ofstream out(path, std::ios::binary);
-    ImageStream stream(image);
-    std::string buffer(static_cast<std::size_t>(image.Files()[0].sector) * 2048, '\0');
-    std::size_t read = 0;
-    FileError error;
-    ASSERT_TRUE(stream.Read(0, buffer.data(), buffer.size(), &read, &error));
-    out.write(buffer.data(), static_cast<std::streamsize>(read));
-  }
+  testing::WriteImage(image, path, 1 << 20, image.Files()[0].sector * 2048ull);
   IsoReader isoReader;
   UdfReader udfReader;
   ASSERT_TRUE(isoReader.Open(path));

@@ -57,8 +57,10 @@ void MakeFolder(const std::string& path);
 // A file of the given size whose bytes depend on their position and the seed.
 void MakePatternFile(const std::string& path, std::uint64_t size, unsigned seed);
 
-// Writes the image's bytes to the file, read from ImageStream in pieces of chunk bytes.
-void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk);
+// Writes the image's first bytes (all unless told) to the file, read from ImageStream in
+// pieces of chunk bytes.
+void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk,
+                std::uint64_t bytes = UINT64_MAX);
 
 // Writes the engine's image to the file through the image file drive and runs it to its end.
 void WriteImageFile(disc::Engine& engine, const std::string& target);

@@ -89,7 +89,7 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
     return dialogAnswer;
   }
   void ShowErase(disc::DiscDevice&, disc::DiscEngine&) override { ++erases; }
-  void EndProgram() override { ++endings; }
+  void EndProgram() override {}
 
   std::map<std::string, std::pair<std::string, std::string>> nodes;
   std::optional<std::string> selectedNode, selectedRow;
@@ -98,7 +98,7 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   std::map<int, std::string> panels;
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
-  int erases = 0, endings = 0;
+  int erases = 0;
 };
 
 using FakeEraseView = FakeControls<disc::EraseView, disc::EraseControl>;
@@ -144,7 +144,7 @@ struct FakeDevice : disc::DiscDevice {
 class FakeEngine : public disc::DiscEngine, public disc::DataWriter {
  public:
   FakeEngine() : tree(hub) {}
-  bool Initialize(bool) override { return initializes; }
+  bool Initialize(bool) override { return true; }
   int DeviceCount() override { return static_cast<int>(devices.size()); }
   disc::DiscDevice* Device(int i) override { return devices.at(i).get(); }
   DataWriter& Writer() override { return *this; }
@@ -173,7 +173,6 @@ class FakeEngine : public disc::DiscEngine, public disc::DataWriter {
   disc::ImageTree tree;
   disc::WriterSettings settings;
   std::vector<std::unique_ptr<FakeDevice>> devices;
-  bool initializes = true;
   bool startResult = true;
   double imageSize = 1572864;
   int starts = 0, cancels = 0;
