@@ -200,7 +200,6 @@ TEST_F(Imapi2BackendTest, DrivesTheirMediaAndWhatTheyErase) {
   EXPECT_EQ(drive.Name(), "HL-DT-ST DVDRAM GH24NS (E:)");
   EXPECT_TRUE(drive.IsSupported() && !drive.WritesImageFile());
   EXPECT_TRUE(engine_->Device(1)->WritesImageFile());  // the image file drive comes last
-  EXPECT_TRUE(Logged("data.put Recorder=object"));
   const struct {
     long physical, state;
     bool supported;
