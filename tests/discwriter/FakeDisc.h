@@ -78,8 +78,8 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   }
   std::optional<std::string> SelectedFileRow() const override { return selectedRow; }
   void BeginLabelEdit(disc::ImageView, const std::string& key) override { edits.push_back(key); }
-  void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
-  std::string Panel(int panel) const override { return panels.count(panel) ? panels.at(panel) : ""; }
+  void SetPanel(int, const std::string&) override {}
+  std::string Panel(int) const override { return ""; }
   void SetMenuEntryVisible(disc::FileMenuEntry, bool) override {}
   void PopupFileMenu() override {}
   void SetWaitCursor(bool) override {}
@@ -95,7 +95,6 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   std::optional<std::string> selectedNode, selectedRow;
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> edits;
-  std::map<int, std::string> panels;
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
 };

@@ -15,7 +15,6 @@ namespace {
 using platform::MessageIcon;
 using platform::MessageResult;
 using C = WriterControl;
-using Rows = std::vector<std::vector<std::string>>;
 
 class WriterLogicTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
@@ -77,9 +76,6 @@ TEST_F(WriterLogicTest, TheHandOverPutsExactlyTheBackupFileInTheRootOnce) {
   EXPECT_EQ(engine_.tree.FileCount() + engine_.tree.FolderCount(), 1);
   ASSERT_NE(engine_.tree.Find("\\quarnel-Main-12-05-2026.soe"), nullptr);
   EXPECT_EQ(engine_.tree.Find("\\quarnel-Main-12-05-2026.soe")->source, dir.File("backup file.soe"));
-  ASSERT_EQ(view_.rows.size(), 1u);
-  view_.rows[0].pop_back();  // the date
-  EXPECT_EQ(view_.rows, (Rows{{"\\quarnel-Main-12-05-2026.soe", "quarnel-Main-12-05-2026.soe", "1,536.00 KB"}}));
   EXPECT_TRUE(handOver_.fileName.empty() && handOver_.path.empty());
   Open();  // a later opening from the menu starts empty
   EXPECT_EQ(engine_.tree.FileCount(), 0);
@@ -214,7 +210,6 @@ TEST_F(WriterLogicTest, WriteChecksTheDiscHandsOverTheSettingsAndStarts) {
   }
   logic_->Run(WriterCommand::Cancel);
   EXPECT_EQ(engine_.cancels, 1);
-  EXPECT_EQ(view_.Panel(1), "Aborting Write...Please Wait!");
 }
 
 TEST_F(WriterLogicTest, TheImageFileDriveAsksWhereFirstAndCancellingKeepsTheWindowIdle) {
@@ -247,19 +242,18 @@ TEST_F(WriterLogicTest, OnlyTheLastStatusesEndTheWriteEachWithItsMessage) {
   const struct {
     int status;
     bool autoVerify;
-    const char *panel, *message;
+    const char* message;
     MessageIcon icon;
   } ends[] = {
-      {kWriteDone, false, "Write Completed!", "Write Complete!", MessageIcon::Information},
-      {kWriteDone, true, "Write Completed!", "Write and Verify Complete!", MessageIcon::Information},
-      {kWriteCancelled, false, "Write Cancelled....", "Write Cancelled!", MessageIcon::Information},
-      {kWriteFailed, false, "Write Error!", nullptr, MessageIcon::None},
+      {kWriteDone, false, "Write Complete!", MessageIcon::Information},
+      {kWriteDone, true, "Write and Verify Complete!", MessageIcon::Information},
+      {kWriteCancelled, false, "Write Cancelled!", MessageIcon::Information},
+      {kWriteFailed, false, nullptr, MessageIcon::None},
   };
   for (const auto& e : ends) {
     view_.SetChecked(C::chkAutoVerify, e.autoVerify);
     StartWrite();
     logic_->WriteStatus(100, e.status);
-    EXPECT_EQ(view_.Panel(1), e.panel);
     if (e.message) {
       ExpectOneMessage(e.message, e.icon);
     } else {
@@ -295,7 +289,6 @@ TEST_F(WriterLogicTest, AVerificationWithMismatchesDoesNotEndInSuccess) {
     EXPECT_TRUE(messages.shown.empty()) << status;
   }
   logic_->VerifyDone(8, 5);
-  EXPECT_EQ(view_.Panel(1), "Auto-Verify...Complete (5 of 8 MATCHED)");
   logic_->WriteStatus(100, kWriteDone);
   ExpectOneMessage("Write Complete, but Verify failed!\r\n5 of 8 files matched.", MessageIcon::Critical);
 
@@ -331,7 +324,6 @@ TEST_F(WriterLogicTest, EngineErrorsAndFileWarnings) {
     EXPECT_EQ(logic_->FileWarning(FileError{2, "Missing", "C:\\a.soe"}), answer == MessageResult::Ok);
     EXPECT_EQ(messages.shown.back().buttons, platform::MessageButtons::OkCancel);
     ExpectOneMessage("File Warning(2):C:\\a.soe\r\nMissing", MessageIcon::Exclamation);
-    EXPECT_EQ(view_.Panel(1), "File Warning!");
   }
 }
 
