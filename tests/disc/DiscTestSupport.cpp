@@ -44,15 +44,15 @@ void MakePatternFile(const std::string& path, std::uint64_t size, unsigned seed)
   std::fclose(f);
 }
 
-void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk) {
+void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk, std::uint64_t bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) throw std::runtime_error("cannot create " + path);
   disc::ImageStream stream(image);
   std::string buffer(chunk, '\0');
-  for (std::uint64_t at = 0; at < image.Bytes();) {
+  for (std::uint64_t at = 0, end = std::min(bytes, image.Bytes()); at < end;) {
     std::size_t read = 0;
     disc::FileError error;
-    if (!stream.Read(at, buffer.data(), buffer.size(), &read, &error)) {
+    if (!stream.Read(at, buffer.data(), std::min<std::uint64_t>(buffer.size(), end - at), &read, &error)) {
       std::fclose(f);
       throw std::runtime_error("the image could not be read: " + error.Text);
     }

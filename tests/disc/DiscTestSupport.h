@@ -34,8 +34,6 @@ struct RecordingListener : disc::EngineListener {
     doneVerified = verifiedCount;
     doneMatched = matchedCount;
   }
-  void EraseStatus(int status, int percent) override { erase.emplace_back(status, percent); }
-  void EraseError(const disc::DeviceError& error) override { eraseErrors.push_back(error.Code); }
   void ProcessInput() override {
     ++inputBreaks;
     if (onProcessInput) onProcessInput();
@@ -49,8 +47,6 @@ struct RecordingListener : disc::EngineListener {
   std::vector<disc::EngineErrorInfo> errors;
   std::vector<std::pair<std::string, int>> verified;
   int doneVerified = -1, doneMatched = -1;
-  std::vector<std::pair<int, int>> erase;
-  std::vector<long> eraseErrors;
   int inputBreaks = 0;
   std::function<void()> onProcessInput;
 };
@@ -61,8 +57,10 @@ void MakeFolder(const std::string& path);
 // A file of the given size whose bytes depend on their position and the seed.
 void MakePatternFile(const std::string& path, std::uint64_t size, unsigned seed);
 
-// Writes the image's bytes to the file, read from ImageStream in pieces of chunk bytes.
-void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk);
+// Writes the image's first bytes (all unless told) to the file, read from ImageStream in
+// pieces of chunk bytes.
+void WriteImage(const disc::DiscImage& image, const std::string& path, std::size_t chunk,
+                std::uint64_t bytes = UINT64_MAX);
 
 // Writes the engine's image to the file through the image file drive and runs it to its end.
 void WriteImageFile(disc::Engine& engine, const std::string& target);

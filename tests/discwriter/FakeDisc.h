@@ -78,35 +78,25 @@ class FakeWriterView : public FakeControls<disc::WriterView, disc::WriterControl
   }
   std::optional<std::string> SelectedFileRow() const override { return selectedRow; }
   void BeginLabelEdit(disc::ImageView, const std::string& key) override { edits.push_back(key); }
-  void SetPanel(int panel, const std::string& text) override { panels[panel] = text; }
-  std::string Panel(int panel) const override { return panels.count(panel) ? panels.at(panel) : ""; }
-  void SetMenuEntryVisible(disc::FileMenuEntry entry, bool visible) override {
-    if (visible) {
-      hiddenEntries.erase(entry);
-    } else {
-      hiddenEntries.insert(entry);
-    }
-  }
-  void PopupFileMenu() override { popups.push_back(hiddenEntries); }
+  void SetPanel(int, const std::string&) override {}
+  std::string Panel(int) const override { return ""; }
+  void SetMenuEntryVisible(disc::FileMenuEntry, bool) override {}
+  void PopupFileMenu() override {}
   void SetWaitCursor(bool) override {}
   void PumpEvents() override {}
   std::optional<std::string> SaveFileDialog(const app::FileDialogSpec& spec) override {
     dialogs.push_back(spec);
     return dialogAnswer;
   }
-  void ShowErase(disc::DiscDevice&, disc::DiscEngine&) override { ++erases; }
-  void EndProgram() override { ++endings; }
+  void ShowErase(disc::DiscDevice&, disc::DiscEngine&) override {}
+  void EndProgram() override {}
 
   std::map<std::string, std::pair<std::string, std::string>> nodes;
   std::optional<std::string> selectedNode, selectedRow;
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> edits;
-  std::map<int, std::string> panels;
-  std::set<disc::FileMenuEntry> hiddenEntries;
-  std::vector<std::set<disc::FileMenuEntry>> popups;
   std::vector<app::FileDialogSpec> dialogs;
   std::optional<std::string> dialogAnswer;
-  int erases = 0, endings = 0;
 };
 
 using FakeEraseView = FakeControls<disc::EraseView, disc::EraseControl>;
@@ -126,8 +116,8 @@ struct FakeDevice : disc::DiscDevice {
   }
   disc::MediaInfo Media() override { return media; }
   double FreeBlocks(bool) override { return freeBlocks; }
-  void Eject() override { calls.push_back("Eject"); }
-  void CloseTray() override { calls.push_back("CloseTray"); }
+  void Eject() override {}
+  void CloseTray() override {}
   int EraseSetting() override { return 7; }
   bool StartErase(bool quick, int setting) override {
     calls.push_back("StartErase " + std::to_string(quick) + " " + std::to_string(setting));
@@ -152,7 +142,7 @@ struct FakeDevice : disc::DiscDevice {
 class FakeEngine : public disc::DiscEngine, public disc::DataWriter {
  public:
   FakeEngine() : tree(hub) {}
-  bool Initialize(bool) override { return initializes; }
+  bool Initialize(bool) override { return true; }
   int DeviceCount() override { return static_cast<int>(devices.size()); }
   disc::DiscDevice* Device(int i) override { return devices.at(i).get(); }
   DataWriter& Writer() override { return *this; }
@@ -181,7 +171,6 @@ class FakeEngine : public disc::DiscEngine, public disc::DataWriter {
   disc::ImageTree tree;
   disc::WriterSettings settings;
   std::vector<std::unique_ptr<FakeDevice>> devices;
-  bool initializes = true;
   bool startResult = true;
   double imageSize = 1572864;
   int starts = 0, cancels = 0;

