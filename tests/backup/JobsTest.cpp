@@ -85,9 +85,8 @@ class JobsTest : public ItemsTest {
 
 // Each ticked item in order, its result in the summary and the log; an item that fails (the
 // stationery folder gone, no identity chosen for the identity's items) is left out of the
-// backup's flags. An older backup and what an ended run left are replaced, and the disc
-// writer follows a completed backup when the settings ask for it; opening an unprotected
-// one never prompts.
+// backup's flags. An older backup and what an ended run left are replaced, and what the
+// settings ask for follows a completed backup; opening an unprotected one never prompts.
 TEST_F(JobsTest, EachTickedItemIsReportedInOrderAndTheBackupDescribesItself) {
   const char* const captions[] = {"Accounts",      "Adress Book", "Rules",        "Messages",
                                   "Block Senders", "Signatures",  "Stationeries", "Settings"};
@@ -104,7 +103,10 @@ TEST_F(JobsTest, EachTickedItemIsReportedInOrderAndTheBackupDescribesItself) {
          Write("backup.soe", "the previous backup");
          Write("~qb1f.tmp.0073840e", "part of the archive of a run that was ended");
          app::WriteINI(app::SettingsFilePath(), "General", "burndvd", "1");
+         PutText(mailclient::kMailClientAppPathKey, "Path", "C:\\OE");
+         processes.started.clear();
          view_.modals.clear();
+         view_.onModal = [&](ModalWindow) { EXPECT_TRUE(processes.started.empty()); };
        },
        "00010000", "00010000"},
   };
@@ -131,10 +133,15 @@ TEST_F(JobsTest, EachTickedItemIsReportedInOrderAndTheBackupDescribesItself) {
   EXPECT_EQ(view_.Text(Control::txtFileInfo), "Before the move;\r\nall folders = 6");
   EXPECT_EQ(view_.Text(Control::txtPOBinfo),
             "Computer:BOX\r\nUser:alice\r\nIdentity:Main Identity\r\nDate:" + system.GeneralDate(*system.now));
-  // The job's own files are gone, and what the ended run left; then the disc writer.
+  // The job's own files are gone, and what the ended run left; the panel is hidden. Then
+  // the disc writer, the mail client and the folder, in this order.
   EXPECT_EQ(FolderListing(dir.path()), (Names{"backup.soe", "brlog.dat", "settings.dat"}));
   EXPECT_EQ(view_.modals, std::vector<ModalWindow>{ModalWindow::DiscWriter});
   EXPECT_EQ(state_.DiscWriterHandOver.path, Path("backup.soe"));
+  ASSERT_EQ(processes.started.size(), 2u);
+  EXPECT_EQ(processes.started[0].commandLine, "\"C:\\OE\\msimn.exe\"");
+  EXPECT_EQ(processes.started[1].commandLine, "explorer /n," + Path(""));
+  EXPECT_FALSE(view_.Visible(Control::picCon3));
 }
 
 // The four checks stop a backup before anything is touched, with their message. Whatever
