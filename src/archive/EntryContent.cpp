@@ -1,11 +1,10 @@
 #include "archive/EntryContent.h"
 
+#include <new>
 #include <utility>
 
 namespace quarnel::archive::detail {
 namespace {
-
-constexpr std::size_t kChunk = 64 * 1024;
 
 // Bytes after the end of the deflated stream: no writer leaves any, someone who altered the
 // entry's stated sizes may.
@@ -43,44 +42,56 @@ bool EntryContent::CrcFails(const zip_stat_t& st, uLong crc, std::string* messag
   return true;
 }
 
-EntryContent::~EntryContent() {
-  if (inflating_) inflateEnd(&z_);
-}
+EntryContent::~EntryContent() = default;
 
 bool EntryContent::Begin(std::string* message) {
   if (!deflated_) return true;
-  inflating_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK;
-  if (!inflating_) *message = "out of memory";
-  out_.resize(kChunk);
-  return inflating_;
+  try {
+    inflater_ = std::make_unique<Inflater>([this](const unsigned char* data, std::size_t size) {
+      return Deliver(data, size, message_);
+    });
+  } catch (const std::bad_alloc&) {
+  }
+  if (inflater_ && inflater_->Begin()) return true;
+  *message = "out of memory";
+  return false;
 }
 
 bool EntryContent::Feed(unsigned char* data, std::size_t size, std::string* message) {
   if (!deflated_) return Deliver(data, size, message);
   if (ended_ && size > 0) return RunsOn(message);
-  z_.next_in = data;
-  z_.avail_in = static_cast<uInt>(size);
-  do {
-    z_.next_out = out_.data();
-    z_.avail_out = static_cast<uInt>(out_.size());
-    int rc = inflate(&z_, Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+  message_ = message;
+  return Inflated(inflater_->Feed(data, size), message);
+}
+
+bool EntryContent::Inflated(Inflater::Status status, std::string* message) {
+  switch (status) {
+    case Inflater::Status::kGood:
+      return true;
+    case Inflater::Status::kEnded:
+      ended_ = true;
+      return true;
+    case Inflater::Status::kRunsOn:
+      return RunsOn(message);
+    case Inflater::Status::kShort:
+      *message = "the compressed content ends too early";
+      return false;
+    case Inflater::Status::kDamaged:
       *message = "the compressed content is damaged (or the password is wrong)";
       return false;
-    }
-    if (!Deliver(out_.data(), out_.size() - z_.avail_out, message)) return false;
-    if (rc == Z_STREAM_END) {
-      ended_ = true;
-      return z_.avail_in == 0 || RunsOn(message);
-    }
-  } while (z_.avail_out == 0);
-  return true;
+    case Inflater::Status::kNoMemory:
+      *message = "out of memory";
+      return false;
+    case Inflater::Status::kRefused:
+      return false;  // Deliver said why
+  }
+  return false;
 }
 
 bool EntryContent::End(std::string* message) {
   if (deflated_ && !ended_) {
-    *message = "the compressed content ends too early";
-    return false;
+    message_ = message;
+    if (!Inflated(inflater_->Finish(), message)) return false;
   }
   if ((st_.valid & ZIP_STAT_SIZE) && received_ != st_.size) {
     *message = "the content is shorter than the archive states";

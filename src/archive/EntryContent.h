@@ -9,8 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "archive/Inflater.h"
 
 namespace quarnel::archive::detail {
 
@@ -43,15 +46,15 @@ class EntryContent {
 
  private:
   bool Deliver(const unsigned char* data, std::size_t size, std::string* message);
+  bool Inflated(Inflater::Status status, std::string* message);
 
   const zip_stat_t st_;
   const ChunkSink sink_;
   bool deflated_;
   bool sumsCrc_;
-  bool inflating_ = false;
   bool ended_ = false;
-  z_stream z_{};
-  std::vector<unsigned char> out_;
+  std::unique_ptr<Inflater> inflater_;
+  std::string* message_ = nullptr;  // where the inflater's output reports a failure
   uLong crc_;
   std::uint64_t received_ = 0;
 };
