@@ -2,20 +2,26 @@
 
 #include <cstring>
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the bit buffer loads the stream as a little-endian integer"
+#endif
+
 namespace quarnel::archive::detail {
 namespace {
 
 constexpr std::uint32_t kValue = 0;  // a length base, a distance base, a code length symbol
-constexpr std::uint32_t kLiteral = 1u << 9;
-constexpr std::uint32_t kEndOfBlock = 2u << 9;
-constexpr std::uint32_t kSubTable = 4u << 9;
-constexpr std::uint32_t kInvalid = 8u << 9;
+constexpr std::uint32_t kLiteral = 1u << 12;
+constexpr std::uint32_t kEndOfBlock = 2u << 12;
+constexpr std::uint32_t kSubTable = 4u << 12;
+constexpr std::uint32_t kInvalid = 8u << 12;
 
+// The bits a lookup consumes are the entry's low byte, so that shifting the bit buffer by
+// the entry itself (the processor takes the low six bits of a shift count) consumes them.
 constexpr std::uint32_t Entry(std::uint32_t bits, std::uint32_t extra, std::uint32_t kind, std::uint32_t value) {
-  return bits | (extra << 5) | kind | (value << 16);
+  return bits | (extra << 8) | kind | (value << 16);
 }
-inline unsigned Bits(std::uint32_t entry) { return entry & 31; }
-inline unsigned Extra(std::uint32_t entry) { return (entry >> 5) & 15; }
+inline unsigned Bits(std::uint32_t entry) { return entry & 63; }
+inline unsigned Extra(std::uint32_t entry) { return (entry >> 8) & 15; }
 inline std::uint32_t Value(std::uint32_t entry) { return entry >> 16; }
 inline std::uint64_t Low(std::uint64_t buffer, unsigned bits) { return buffer & ((std::uint64_t{1} << bits) - 1); }
 
@@ -117,6 +123,18 @@ bool BuildTable(const std::uint8_t* lengths, unsigned symbols, unsigned rootBits
     }
     free += std::size_t{1} << subBits;
   }
+  if (code == Code::kLiterals) {
+    // Where a literal's code leaves room in the first-level index for the whole code of a
+    // second literal, the entry gives both: half the lookups on text. From the top down, so
+    // that the entry read for the second (at a lower index) is still a single one.
+    for (std::size_t i = (std::size_t{1} << rootBits); i-- > 0;) {
+      const std::uint32_t first = table[i];
+      if (!(first & kLiteral)) continue;
+      const std::uint32_t second = table[i >> Bits(first)];
+      if (!(second & kLiteral) || Bits(first) + Bits(second) > rootBits) continue;
+      table[i] = Entry(Bits(first) + Bits(second), 1, kLiteral, Value(first) | (Value(second) << 8));
+    }
+  }
   return true;
 }
 
@@ -137,9 +155,11 @@ const InflateTables& Fixed() {
   return fixed.tables;
 }
 
+// Eight bytes of the stream as the bit buffer takes them: least significant first, which is
+// how x86 (every target of this program) stores an integer.
 inline std::uint64_t Load64(const unsigned char* p) {
-  std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | p[i];  // compilers make this one load
+  std::uint64_t value;
+  std::memcpy(&value, p, sizeof value);
   return value;
 }
 
@@ -254,30 +274,58 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
 
   constexpr std::uint64_t kLiteralMask = (1u << InflateTables::kLiteralBits) - 1;
   constexpr std::uint64_t kDistanceMask = (1u << InflateTables::kDistanceBits) - 1;
+  constexpr std::uint32_t kNotLength = kLiteral | kEndOfBlock | kSubTable | kInvalid;
+  // Far enough from both ends that one symbol needs no check of either: eight bytes to load,
+  // and room for three literals or the longest match with a word copy's spill.
+  const unsigned char* const inFast = inLength >= 8 ? end - 8 : in;
+  unsigned char* const outFast = capacity - *produced >= 258 + 16 ? oEnd - (258 + 16) : out + *produced;
   for (;;) {
     // A length code, its extra bits, a distance code and its extra bits take at most 48 bits.
-    if (!refill()) return BlockResult::kShortInput;
+    const bool fast = next <= inFast && o <= outFast && inLength >= 8 && oEnd - o >= 258 + 16;
+    if (fast) {
+      buffer |= Load64(next) << count;
+      next += (63 - count) >> 3;
+      count |= 56;
+    } else if (!refill()) {
+      return BlockResult::kShortInput;
+    }
     std::uint32_t entry = literal[buffer & kLiteralMask];
+    if (entry & kLiteral) {
+      if (fast) {
+        // Three entries of literals fit in the bits a refill leaves: mail is mostly literals.
+        // Two bytes are stored whether the entry has one literal or two.
+        for (int i = 0;;) {
+          buffer >>= Bits(entry);
+          count -= Bits(entry);
+          const auto pair = static_cast<std::uint16_t>(Value(entry));
+          std::memcpy(o, &pair, 2);
+          o += 1 + Extra(entry);
+          if (++i == 3) break;
+          entry = literal[buffer & kLiteralMask];
+          if (!(entry & kLiteral)) break;
+        }
+        continue;
+      }
+      if (static_cast<std::size_t>(oEnd - o) < 1 + Extra(entry)) return BlockResult::kFullOutput;
+      take(Bits(entry));
+      *o++ = static_cast<unsigned char>(Value(entry));
+      if (Extra(entry)) *o++ = static_cast<unsigned char>(Value(entry) >> 8);
+      continue;
+    }
     if (entry & kSubTable) {
       take(InflateTables::kLiteralBits);
       entry = literal[Value(entry) + Low(buffer, Extra(entry))];
     }
     take(Bits(entry));
-    if (entry & kLiteral) {
-      if (o == oEnd) return BlockResult::kFullOutput;
-      *o++ = static_cast<unsigned char>(Value(entry));
-      // Two more literals fit in the bits left without a refill: mail is mostly literals.
-      for (int more = 0; more < 2; ++more) {
-        entry = literal[buffer & kLiteralMask];
-        if (!(entry & kLiteral)) break;
+    if (entry & kNotLength) {
+      if (entry & kLiteral) {
         if (o == oEnd) return BlockResult::kFullOutput;
-        take(Bits(entry));
         *o++ = static_cast<unsigned char>(Value(entry));
+        continue;
       }
-      continue;
+      if (entry & kEndOfBlock) break;
+      return BlockResult::kDamaged;
     }
-    if (entry & kEndOfBlock) break;
-    if (entry & kInvalid) return BlockResult::kDamaged;
     const std::size_t length = Value(entry) + take(Extra(entry));
     entry = distance[buffer & kDistanceMask];
     if (entry & kSubTable) {

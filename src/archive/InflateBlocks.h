@@ -15,11 +15,11 @@
 
 namespace quarnel::archive::detail {
 
-// Lookup tables of one block's codes. Entries: bits 0-4 the bits a lookup consumes, 5-8 the
-// extra bits that follow, 9-12 the kind, 16-31 the value (a literal, a base, or where a
-// second-level table starts).
+// Lookup tables of one block's codes. Entries: bits 0-7 the bits a lookup consumes, 8-11 the
+// extra bits that follow (for literals: how many follow the first), 12-15 the kind, 16-31
+// the value (one or two literals, a base, or where a second-level table starts).
 struct InflateTables {
-  static constexpr int kLiteralBits = 11;
+  static constexpr int kLiteralBits = 12;
   static constexpr int kDistanceBits = 8;
   // Room for any code: each second-level table serves at least one code and reaches 15 bits.
   static constexpr std::size_t kLiteralSize = (1u << kLiteralBits) + 288 * (1u << (15 - kLiteralBits));
