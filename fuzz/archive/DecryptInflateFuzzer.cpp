@@ -1,6 +1,7 @@
 // The path of a protected entry's data, decryption then inflating, with a fixed key: an
 // archive's reads hand the data over in pieces, and any chunking must give exactly what one
 // call gives (content, success, authentication code), and decryption must undo encryption.
+// Deflated data must be accepted exactly where zlib's inflate accepts it, with its content.
 //
 // Input: byte 0 chooses the key length (low two bits), a deflated entry (bit 7) and a stated
 // size (bit 6); bytes 1-8 seed the chunking and the stated size; the rest is the entry's
@@ -14,6 +15,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 #include "archive/EntryContent.h"
 #include "archive/WinZipAes.h"
@@ -72,6 +75,26 @@ Outcome Run(const std::vector<unsigned char>& cipher, std::size_t keyLength, con
   return outcome;
 }
 
+// zlib's verdict on a raw deflate stream in one call: the content when the stream ends with
+// the data's last byte, none otherwise.
+bool ZlibInflates(const std::vector<unsigned char>& data, std::string* content) {
+  z_stream z{};
+  if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+  z.next_in = const_cast<unsigned char*>(data.data());
+  z.avail_in = static_cast<uInt>(data.size());
+  int result = Z_OK;
+  unsigned char out[65536];
+  while (result == Z_OK && content->size() <= kMaxContent) {
+    z.next_out = out;
+    z.avail_out = sizeof out;
+    result = inflate(&z, Z_NO_FLUSH);
+    content->append(reinterpret_cast<char*>(out), sizeof out - z.avail_out);
+    if (result == Z_BUF_ERROR && z.avail_in > 0) result = Z_OK;
+  }
+  inflateEnd(&z);
+  return result == Z_STREAM_END && z.avail_in == 0 && content->size() <= kMaxContent;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -112,5 +135,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(std::memcmp(oneCall.code, chunked.code, sizeof oneCall.code) == 0, "chunked authentication code differs");
   Check(oneCall.ok == chunked.ok, "chunked content check decides otherwise");
   Check(!oneCall.ok || oneCall.content == chunked.content, "chunked content differs");
+  if (st.comp_method == ZIP_CM_DEFLATE) {
+    std::string reference;
+    const bool zlibOk = ZlibInflates(plain, &reference) && (!(st.valid & ZIP_STAT_SIZE) || reference.size() == st.size);
+    Check(oneCall.ok == zlibOk, "the content check decides otherwise than zlib");
+    Check(!zlibOk || oneCall.content == reference, "content differs from zlib's");
+  }
   return 0;
 }

@@ -53,10 +53,20 @@ std::uint32_t SymbolEntry(Code code, unsigned symbol) {
   return Entry(0, 0, kInvalid, 0);
 }
 
-unsigned Reversed(unsigned code, unsigned bits) {
-  unsigned reversed = 0;
-  for (unsigned i = 0; i < bits; ++i, code >>= 1) reversed = (reversed << 1) | (code & 1);
-  return reversed;
+struct ReversedBytes {
+  std::uint8_t byte[256];
+  constexpr ReversedBytes() : byte() {
+    for (unsigned i = 0; i < 256; ++i) {
+      for (unsigned b = 0; b < 8; ++b) byte[i] |= static_cast<std::uint8_t>(((i >> b) & 1) << (7 - b));
+    }
+  }
+};
+constexpr ReversedBytes kReversed;
+
+// A code of at most 15 bits read from the other end, as the bit buffer holds it.
+inline unsigned Reversed(unsigned code, unsigned bits) {
+  const unsigned wide = (kReversed.byte[code & 255] << 8) | kReversed.byte[(code >> 8) & 255];
+  return wide >> (16 - bits);
 }
 
 // The lookup table of the canonical code the lengths give, or false where zlib refuses the
@@ -69,13 +79,16 @@ bool BuildTable(const std::uint8_t* lengths, unsigned symbols, unsigned rootBits
   unsigned longest = 15;
   while (longest > 0 && count[longest] == 0) --longest;
   const std::uint32_t invalid = Entry(1, 0, kInvalid, 0);
-  for (std::size_t i = 0; i < (std::size_t{1} << rootBits); ++i) table[i] = invalid;
-  if (longest == 0) return true;  // nothing to decode: any code read is refused then
   int left = 1;
   for (unsigned length = 1; length <= 15; ++length) {
     left = (left << 1) - static_cast<int>(count[length]);
     if (left < 0) return false;
   }
+  // A complete code fills every entry; the rest are refused when read.
+  if (left > 0) {
+    for (std::size_t i = 0; i < (std::size_t{1} << rootBits); ++i) table[i] = invalid;
+  }
+  if (longest == 0) return true;  // nothing to decode: any code read is refused then
   if (left > 0 && (code == Code::kCodeLengths || longest != 1)) return false;
 
   // Symbols by code length, then by value: the order of their canonical codes.
@@ -100,7 +113,7 @@ bool BuildTable(const std::uint8_t* lengths, unsigned symbols, unsigned rootBits
     const unsigned length = lengths[sorted[i]];
     if (length <= rootBits) {
       const std::uint32_t entry = SymbolEntry(code, sorted[i]) | length;
-      for (std::size_t k = Reversed(codes[i], length); k < free && k < (std::size_t{1} << rootBits); k += std::size_t{1} << length) {
+      for (std::size_t k = Reversed(codes[i], length); k < (std::size_t{1} << rootBits); k += std::size_t{1} << length) {
         table[k] = entry;
       }
       ++i;
@@ -292,7 +305,7 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
     std::uint32_t entry = literal[buffer & kLiteralMask];
     if (entry & kLiteral) {
       if (fast) {
-        // Three entries of literals fit in the bits a refill leaves: mail is mostly literals.
+        // Four entries of literals fit in the bits a refill leaves: mail is mostly literals.
         // Two bytes are stored whether the entry has one literal or two.
         for (int i = 0;;) {
           buffer >>= Bits(entry);
@@ -300,7 +313,7 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
           const auto pair = static_cast<std::uint16_t>(Value(entry));
           std::memcpy(o, &pair, 2);
           o += 1 + Extra(entry);
-          if (++i == 3) break;
+          if (++i == 4) break;
           entry = literal[buffer & kLiteralMask];
           if (!(entry & kLiteral)) break;
         }

@@ -17,6 +17,8 @@ constexpr std::size_t kHandOnAt = 256 * 1024;
 constexpr std::size_t kAhead = 256 * 1024;
 constexpr std::size_t kMostHeld = 2 * 1024 * 1024;
 constexpr std::size_t kSlice = 256 * 1024;  // taken in at a time
+constexpr std::size_t kInputSize = kMostHeld + kSlice + 1;
+constexpr std::size_t kWindowSize = kHistory + kRoom;
 
 }  // namespace
 
@@ -27,14 +29,11 @@ Inflater::~Inflater() {
 }
 
 bool Inflater::Begin() {
-  try {
-    input_.resize(kMostHeld + kSlice + 1);
-    window_.resize(kHistory + kRoom);
-    tables_ = std::make_unique<InflateTables>();
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  // Left as they come: only what is written is read.
+  input_.reset(new (std::nothrow) unsigned char[kInputSize]);
+  window_.reset(new (std::nothrow) unsigned char[kWindowSize]);
+  tables_.reset(new (std::nothrow) InflateTables);
+  return input_ && window_ && tables_;
 }
 
 Inflater::Status Inflater::Feed(const unsigned char* data, std::size_t size) {
@@ -43,7 +42,7 @@ Inflater::Status Inflater::Feed(const unsigned char* data, std::size_t size) {
     // Only what the current block still needs is kept: from its start, or for zlib the byte
     // before its next one (where a block it ends may leave bits of the next).
     const std::size_t keep = inZlib_ ? (zlibAt_ > 0 ? zlibAt_ - 1 : 0) : bit_ / 8;
-    std::memmove(input_.data(), input_.data() + keep, held_ - keep);
+    std::memmove(input_.get(), input_.get() + keep, held_ - keep);
     held_ -= keep;
     if (inZlib_) {
       zlibAt_ -= keep;
@@ -51,7 +50,7 @@ Inflater::Status Inflater::Feed(const unsigned char* data, std::size_t size) {
       bit_ -= 8 * keep;
     }
     const std::size_t slice = std::min(size, kSlice);
-    std::memcpy(input_.data() + held_, data, slice);
+    std::memcpy(input_.get() + held_, data, slice);
     held_ += slice;
     data += slice;
     size -= slice;
@@ -75,7 +74,7 @@ Inflater::Status Inflater::Decode(bool finishing) {
     const std::size_t available = held_ - bit_ / 8;
     if (available == 0 || (!finishing && available < kAhead)) return finishing ? Status::kShort : Status::kGood;
     std::size_t bit = bit_, produced = produced_;
-    switch (InflateBlock(input_.data(), held_, &bit, window_.data(), &produced, window_.size(), *tables_)) {
+    switch (InflateBlock(input_.get(), held_, &bit, window_.get(), &produced, kWindowSize, *tables_)) {
       case BlockResult::kEnded:
         bit_ = bit;
         produced_ = produced;
@@ -116,7 +115,7 @@ bool Inflater::StartZlib() {
   }
   const std::size_t dictionary = std::min(kHistory, produced_);
   if (dictionary > 0 &&
-      inflateSetDictionary(&z_, window_.data() + produced_ - dictionary, static_cast<uInt>(dictionary)) != Z_OK) {
+      inflateSetDictionary(&z_, window_.get() + produced_ - dictionary, static_cast<uInt>(dictionary)) != Z_OK) {
     return false;
   }
   zlibAt_ = bit_ / 8;
@@ -133,14 +132,14 @@ bool Inflater::StartZlib() {
 // ends.
 Inflater::Status Inflater::DecodeByZlib(bool finishing) {
   for (;;) {
-    if (produced_ == window_.size() && !HandOn()) return Status::kRefused;
-    z_.next_in = input_.data() + zlibAt_;
+    if (produced_ == kWindowSize && !HandOn()) return Status::kRefused;
+    z_.next_in = input_.get() + zlibAt_;
     z_.avail_in = static_cast<uInt>(held_ - zlibAt_);
-    z_.next_out = window_.data() + produced_;
-    z_.avail_out = static_cast<uInt>(window_.size() - produced_);
+    z_.next_out = window_.get() + produced_;
+    z_.avail_out = static_cast<uInt>(kWindowSize - produced_);
     const int result = inflate(&z_, Z_BLOCK);
-    zlibAt_ = static_cast<std::size_t>(z_.next_in - input_.data());
-    produced_ = static_cast<std::size_t>(z_.next_out - window_.data());
+    zlibAt_ = static_cast<std::size_t>(z_.next_in - input_.get());
+    produced_ = static_cast<std::size_t>(z_.next_out - window_.get());
     if (result != Z_OK && result != Z_BUF_ERROR && result != Z_STREAM_END) return Status::kDamaged;
     // At a block's end zlib stops, saying whether it was the stream's last.
     if (result == Z_STREAM_END || (z_.data_type & 128 && z_.data_type & 64)) {
@@ -160,9 +159,9 @@ Inflater::Status Inflater::DecodeByZlib(bool finishing) {
 }
 
 bool Inflater::HandOn() {
-  if (produced_ > history_ && !output_(window_.data() + history_, produced_ - history_)) return false;
+  if (produced_ > history_ && !output_(window_.get() + history_, produced_ - history_)) return false;
   const std::size_t keep = std::min(kHistory, produced_);
-  std::memmove(window_.data(), window_.data() + produced_ - keep, keep);
+  std::memmove(window_.get(), window_.get() + produced_ - keep, keep);
   history_ = produced_ = keep;
   return true;
 }

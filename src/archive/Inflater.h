@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "archive/InflateBlocks.h"
 
@@ -46,10 +45,10 @@ class Inflater {
   bool HandOn();
 
   Output output_;
-  std::vector<unsigned char> input_;
+  std::unique_ptr<unsigned char[]> input_;
   std::size_t held_ = 0;       // bytes of input_ in use
   std::size_t bit_ = 0;        // where the next block starts in input_
-  std::vector<unsigned char> window_;
+  std::unique_ptr<unsigned char[]> window_;
   std::size_t history_ = 0;    // window_[0, history_): content already handed on, kept for distances
   std::size_t produced_ = 0;   // window_[history_, produced_): content not yet handed on
   std::unique_ptr<InflateTables> tables_;
