@@ -1,6 +1,7 @@
 #include "archive/WinZipAes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "archive/WinZipAesCrypto.h"
@@ -10,6 +11,14 @@ namespace {
 constexpr int kIterations = 1000;
 constexpr std::size_t kBlock = 16;
 constexpr std::size_t kLongestKey = 32;
+
+void PutLittleEndian(std::uint64_t value, unsigned char* out) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(out, &value, sizeof value);  // one store; the compiler does not merge the loop's
+  } else {
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+  }
+}
 }  // namespace
 
 void WipeText(std::string& text) {
@@ -19,10 +28,7 @@ void WipeText(std::string& text) {
 
 WinZipAesDecryptor::WinZipAesDecryptor() : crypto_(std::make_unique<Crypto>()) {}
 
-WinZipAesDecryptor::~WinZipAesDecryptor() {
-  WipeSecret(keystream_, sizeof keystream_);
-  WipeSecret(counter_, sizeof counter_);
-}
+WinZipAesDecryptor::~WinZipAesDecryptor() { WipeSecret(keystream_, sizeof keystream_); }
 
 bool WinZipAesDecryptor::Start(const std::string& password, const unsigned char* salt, std::size_t keyLength,
                                const unsigned char* verifier) {
@@ -40,18 +46,21 @@ bool WinZipAesDecryptor::Start(const std::string& password, const unsigned char*
 bool WinZipAesDecryptor::StartWithKeys(const unsigned char* aesKey, const unsigned char* macKey,
                                        std::size_t keyLength) {
   WipeSecret(keystream_, sizeof keystream_);
-  WipeSecret(counter_, sizeof counter_);
+  counterLow_ = counterHigh_ = 0;
   used_ = sizeof keystream_;
   return crypto_->SetKeys(aesKey, macKey, keyLength);
 }
 
 bool WinZipAesDecryptor::Refill() {
   unsigned char counters[sizeof keystream_];
+  std::uint64_t low = counterLow_, high = counterHigh_;  // in registers, whatever the stores alias
   for (std::size_t at = 0; at < sizeof counters; at += kBlock) {
-    for (std::size_t i = 0; i < kBlock && ++counter_[i] == 0; ++i) {
-    }
-    std::memcpy(counters + at, counter_, kBlock);
+    if (++low == 0) ++high;
+    PutLittleEndian(low, counters + at);
+    PutLittleEndian(high, counters + at + 8);
   }
+  counterLow_ = low;
+  counterHigh_ = high;
   used_ = 0;
   return crypto_->EncryptBlocks(counters, keystream_, sizeof counters / kBlock);
 }

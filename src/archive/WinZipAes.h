@@ -5,6 +5,7 @@
 // byte by byte, and it fails AE-2 entries that are stored rather than deflated, taking
 // their empty CRC for a real one.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -48,7 +49,9 @@ class WinZipAesDecryptor {
   bool Refill();
 
   std::unique_ptr<Crypto> crypto_;
-  unsigned char counter_[16] = {};
+  // The counter block, little-endian, as its low and high eight bytes: the low half alone
+  // counts every block of an entry, so a block is built from two stores.
+  std::uint64_t counterLow_ = 0, counterHigh_ = 0;
   unsigned char keystream_[4096];
   std::size_t used_ = sizeof keystream_;
 };
