@@ -288,13 +288,12 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
   constexpr std::uint64_t kLiteralMask = (1u << InflateTables::kLiteralBits) - 1;
   constexpr std::uint64_t kDistanceMask = (1u << InflateTables::kDistanceBits) - 1;
   constexpr std::uint32_t kNotLength = kLiteral | kEndOfBlock | kSubTable | kInvalid;
-  // Far enough from both ends that one symbol needs no check of either: eight bytes to load,
-  // and room for three literals or the longest match with a word copy's spill.
-  const unsigned char* const inFast = inLength >= 8 ? end - 8 : in;
-  unsigned char* const outFast = capacity - *produced >= 258 + 16 ? oEnd - (258 + 16) : out + *produced;
+  // Far enough from both ends that a symbol needs no check of either: eight bytes to load,
+  // and room for four entries of literals or the longest match with a word copy's spill.
+  constexpr std::ptrdiff_t kFastRoom = 258 + 16;
   for (;;) {
     // A length code, its extra bits, a distance code and its extra bits take at most 48 bits.
-    const bool fast = next <= inFast && o <= outFast && inLength >= 8 && oEnd - o >= 258 + 16;
+    const bool fast = end - next >= 8 && oEnd - o >= kFastRoom;
     if (fast) {
       buffer |= Load64(next) << count;
       next += (63 - count) >> 3;
