@@ -189,7 +189,7 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
   unsigned count = 0;        // bits held in buffer
   std::size_t overrun = 0;   // zero bytes taken in past the input's end
 
-  // At least 57 bits in the buffer afterwards. Past the end zeros come in; false once a
+  // At least 56 bits in the buffer afterwards. Past the end zeros come in; false once a
   // whole buffer of them has come in, when some must have been taken as code.
   auto refill = [&]() -> bool {
     if (end - next >= 8) {
@@ -294,13 +294,7 @@ BlockResult InflateBlock(const unsigned char* in, std::size_t inLength, std::siz
   for (;;) {
     // A length code, its extra bits, a distance code and its extra bits take at most 48 bits.
     const bool fast = end - next >= 8 && oEnd - o >= kFastRoom;
-    if (fast) {
-      buffer |= Load64(next) << count;
-      next += (63 - count) >> 3;
-      count |= 56;
-    } else if (!refill()) {
-      return BlockResult::kShortInput;
-    }
+    if (!refill()) return BlockResult::kShortInput;
     std::uint32_t entry = literal[buffer & kLiteralMask];
     if (entry & kLiteral) {
       if (fast) {
